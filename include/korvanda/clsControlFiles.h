@@ -1,0 +1,46 @@
+// KORVANDA.clsControlFiles: the export files and the capture record-set layouts.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "korvanda/connection.h"
+#include "korvanda/dispatch.h"
+#include "korvanda/recordset.h"
+
+namespace korvanda {
+
+class clsControlFiles : public Dispatchable {
+ public:
+  clsControlFiles();
+  static std::shared_ptr<clsControlFiles> create() { return std::make_shared<clsControlFiles>(); }
+  const DispatchTable& dispatchTable() const override;
+
+  int16_t getFileAdvance() const;
+  void setFileAdvance(int16_t value);
+  bool getCorrectFile() const;
+  void setCorrectFile(bool value);
+
+  RecordsetRef getEmptyRecordsetAgr();
+  RecordsetRef getEmptyRecordsetFcAgr();
+  bool ExportFileDat(const std::string& pstrRutaFile, RecordsetRef pObjRsDatos, int16_t pintRamo);
+  bool ExportFilesFormatoB(const std::string& pstrRutaFileFB1, const std::string& pstrRutaFileFB2,
+                           RecordsetRef pobjRsFormatoB1, RecordsetRef pobjRsFormatoB2);
+  bool ExportFileDatForCSta(const std::string& pstrRutaFile, int16_t pintRamo, int16_t pintStatus,
+                            const std::string& pstrCveFondo, int16_t pintSemestre,
+                            int16_t pintAnio, const std::string& pstrCiclo);
+  bool ExportFileDatFormatoC(const std::string& pstrRutaFile, RecordsetRef pObjRsDatos,
+                             int16_t pintRamo, const std::string& pstrCveFondo,
+                             int16_t pintSemestre, int16_t pintAnio, int16_t pintStatus);
+
+  // The progress rule: count/total in whole percent, halves to even, kept within 1..100.
+  int16_t setPercentAdvanceExport(int32_t total, int32_t count);
+  int16_t setPercentAdvanceImport(int32_t total, int32_t count);
+
+ private:
+  int16_t fileAdvance_ = 1;
+  bool correctFile_ = true;
+};
+
+}  // namespace korvanda

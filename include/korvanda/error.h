@@ -1,0 +1,60 @@
+// The one error type: number, source and description, as the application reads them.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace korvanda {
+
+class Error : public std::runtime_error {
+ public:
+  Error(int32_t number, std::string source, std::string description, int32_t lastSystemError = 0)
+      : std::runtime_error(description),
+        number_(number),
+        source_(std::move(source)),
+        description_(std::move(description)),
+        lastSystemError_(lastSystemError) {}
+
+  int32_t number() const { return number_; }
+  const std::string& source() const { return source_; }
+  const std::string& description() const { return description_; }
+  int32_t lastSystemError() const { return lastSystemError_; }
+
+ private:
+  int32_t number_;
+  std::string source_;
+  std::string description_;
+  int32_t lastSystemError_;
+};
+
+// Application error numbers: the automation error base 0x80040000 plus 1001 and 1002.
+inline constexpr int32_t kAppError1001 = -2147220503;
+inline constexpr int32_t kAppError1002 = -2147220502;
+
+// The library's own runtime errors, with the source the automation runtime gives them.
+namespace errors {
+inline constexpr const char* kRuntimeSource = "KORVANDA";
+Error invalidArgument(std::string detail = {});         // 5
+Error overflow();                                       // 6
+Error outOfMemory();                                    // 7
+Error subscriptOutOfRange();                            // 9
+Error typeMismatch(std::string detail = {});            // 13
+Error invalidUseOfNull();                               // 94
+Error objectRequired();                                 // 424
+Error cannotCreateObject(const std::string& progid);    // 429
+Error memberNotFound(const std::string& member);        // 438
+Error wrongArgumentCount(const std::string& member);    // 450
+Error notImplemented(const std::string& routine);       // 445
+// Data-access errors.
+Error noCurrentRecord();                                // 3021
+Error notAllowedInContext(std::string detail = {});     // 3219
+Error notUpdatable();                                   // 3251
+Error fieldNotFound(const std::string& name);           // 3265
+Error alreadyInCollection(const std::string& name);     // 3367
+Error closedObject();                                   // 3704
+Error openObject();                                     // 3705
+Error multipleStep(std::string detail = {});            // -2147217887
+}  // namespace errors
+
+}  // namespace korvanda

@@ -1,0 +1,324 @@
+#include "korvanda/recordset.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "korvanda/error.h"
+#include "korvanda/textform.h"
+#include "platform/automation/binder.h"
+
+namespace korvanda {
+namespace {
+constexpr size_t kChunkSize = 256 * 1024;
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+}  // namespace
+
+Recordset::Recordset() = default;
+Recordset::~Recordset() = default;
+
+void Recordset::appendField(std::string name, int32_t type, int32_t definedSize,
+                            int32_t attributes) {
+  if (open_) throw errors::openObject();
+  if (findField(name)) throw errors::alreadyInCollection(name);
+  switch (type) {
+    case adSmallInt: case adInteger: case adDouble: case adCurrency: case adDate: case adBoolean:
+    case adUnsignedTinyInt: case adBigInt: case adChar: case adNumeric: case adVarChar:
+    case adLongVarChar:
+      break;
+    default:
+      throw Error(3001, "ADODB.Fields", "Arguments are of the wrong type, are out of acceptable "
+                                        "range, or are in conflict with one another: type " +
+                                            std::to_string(type));
+  }
+  fields_.push_back(FieldInfo{std::move(name), type, definedSize, attributes});
+}
+
+void Recordset::open() {
+  if (open_) throw errors::openObject();
+  if (fields_.empty()) throw errors::notAllowedInContext("the record set has no fields");
+  open_ = true;
+  pos_ = 0;  // empty: BOF and EOF at once
+}
+
+void Recordset::openMaterialised() {
+  open_ = true;
+  pos_ = 0;
+}
+
+void Recordset::close() {
+  requireOpen();
+  open_ = false;
+  editing_ = false;
+}
+
+const FieldInfo& Recordset::field(size_t index) const {
+  if (index >= fields_.size()) throw errors::fieldNotFound(std::to_string(index));
+  return fields_[index];
+}
+
+std::optional<size_t> Recordset::findField(std::string_view name) const {
+  for (size_t i = 0; i < fields_.size(); ++i)
+    if (equalsIgnoreCase(fields_[i].name, name)) return i;
+  return std::nullopt;
+}
+
+size_t Recordset::fieldIndex(std::string_view name) const {
+  if (auto i = findField(name)) return *i;
+  throw errors::fieldNotFound(std::string(name));
+}
+
+void Recordset::requireOpen() const {
+  if (!open_) throw errors::closedObject();
+}
+
+bool Recordset::eof() const {
+  requireOpen();
+  return rows_ == 0 || pos_ >= static_cast<int64_t>(rows_);
+}
+bool Recordset::bof() const {
+  requireOpen();
+  return rows_ == 0 || pos_ < 0;
+}
+int32_t Recordset::recordCount() const {
+  return open_ ? static_cast<int32_t>(std::min<size_t>(rows_, INT32_MAX)) : -1;
+}
+
+void Recordset::moveFirst() {
+  requireOpen();
+  editing_ = false;
+  pos_ = 0;
+}
+void Recordset::moveLast() {
+  requireOpen();
+  editing_ = false;
+  pos_ = rows_ ? static_cast<int64_t>(rows_) - 1 : 0;
+}
+void Recordset::moveNext() {
+  if (eof()) throw errors::noCurrentRecord();
+  editing_ = false;
+  ++pos_;
+}
+void Recordset::movePrevious() {
+  if (bof()) throw errors::noCurrentRecord();
+  editing_ = false;
+  --pos_;
+}
+
+std::optional<size_t> Recordset::currentRow() const {
+  if (!open_ || pos_ < 0 || pos_ >= static_cast<int64_t>(rows_)) return std::nullopt;
+  return static_cast<size_t>(pos_);
+}
+void Recordset::setPosition(size_t row) { pos_ = static_cast<int64_t>(std::min(row, rows_)); }
+
+size_t Recordset::requireCurrent() const {
+  requireOpen();
+  auto r = currentRow();
+  if (!r) throw errors::noCurrentRecord();
+  return *r;
+}
+
+void Recordset::addNew() {
+  requireOpen();
+  if (lockType_ == adLockReadOnly) throw errors::notUpdatable();
+  size_t row = appendRow();
+  pos_ = static_cast<int64_t>(row);
+  editing_ = true;
+}
+
+void Recordset::update() {
+  requireOpen();
+  if (lockType_ == adLockReadOnly) throw errors::notUpdatable();
+  requireCurrent();
+  editing_ = false;
+}
+
+size_t Recordset::appendRow() {
+  cells_.resize(cells_.size() + fields_.size());
+  return rows_++;
+}
+
+uint64_t Recordset::storeBytes(std::string_view s) {
+  if (s.empty()) return 0;
+  if (chunks_.empty() || chunkUsed_ + s.size() > chunkSize_) {
+    size_t size = std::max(kChunkSize, s.size());
+    chunks_.push_back(std::make_unique<char[]>(size));
+    chunkSize_ = size;
+    chunkUsed_ = 0;
+  }
+  std::memcpy(chunks_.back().get() + chunkUsed_, s.data(), s.size());
+  uint64_t off = (static_cast<uint64_t>(chunks_.size() - 1) << 32) | chunkUsed_;
+  chunkUsed_ += s.size();
+  return off;
+}
+
+std::string_view Recordset::text(const Cell& c) const {
+  if (c.kind != Cell::kText || c.length == 0) return {};
+  return {chunks_[c.u.offset >> 32].get() + (c.u.offset & 0xFFFFFFFFu), c.length};
+}
+
+void Recordset::storeText(size_t row, size_t col, std::string_view s) {
+  if (s.size() > UINT32_MAX) throw errors::outOfMemory();
+  Cell& c = mutableCell(row, col);
+  c.kind = Cell::kText;
+  c.length = static_cast<uint32_t>(s.size());
+  c.u.offset = storeBytes(s);
+}
+void Recordset::storeNull(size_t row, size_t col) { mutableCell(row, col) = Cell{Cell::kNull}; }
+void Recordset::storeInt(size_t row, size_t col, int64_t v, Cell::Kind kind) {
+  Cell& c = mutableCell(row, col);
+  c = Cell{kind};
+  c.u.i = v;
+}
+void Recordset::storeDouble(size_t row, size_t col, double v) {
+  Cell& c = mutableCell(row, col);
+  c = Cell{Cell::kDouble};
+  c.u.d = v;
+}
+void Recordset::storeDate(size_t row, size_t col, Date v) {
+  Cell& c = mutableCell(row, col);
+  c = Cell{Cell::kDate};
+  c.u.d = v.serial;
+}
+void Recordset::storeDecimal(size_t row, size_t col, Decimal v) {
+  Cell& c = mutableCell(row, col);
+  c = Cell{Cell::kDecimal, v.scale};
+  c.u.i = v.mantissa;
+}
+
+void Recordset::storeCell(size_t row, size_t col, const Variant& v) {
+  switch (v.type()) {
+    case VarType::Empty: case VarType::Missing: mutableCell(row, col) = Cell{}; break;
+    case VarType::Null: storeNull(row, col); break;
+    case VarType::Bool: storeInt(row, col, *v.get_if<bool>() ? 1 : 0, Cell::kBool); break;
+    case VarType::UI1: storeInt(row, col, *v.get_if<uint8_t>(), Cell::kByte); break;
+    case VarType::I2: storeInt(row, col, *v.get_if<int16_t>(), Cell::kI16); break;
+    case VarType::I4: storeInt(row, col, *v.get_if<int32_t>(), Cell::kI32); break;
+    case VarType::I8: storeInt(row, col, *v.get_if<int64_t>(), Cell::kI64); break;
+    case VarType::R8: storeDouble(row, col, *v.get_if<double>()); break;
+    case VarType::Date: storeDate(row, col, *v.get_if<Date>()); break;
+    case VarType::Decimal: storeDecimal(row, col, *v.get_if<Decimal>()); break;
+    case VarType::Text: storeText(row, col, *v.get_if<std::string>()); break;
+    case VarType::Object: throw errors::typeMismatch("an object cannot be stored in a field");
+  }
+}
+
+Variant Recordset::toVariant(const Cell& c) const {
+  switch (c.kind) {
+    case Cell::kEmpty: return Variant();
+    case Cell::kNull: return Null{};
+    case Cell::kBool: return c.u.i != 0;
+    case Cell::kByte: return static_cast<uint8_t>(c.u.i);
+    case Cell::kI16: return static_cast<int16_t>(c.u.i);
+    case Cell::kI32: return static_cast<int32_t>(c.u.i);
+    case Cell::kI64: return c.u.i;
+    case Cell::kDouble: return c.u.d;
+    case Cell::kDate: return Date{c.u.d};
+    case Cell::kDecimal: return Decimal{c.u.i, c.scale};
+    case Cell::kText: return std::string(text(c));
+  }
+  return Variant();
+}
+
+Variant Recordset::value(size_t col) const {
+  size_t row = requireCurrent();
+  field(col);
+  return toVariant(cell(row, col));
+}
+
+void Recordset::setValue(size_t col, const Variant& v) {
+  size_t row = requireCurrent();
+  const FieldInfo& f = field(col);
+  if (lockType_ == adLockReadOnly) throw errors::notUpdatable();
+  if (v.isNull() || v.isEmpty()) {
+    if (v.isNull() && !f.nullable())
+      throw errors::multipleStep("field " + f.name + " does not accept Null");
+    if (v.isNull()) storeNull(row, col);
+    else mutableCell(row, col) = Cell{};
+    return;
+  }
+  switch (f.type) {
+    case adSmallInt: storeInt(row, col, toInt16(v), Cell::kI16); break;
+    case adInteger: storeInt(row, col, toInt32(v), Cell::kI32); break;
+    case adBigInt: storeInt(row, col, toInt64(v), Cell::kI64); break;
+    case adUnsignedTinyInt: storeInt(row, col, toByte(v), Cell::kByte); break;
+    case adBoolean: storeInt(row, col, toBool(v) ? 1 : 0, Cell::kBool); break;
+    case adDouble: storeDouble(row, col, toDouble(v)); break;
+    case adDate: storeDate(row, col, toDate(v)); break;
+    case adCurrency: case adNumeric: storeDecimal(row, col, toDecimal(v)); break;
+    default: {
+      std::string s = toText(v);
+      if (f.type != adLongVarChar && f.definedSize > 0 &&
+          utf8Length(s) > static_cast<size_t>(f.definedSize))
+        throw errors::multipleStep("value longer than the " + std::to_string(f.definedSize) +
+                                   " characters of field " + f.name);
+      storeText(row, col, s);
+    }
+  }
+}
+
+size_t Recordset::memoryBytes() const {
+  return cells_.capacity() * sizeof(Cell) + chunks_.size() * kChunkSize +
+         fields_.capacity() * sizeof(FieldInfo);
+}
+
+// ---- late-bound members ---------------------------------------------------------------
+
+namespace {
+size_t columnOf(const Recordset& rs, const Variant& key) {
+  if (key.isText()) return rs.fieldIndex(*key.get_if<std::string>());
+  int32_t i = toInt32(key);
+  if (i < 0) throw errors::fieldNotFound(std::to_string(i));
+  rs.field(static_cast<size_t>(i));
+  return static_cast<size_t>(i);
+}
+size_t ordinal(const Recordset& rs, int32_t i) {
+  if (i < 0) throw errors::fieldNotFound(std::to_string(i));
+  rs.field(static_cast<size_t>(i));
+  return static_cast<size_t>(i);
+}
+}  // namespace
+
+const DispatchTable& Recordset::dispatchTable() const {
+  using namespace binder;
+  using R = Recordset;
+  static const DispatchTable table(
+      "ADODB.Recordset",
+      {
+          method("Open", &R::open),
+          method("Close", &R::close),
+          method("AddNew", &R::addNew),
+          method("Update", &R::update),
+          method("MoveFirst", &R::moveFirst),
+          method("MoveNext", &R::moveNext),
+          method("MovePrevious", &R::movePrevious),
+          method("MoveLast", &R::moveLast),
+          method("Fields.Append",
+                 +[](R& rs, std::string name, int32_t type, std::optional<int32_t> size,
+                     std::optional<int32_t> attributes) {
+                   rs.appendField(std::move(name), type, size.value_or(0), attributes.value_or(0));
+                 }),
+          get("EOF", &R::eof),
+          get("BOF", &R::bof),
+          get("RecordCount", &R::recordCount),
+          get("State", &R::state),
+          get("Fields.Count", +[](R& rs) { return static_cast<int32_t>(rs.fieldCount()); }),
+          get("Fields.Name", +[](R& rs, int32_t i) { return rs.field(ordinal(rs, i)).name; }),
+          get("Fields.Type", +[](R& rs, int32_t i) { return rs.field(ordinal(rs, i)).type; }),
+          get("Fields.DefinedSize",
+              +[](R& rs, int32_t i) { return rs.field(ordinal(rs, i)).definedSize; }),
+          get("Fields.Attributes",
+              +[](R& rs, int32_t i) { return rs.field(ordinal(rs, i)).attributes; }),
+          get("Value", +[](R& rs, Variant key) { return rs.value(columnOf(rs, key)); }),
+          put("Value", +[](R& rs, Variant key, Variant v) { rs.setValue(columnOf(rs, key), v); }),
+      });
+  return table;
+}
+
+}  // namespace korvanda

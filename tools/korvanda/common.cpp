@@ -1,0 +1,100 @@
+#include <fmt/core.h>
+
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <vector>
+
+#include "commands.h"
+#include "korvanda/error.h"
+#include "korvanda/textform.h"
+
+namespace korvanda::cli {
+namespace {
+int gExitCode = 0;
+
+std::string cellText(const Recordset& rs, const Cell& c, const char* nullText) {
+  if (c.kind == Cell::kNull) return nullText;
+  return toText(rs.toVariant(c));
+}
+
+std::string csvQuote(const std::string& s) {
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string out = "\"";
+  for (char ch : s) {
+    if (ch == '"') out += "\"\"";
+    else out.push_back(ch);
+  }
+  return out + "\"";
+}
+
+nlohmann::json cellJson(const Recordset& rs, const Cell& c) {
+  switch (c.kind) {
+    case Cell::kEmpty: case Cell::kNull: return nullptr;
+    case Cell::kBool: return c.u.i != 0;
+    case Cell::kByte: case Cell::kI16: case Cell::kI32: case Cell::kI64: return c.u.i;
+    case Cell::kDouble: return c.u.d;
+    default: return cellText(rs, c, "");
+  }
+}
+}  // namespace
+
+void runReporting(const std::function<void()>& body) {
+  try {
+    body();
+  } catch (const Error& e) {
+    std::cerr << fmt::format("error {}: {}\n  source: {}\n", e.number(), e.description(),
+                             e.source());
+    gExitCode = 1;
+  } catch (const std::exception& e) {
+    std::cerr << "error: " << e.what() << "\n";
+    gExitCode = 1;
+  }
+}
+
+int exitCode() { return gExitCode; }
+
+void printRecordset(std::ostream& out, Recordset& rs, Format format) {
+  const size_t cols = rs.fieldCount();
+  if (format == Format::Json) {
+    nlohmann::json rows = nlohmann::json::array();
+    for (size_t r = 0; r < rs.rowCount(); ++r) {
+      nlohmann::json row = nlohmann::json::object();
+      for (size_t c = 0; c < cols; ++c) row[rs.field(c).name] = cellJson(rs, rs.cell(r, c));
+      rows.push_back(std::move(row));
+    }
+    out << rows.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    return;
+  }
+  if (format == Format::Csv) {
+    for (size_t c = 0; c < cols; ++c) out << (c ? "," : "") << csvQuote(rs.field(c).name);
+    out << "\n";
+    for (size_t r = 0; r < rs.rowCount(); ++r) {
+      for (size_t c = 0; c < cols; ++c)
+        out << (c ? "," : "") << csvQuote(cellText(rs, rs.cell(r, c), ""));
+      out << "\n";
+    }
+    return;
+  }
+  std::vector<std::vector<std::string>> cells(rs.rowCount() + 1);
+  std::vector<size_t> width(cols, 0);
+  for (size_t c = 0; c < cols; ++c) cells[0].push_back(rs.field(c).name);
+  for (size_t r = 0; r < rs.rowCount(); ++r)
+    for (size_t c = 0; c < cols; ++c) cells[r + 1].push_back(cellText(rs, rs.cell(r, c), "NULL"));
+  for (auto& row : cells)
+    for (size_t c = 0; c < cols; ++c) width[c] = std::max(width[c], utf8Length(row[c]));
+  auto printRow = [&](const std::vector<std::string>& row) {
+    for (size_t c = 0; c < cols; ++c) {
+      out << row[c];
+      if (c + 1 < cols) out << std::string(width[c] - utf8Length(row[c]) + 2, ' ');
+    }
+    out << "\n";
+  };
+  printRow(cells[0]);
+  for (size_t c = 0; c < cols; ++c)
+    out << std::string(width[c], '-') << (c + 1 < cols ? "  " : "");
+  out << "\n";
+  for (size_t r = 1; r < cells.size(); ++r) printRow(cells[r]);
+  out << "(" << rs.rowCount() << (rs.rowCount() == 1 ? " row)\n" : " rows)\n");
+}
+
+}  // namespace korvanda::cli

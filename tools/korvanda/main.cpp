@@ -1,0 +1,14 @@
+#include <cstdlib>
+
+#include "commands.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "korvanda: the federal premium subsidy library's command-line host.\n"
+      "Registers insured records, selects subsidy certificates, writes the export files and\n"
+      "calls any member of the library late-bound, as the capture application does."};
+  app.require_subcommand(1);
+  korvanda::cli::addCallCommand(app);
+  CLI11_PARSE(app, argc, argv);
+  return korvanda::cli::exitCode();
+}
