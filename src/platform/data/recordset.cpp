@@ -11,12 +11,23 @@ namespace korvanda {
 namespace {
 constexpr size_t kChunkSize = 256 * 1024;
 
+// Letter case is ignored for ASCII and for the Latin-1 letters (Ñ/ñ, accented vowels).
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x == y) continue;
+    if (x < 0x80 && y < 0x80) {
+      if (std::tolower(x) != std::tolower(y)) return false;
+      continue;
+    }
+    // Second byte of a U+00C0..U+00DE / U+00E0..U+00FE pair after 0xC3: differ by 0x20.
+    if (i > 0 && static_cast<unsigned char>(a[i - 1]) == 0xC3 && a[i - 1] == b[i - 1] &&
+        (x | 0x20) == (y | 0x20) && (x | 0x20) >= 0xA0 && (x | 0x20) <= 0xBE && (x | 0x20) != 0xB7)
+      continue;
+    return false;
+  }
+  return true;
 }
 }  // namespace
 

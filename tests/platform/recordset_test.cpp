@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "korvanda/error.h"
+#include "korvanda/recordset.h"
+#include "korvanda/textform.h"
+
+using namespace korvanda;
+
+// Counts heap allocations, to check that rows are stored without one per field.
+static std::atomic<long> gAllocations{0};
+void* operator new(std::size_t n) {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+template <class F>
+int errorOf(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+std::shared_ptr<Recordset> claimsLike() {
+  auto rs = Recordset::create();
+  rs->appendField("Constancia", adDouble, 8, adFldUpdatable);
+  rs->appendField("Materno", adVarChar, 5, adFldIsNullable);
+  rs->appendField("Nombre", adVarChar, 10, adFldUpdatable);
+  rs->appendField("FechaPago", adDate, 8, adFldUpdatable);
+  rs->appendField("TipoSeguro", adSmallInt, 2, adFldUpdatable);
+  rs->open();
+  return rs;
+}
+}  // namespace
+
+TEST(Recordset, OpensEmptyAtBothEnds) {
+  auto rs = claimsLike();
+  EXPECT_EQ(rs->state(), 1);
+  EXPECT_TRUE(rs->bof());
+  EXPECT_TRUE(rs->eof());
+  EXPECT_EQ(rs->recordCount(), 0);
+  EXPECT_EQ(errorOf([&] { rs->value("Nombre"); }), 3021);
+  EXPECT_EQ(errorOf([&] { rs->moveNext(); }), 3021);
+  rs->moveFirst();  // allowed on an empty record set
+  EXPECT_TRUE(rs->eof());
+}
+
+TEST(Recordset, AddNewStoresCoercedValuesAndNavigates) {
+  auto rs = claimsLike();
+  for (int i = 0; i < 3; ++i) {
+    rs->addNew();
+    rs->setValue("constancia", Variant(std::to_string(100 + i)));
+    rs->setValue("NOMBRE", Variant("Peña"));
+    rs->setValue("FechaPago", Variant("04/12/2026"));
+    rs->setValue("TipoSeguro", Variant("2.5"));
+    rs->update();
+  }
+  EXPECT_EQ(rs->recordCount(), 3);
+  rs->moveFirst();
+  EXPECT_FALSE(rs->bof());
+  EXPECT_EQ(toDouble(rs->value(size_t{0})), 100.0);
+  EXPECT_EQ(rs->value("tiposeguro"), Variant(int16_t{2}));
+  EXPECT_EQ(toText(rs->value("FechaPago")), "04/12/2026");
+  EXPECT_TRUE(rs->value("Materno").isEmpty());  // never set
+  rs->moveLast();
+  EXPECT_EQ(toDouble(rs->value("Constancia")), 102.0);
+  rs->moveNext();
+  EXPECT_TRUE(rs->eof());
+  rs->movePrevious();
+  rs->movePrevious();
+  rs->movePrevious();
+  EXPECT_EQ(toDouble(rs->value("Constancia")), 100.0);
+  rs->movePrevious();
+  EXPECT_TRUE(rs->bof());
+  EXPECT_EQ(errorOf([&] { rs->movePrevious(); }), 3021);
+}
+
+TEST(Recordset, RefusesNullOversizeWrongTypeAndUnknownFields) {
+  auto rs = claimsLike();
+  rs->addNew();
+  rs->setValue("Materno", Variant(Null{}));  // nullable
+  EXPECT_TRUE(rs->value("Materno").isNull());
+  EXPECT_EQ(errorOf([&] { rs->setValue("Nombre", Variant(Null{})); }), -2147217887);
+  EXPECT_EQ(errorOf([&] { rs->setValue("Materno", Variant("Ñañez")); }), 0);  // 5 characters
+  EXPECT_EQ(errorOf([&] { rs->setValue("Materno", Variant("Ñañezz")); }), -2147217887);
+  EXPECT_EQ(errorOf([&] { rs->setValue("TipoSeguro", Variant(40000)); }), 6);
+  EXPECT_EQ(errorOf([&] { rs->setValue("FechaPago", Variant("mañana")); }), 13);
+  EXPECT_EQ(errorOf([&] { rs->value("NoSuchField"); }), 3265);
+  EXPECT_EQ(errorOf([&] { rs->field(99); }), 3265);
+}
+
+TEST(Recordset, BuildingRules) {
+  auto rs = Recordset::create();
+  EXPECT_EQ(errorOf([&] { rs->eof(); }), 3704);
+  EXPECT_EQ(rs->recordCount(), -1);
+  rs->appendField("Año", adSmallInt, 2, adFldUpdatable);
+  EXPECT_EQ(errorOf([&] { rs->appendField("AÑO", adInteger, 4, 0); }), 3367);
+  EXPECT_EQ(errorOf([&] { rs->appendField("Ano", adInteger, 4, 0); }), 0);
+  EXPECT_EQ(errorOf([&] { rs->appendField("Año", adInteger, 4, 0); }), 3367);
+  EXPECT_EQ(errorOf([&] { rs->appendField("x", 999, 4, 0); }), 3001);
+  rs->open();
+  EXPECT_EQ(errorOf([&] { rs->appendField("late", adInteger, 4, 0); }), 3705);
+  EXPECT_EQ(errorOf([&] { rs->open(); }), 3705);
+  rs->close();
+  EXPECT_EQ(errorOf([&] { rs->close(); }), 3704);
+}
+
+TEST(Recordset, ReadOnlyResultsRefuseChanges) {
+  auto rs = claimsLike();
+  rs->addNew();
+  rs->setLockType(adLockReadOnly);
+  EXPECT_EQ(errorOf([&] { rs->setValue("Nombre", Variant("x")); }), 3251);
+  EXPECT_EQ(errorOf([&] { rs->addNew(); }), 3251);
+}
+
+TEST(Recordset, RowsCostNoAllocationPerNumericField) {
+  auto rs = Recordset::create();
+  const size_t cols = 60, rows = 20000;
+  for (size_t c = 0; c < cols; ++c) rs->appendField("f" + std::to_string(c), adDouble, 8, 4);
+  long before = gAllocations.load();
+  for (size_t r = 0; r < rows; ++r) {
+    size_t row = rs->appendRow();
+    for (size_t c = 0; c < cols; ++c) rs->storeDouble(row, c, static_cast<double>(r * c));
+  }
+  long allocations = gAllocations.load() - before;
+  EXPECT_LT(allocations, 100);  // vector growth only
+  EXPECT_LE(rs->memoryBytes(), 2 * rows * cols * sizeof(Cell));
+  rs->openMaterialised();
+  rs->moveLast();
+  EXPECT_EQ(toDouble(rs->value(size_t{59})), double((rows - 1) * 59));
+}
+
+TEST(Recordset, TextsLiveInTheArena) {
+  auto rs = Recordset::create();
+  rs->appendField("t", adVarChar, 0, 4);
+  long before = gAllocations.load();
+  std::string big(300 * 1024, 'x');  // larger than one arena chunk
+  for (int i = 0; i < 10000; ++i) rs->storeText(rs->appendRow(), 0, i == 5000 ? big : "Peña");
+  EXPECT_LT(gAllocations.load() - before, 100);
+  rs->openMaterialised();
+  rs->setPosition(5000);
+  EXPECT_EQ(toText(rs->value(size_t{0})).size(), big.size());
+  rs->setPosition(9999);
+  EXPECT_EQ(toText(rs->value(size_t{0})), "Peña");
+}
