@@ -3,39 +3,6 @@
 
 namespace korvanda {
 
-RecordsetRef clsCatValida::getCatalogos(int32_t pidCatalogo) {
-  throw errors::notImplemented("clsCatValida.getCatalogos");
-}
-std::string clsCatValida::TraeCatalogo(int32_t pidCatalogo, const std::string& strCondition) {
-  throw errors::notImplemented("clsCatValida.TraeCatalogo");
-}
-std::string clsCatValida::TraeCatExt(int32_t pidCatalogo, const std::string& strCondition, const std::string& StrAyuda) {
-  throw errors::notImplemented("clsCatValida.TraeCatExt");
-}
-bool clsCatValida::findClave(int32_t pidCatalogo, int16_t strClave) {
-  throw errors::notImplemented("clsCatValida.findClave");
-}
-RecordsetRef clsCatValida::FindCondition(int32_t pidCatalogo, const std::string& strCampos, const std::string& strCondition, std::optional<int16_t> pintFieldOrder) {
-  throw errors::notImplemented("clsCatValida.FindCondition");
-}
-RecordsetRef clsCatValida::FindQuery(const std::string& strQuery) {
-  throw errors::notImplemented("clsCatValida.FindQuery");
-}
-ConnectionRef clsCatValida::getConexion() {
-  throw errors::notImplemented("clsCatValida.getConexion");
-}
-bool clsCatValida::insertar(const std::string& strQuery, OptConnection pConn) {
-  throw errors::notImplemented("clsCatValida.insertar");
-}
-RecordsetRef clsCatValida::seleccionar(const std::string& strQuery) {
-  throw errors::notImplemented("clsCatValida.seleccionar");
-}
-bool clsCatValida::borrar(const std::string& strQuery) {
-  throw errors::notImplemented("clsCatValida.borrar");
-}
-bool clsCatValida::UpdateCondition(int32_t pidCatalogo, const std::string& pstrValores, const std::string& pstrCondition) {
-  throw errors::notImplemented("clsCatValida.UpdateCondition");
-}
 int32_t clsCatValida::getPorcentajeSubsidio(int32_t plngEstado, int32_t plngCultivo) {
   throw errors::notImplemented("clsCatValida.getPorcentajeSubsidio");
 }

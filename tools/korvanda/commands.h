@@ -11,6 +11,9 @@
 namespace korvanda::cli {
 
 void addCallCommand(CLI::App& app);
+void addDbCommand(CLI::App& app);
+void addRegistryCommand(CLI::App& app);
+void addCryptCommand(CLI::App& app);
 
 // Runs a command body; a library error prints number, source and description and sets the
 // exit code to 1.

@@ -1,0 +1,54 @@
+#include "platform/components/connector.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "korvanda/error.h"
+#include "platform/automation/binder.h"
+#include "platform/odbc/engine.h"
+#include "platform/sqlite/engine.h"
+
+namespace korvanda::components {
+namespace {
+// E_FAIL: how the data-access library reports a connection that could not be made.
+constexpr int32_t kConnectionFailed = -2147467259;
+}  // namespace
+
+bool isEmbeddedServer(const std::string& server) {
+  std::string s = server;
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s == "sqlite";
+}
+
+ConnectionRef clsConectaBDStateless::conectaSQLServer(const std::string& database,
+                                                      const std::string& user,
+                                                      const std::string& password,
+                                                      const std::string& server) const {
+  if (!isEmbeddedServer(server)) return odbc::openOdbc(server, user, password, database);
+  // A missing file is a failed connection, never a new empty database.
+  if (database.empty())
+    throw Error(kConnectionFailed, kConnectorProgId,
+                "Cannot open the embedded database: the registry value names no database file");
+  struct stat st {};
+  if (::stat(database.c_str(), &st) != 0)
+    throw Error(kConnectionFailed, kConnectorProgId,
+                "Cannot open the embedded database " + database + ": " + std::strerror(errno),
+                errno);
+  if (!S_ISREG(st.st_mode))
+    throw Error(kConnectionFailed, kConnectorProgId,
+                "Cannot open the embedded database " + database + ": not an ordinary file");
+  return sqlite::openEmbedded(database);
+}
+
+const DispatchTable& clsConectaBDStateless::dispatchTable() const {
+  static const DispatchTable table(
+      kConnectorProgId,
+      {binder::method("conectaSQLServer", &clsConectaBDStateless::conectaSQLServer)});
+  return table;
+}
+
+}  // namespace korvanda::components

@@ -1,0 +1,204 @@
+#include "support/fixture.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "component/ModGlobal.h"
+#include "platform/components/connection_data.h"
+#include "platform/components/connector.h"
+#include "platform/sqlite/engine.h"
+
+namespace korvanda::testing {
+
+ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
+  if (const char* v = std::getenv(name_.c_str())) old_ = v;
+  if (value) ::setenv(name_.c_str(), value->c_str(), 1);
+  else ::unsetenv(name_.c_str());
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (old_) ::setenv(name_.c_str(), old_->c_str(), 1);
+  else ::unsetenv(name_.c_str());
+}
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "korvanda-test-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary directory");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+std::vector<std::string> readLines(const fs::path& file) {
+  std::vector<std::string> lines;
+  std::ifstream in(file, std::ios::binary);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+LogEntry parseLogLine(const std::string& line) {
+  LogEntry e;
+  auto field = [&](const std::string& tag, size_t from, size_t& end) -> std::optional<std::string> {
+    size_t at = line.find(tag, from);
+    if (at == std::string::npos) return std::nullopt;
+    at += tag.size();
+    end = line.find('|', at);
+    return line.substr(at, end == std::string::npos ? std::string::npos : end - at);
+  };
+  size_t end = 0;
+  auto label = field("|Modulo:", 0, end);
+  auto number = label ? field("|Numero:", end, end) : std::nullopt;
+  auto source = number ? field("|Source:", end, end) : std::nullopt;
+  // The source may hold "|"; the last system error is the last "|LastDLLError:" field.
+  size_t dll = line.rfind("|LastDLLError:");
+  size_t desc = line.find("|Desc Alt ", dll == std::string::npos ? 0 : dll);
+  if (!line.starts_with("Fecha:") || !label || !number || !source || dll == std::string::npos ||
+      desc == std::string::npos) {
+    ADD_FAILURE() << "not an error log line: " << line;
+    e.label = "(unparsed)";
+    return e;
+  }
+  size_t sourceAt = line.find("|Source:") + 8;
+  e.label = *label;
+  e.number = std::stoi(*number);
+  e.source = line.substr(sourceAt, dll - sourceAt);
+  e.lastDllError = std::stoi(line.substr(dll + 14, desc - dll - 14));
+  e.description = line.substr(desc + 10);
+  return e;
+}
+
+Error errorOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const Error& e) {
+    return e;
+  }
+  ADD_FAILURE() << "the call raised no error";
+  return Error(0, "", "(no error)");
+}
+
+Environment::Environment() : Environment(Options{}) {}
+
+Environment::Environment(Options options) {
+  fs::create_directories(logDir());
+  logEnv_.emplace("KORVANDA_LOG_DIR", logDir());
+  traceEnv_.emplace("KORVANDA_SQL_TRACE", tracePath());
+  registryEnv_.emplace("KORVANDA_REGISTRY", registryPath());
+  slot::current().reset();
+  if (options.database) sqlite::createDatabase(databasePath(), options.demo);
+  if (options.registry) writeRegistryFor(databasePath());
+}
+
+Environment::~Environment() { slot::current().reset(); }
+
+std::string Environment::databasePath() const { return (dir() / "korvanda.db").string(); }
+std::string Environment::registryPath() const { return (dir() / "registry.ini").string(); }
+std::string Environment::logDir() const { return (dir() / "logs").string(); }
+std::string Environment::tracePath() const { return (dir() / "trace.jsonl").string(); }
+
+void Environment::writeRegistryValue(const std::string& datosServerDos) const {
+  std::ofstream out(registryPath(), std::ios::binary | std::ios::trunc);
+  out << "; test registry\n[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nDatosServerDos="
+      << datosServerDos << "\n";
+  if (!out) throw std::runtime_error("cannot write " + registryPath());
+}
+
+void Environment::writeRegistryFor(const std::string& database, const std::string& server,
+                                   const std::string& user, const std::string& password) const {
+  writeRegistryValue(components::connectionValue(server, user, password, database));
+}
+
+std::vector<std::string> Environment::statements() const {
+  std::vector<std::string> out;
+  for (const std::string& line : readLines(tracePath()))
+    out.push_back(nlohmann::json::parse(line).at("sql").get<std::string>());
+  return out;
+}
+
+void Environment::clearTrace() const { fs::remove(tracePath()); }
+
+std::vector<std::string> Environment::logLines() const {
+  return readLines(fs::path(logDir()) / "logFile.log");
+}
+
+std::vector<LogEntry> Environment::logEntries() const {
+  std::vector<LogEntry> out;
+  for (const std::string& line : logLines()) out.push_back(parseLogLine(line));
+  return out;
+}
+
+std::vector<std::string> Environment::duplicateLines() const {
+  return readLines(fs::path(logDir()) / "Errores.log");
+}
+
+void Environment::clearLogs() const {
+  fs::remove(fs::path(logDir()) / "logFile.log");
+  fs::remove(fs::path(logDir()) / "Errores.log");
+}
+
+ConnectionRef Environment::openDatabase() const { return sqlite::openEmbedded(databasePath()); }
+
+RecordsetRef makeRecordset(const std::vector<std::string>& fields,
+                           const std::vector<std::vector<Variant>>& rows) {
+  auto rs = Recordset::create();
+  for (size_t c = 0; c < fields.size(); ++c) {
+    int32_t type = adVarChar, size = 255;
+    if (!rows.empty() && c < rows[0].size()) {
+      switch (rows[0][c].type()) {
+        case VarType::I2: case VarType::I4: type = adInteger; size = 4; break;
+        case VarType::R8: type = adDouble; size = 8; break;
+        case VarType::Date: type = adDate; size = 8; break;
+        default: break;
+      }
+    }
+    rs->appendField(fields[c], type, size, adFldUpdatable | adFldIsNullable);
+  }
+  for (const auto& row : rows) {
+    size_t r = rs->appendRow();
+    for (size_t c = 0; c < row.size() && c < fields.size(); ++c) rs->storeCell(r, c, row[c]);
+  }
+  rs->openMaterialised();
+  return rs;
+}
+
+void ScriptedConnection::open() {
+  if (open_) throw errors::openObject();
+  open_ = true;
+  ++reopens_;
+}
+
+void ScriptedConnection::close() {
+  if (!open_) throw errors::closedObject();
+  open_ = false;
+}
+
+RecordsetRef ScriptedConnection::openSchemaTables() {
+  return makeRecordset({"table_name", "TABLE_TYPE"}, {});
+}
+
+RecordsetRef ScriptedConnection::run(std::string_view sql) {
+  std::string text(sql);
+  received_.push_back(text);
+  if (!open_) throw errors::closedObject();
+  if (auto f = failures_.find(text); f != failures_.end()) throw f->second;
+  if (auto a = answers_.find(text); a != answers_.end()) {
+    a->second->moveFirst();
+    return a->second;
+  }
+  std::string head = text.substr(0, 7);
+  for (char& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (head == "SELECT ") return makeRecordset({"Value"}, {});
+  return nullptr;
+}
+
+}  // namespace korvanda::testing
