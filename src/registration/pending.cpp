@@ -21,30 +21,6 @@ bool clsCatValida::insertGanadero(const std::string& strPoliza, const std::strin
 bool clsCatValida::getDuplicadoGanadero(const std::string& strPoliza, const std::string& strEndoso, int16_t intCveTipoEndoso, int16_t intInciso, int16_t intIdEspecie, int16_t intIdFuncion, const std::string& pstrIdFondo) {
   throw errors::notImplemented("clsCatValida.getDuplicadoGanadero");
 }
-int32_t clsCatValida::getPkEnviado(OptConnection pConn) {
-  throw errors::notImplemented("clsCatValida.getPkEnviado");
-}
-int32_t clsCatValida::getPkEnviadoFc(OptConnection pConn) {
-  throw errors::notImplemented("clsCatValida.getPkEnviadoFc");
-}
-int32_t clsCatValida::getPkAgricola(OptConnection pConn) {
-  throw errors::notImplemented("clsCatValida.getPkAgricola");
-}
-int32_t clsCatValida::getPkAgricolaFc() {
-  throw errors::notImplemented("clsCatValida.getPkAgricolaFc");
-}
-int32_t clsCatValida::getPkGanadero() {
-  throw errors::notImplemented("clsCatValida.getPkGanadero");
-}
-bool clsCatValida::ExistePkMunicipio(int16_t intIdEstado, int16_t intIdMunicipio) {
-  throw errors::notImplemented("clsCatValida.ExistePkMunicipio");
-}
-int16_t clsCatValida::TraePkTCober(int16_t intIdRamo, const std::string& strCicloIni, const std::string& strCicloFin) {
-  throw errors::notImplemented("clsCatValida.TraePkTCober");
-}
-int16_t clsCatValida::TraePkEspFun(int16_t intIdEspecie, int16_t intIdFuncion) {
-  throw errors::notImplemented("clsCatValida.TraePkEspFun");
-}
 bool clsCatValida::insertEnviado(const std::string& strPoliza, const std::string& strEndoso, int16_t intCveTipoEndoso, int16_t intInciso, int16_t pintMesSolic, int16_t pintAnnioSolic, int16_t pintPkCedente, int16_t pintCicloIni, int16_t pintCicloFin, ConnectionRef pConn) {
   throw errors::notImplemented("clsCatValida.insertEnviado");
 }
