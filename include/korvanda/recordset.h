@@ -60,6 +60,8 @@ class Recordset : public Dispatchable {
 
   // Building. Fields are appended while closed; Open opens it empty.
   void appendField(std::string name, int32_t type, int32_t definedSize = 0, int32_t attributes = 0);
+  // A column of a query result: names may repeat, and lookup by name finds the first.
+  void appendResultField(std::string name, int32_t type, int32_t definedSize, int32_t attributes);
   void open();
   void close();
   int32_t state() const { return open_ ? 1 : 0; }

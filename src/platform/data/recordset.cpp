@@ -51,6 +51,12 @@ void Recordset::appendField(std::string name, int32_t type, int32_t definedSize,
   fields_.push_back(FieldInfo{std::move(name), type, definedSize, attributes});
 }
 
+void Recordset::appendResultField(std::string name, int32_t type, int32_t definedSize,
+                                  int32_t attributes) {
+  if (open_) throw errors::openObject();
+  fields_.push_back(FieldInfo{std::move(name), type, definedSize, attributes});
+}
+
 void Recordset::open() {
   if (open_) throw errors::openObject();
   if (fields_.empty()) throw errors::notAllowedInContext("the record set has no fields");
