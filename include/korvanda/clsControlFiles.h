@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -38,9 +39,13 @@ class clsControlFiles : public Dispatchable {
   int16_t setPercentAdvanceExport(int32_t total, int32_t count);
   int16_t setPercentAdvanceImport(int32_t total, int32_t count);
 
+  // C++ only: called with every value an export gives fileAdvance (progress bars).
+  void onProgress(std::function<void(int16_t)> observer);
+
  private:
   int16_t fileAdvance_ = 1;
   bool correctFile_ = true;
+  std::function<void(int16_t)> progressObserver_;
 };
 
 }  // namespace korvanda

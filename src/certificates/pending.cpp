@@ -12,12 +12,6 @@ bool clsCatValida::getDesmarcaConstanciasSubD(int16_t intmes, int16_t intPkCeden
 RecordsetRef clsCatValida::getConstanciasSinD(int16_t intSemestre, int16_t intAnnio, int16_t intPkCedente) {
   throw errors::notImplemented("clsCatValida.getConstanciasSinD");
 }
-RecordsetRef clsCatValida::getEmptyRsSuscSubs() {
-  throw errors::notImplemented("clsCatValida.getEmptyRsSuscSubs");
-}
-RecordsetRef clsCatValida::getEmptyRsSinAgr() {
-  throw errors::notImplemented("clsCatValida.getEmptyRsSinAgr");
-}
 RecordsetRef clsCatValida::getPolizasCobroD() {
   throw errors::notImplemented("clsCatValida.getPolizasCobroD");
 }

@@ -48,6 +48,10 @@ int16_t clsControlFiles::setPercentAdvanceImport(int32_t total, int32_t count) {
                [&] { return progress(total, count); });
 }
 
+void clsControlFiles::onProgress(std::function<void(int16_t)> observer) {
+  progressObserver_ = std::move(observer);
+}
+
 const DispatchTable& clsControlFiles::dispatchTable() const {
   using namespace binder;
   using C = clsControlFiles;

@@ -11,6 +11,7 @@
 namespace korvanda::cli {
 
 void addCallCommand(CLI::App& app);
+void addExportCommand(CLI::App& app);
 void addDbCommand(CLI::App& app);
 void addRegistryCommand(CLI::App& app);
 void addCryptCommand(CLI::App& app);

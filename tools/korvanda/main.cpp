@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
       "calls any member of the library late-bound, as the capture application does."};
   app.require_subcommand(1);
   korvanda::cli::addCallCommand(app);
+  korvanda::cli::addExportCommand(app);
   korvanda::cli::addDbCommand(app);
   korvanda::cli::addRegistryCommand(app);
   korvanda::cli::addCryptCommand(app);

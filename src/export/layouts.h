@@ -1,0 +1,77 @@
+// Export layouts as data: each line is a list of record-set fields, each with its rule.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "korvanda/error.h"
+#include "korvanda/recordset.h"
+
+namespace korvanda {
+
+enum class FieldRule : uint8_t {
+  Plain,              // Null empty, anything else its text form
+  Trimmed,            // as Plain, without leading and trailing blanks (U+0020)
+  NineAsThree,        // a value equal to 9 is written "3"
+  CropTypeIndicator,  // Null empty, a value equal to 5 "1", anything else "2"
+  EmptyOn1900,        // Null, or a date whose day/month/year is 01/01/1900, empty
+  ZeroAsZero,         // a value equal to 0 is written "0"
+  DefaultOrPlain,     // Null or the empty text gives the default text, else Plain
+  DefaultOrTrimmed,   // Null or the empty text gives the default text, else Trimmed
+};
+
+struct ExportField {
+  std::string_view name;
+  FieldRule rule = FieldRule::Plain;
+  std::string_view fallback = {};  // the default text of the Default rules
+};
+
+struct ExportLayout {
+  std::span<const ExportField> fields;  // empty: every line is empty
+  bool replaceEnie = false;             // "Ñ" -> "N", "ñ" -> "n" on the finished line
+  bool passNoCurrentRecord = false;     // a 3021 while reading a field drops that field
+};
+
+// The layouts of the export files.
+namespace exportLayouts {
+extern const ExportLayout kDatAgricola;     // subscription data file, branch 1: 63 fields
+extern const ExportLayout kDatGanadero;     // subscription data file, branch 2: 28 fields
+extern const ExportLayout kFormatoB1;       // Format B policy file: 30 fields
+extern const ExportLayout kFormatoB2;       // Format B persons file: 40 fields
+extern const ExportLayout kFormatoC;        // Format C claims file, branch 1: 17 fields
+extern const ExportLayout kNoFieldsEnie;    // other branches: empty lines
+}  // namespace exportLayouts
+
+// Appends the text of one field by its rule (UTF-8; the file converts the finished line).
+void appendFieldText(std::string& out, const Recordset& rs, const Cell& cell,
+                     const ExportField& field);
+
+// Column of each layout field in the record set (3265 for a missing one), by name with letter
+// case ignored.
+std::vector<size_t> resolveColumns(const Recordset& rs, const ExportLayout& layout);
+
+// Builds one line: the fields' texts joined by "|". readCell(column) gives the current
+// record's cell. With passNoCurrentRecord, a field whose read fails with 3021 is left out
+// together with the "|" before it.
+template <class ReadCell>
+void buildLine(std::string& line, const Recordset& rs, const ExportLayout& layout,
+               std::span<const size_t> columns, ReadCell&& readCell) {
+  line.clear();
+  for (size_t i = 0; i < layout.fields.size(); ++i) {
+    const Cell* cell;
+    try {
+      cell = &readCell(columns[i]);
+    } catch (const Error& e) {
+      if (layout.passNoCurrentRecord && e.number() == 3021) continue;
+      throw;
+    }
+    if (i > 0) line.push_back('|');
+    appendFieldText(line, rs, *cell, layout.fields[i]);
+  }
+}
+
+}  // namespace korvanda

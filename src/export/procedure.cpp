@@ -1,0 +1,83 @@
+#include "export/procedure.h"
+
+#include <climits>
+#include <vector>
+
+#include "korvanda/textform.h"
+
+namespace korvanda {
+
+void ExportProgress::start(int32_t total) {
+  total_ = total;
+  count_ = 0;
+  sink_(1);
+}
+
+void ExportProgress::step() {
+  if (count_ == INT32_MAX) throw errors::overflow();
+  ++count_;
+  sink_(rule_(total_, count_));
+}
+
+Recordset& requireRecordset(const RecordsetRef& records, const std::string& source) {
+  if (!records) throw Error(kAppError1001, source, std::string(kNoRecordsetDescription));
+  return *records;
+}
+
+void moveFirstOrRefuse(Recordset& rs, const std::string& source) {
+  rs.moveFirst();
+  if (rs.eof()) throw Error(kAppError1001, source, std::string(kNoRecordsDescription));
+}
+
+void writeRecords(ExportFile& file, Recordset& rs, const ExportLayout& layout,
+                  ExportProgress& progress) {
+  std::string line;
+  line.reserve(2048);
+  std::vector<size_t> columns;
+  bool resolved = false;
+  auto readCell = [&rs](size_t col) -> const Cell& {
+    auto row = rs.currentRow();
+    if (!row) throw errors::noCurrentRecord();
+    return rs.cell(*row, col);
+  };
+  while (!rs.eof()) {
+    if (!resolved) {
+      columns = resolveColumns(rs, layout);
+      resolved = true;
+    }
+    buildLine(line, rs, layout, columns, readCell);
+    file.writeLine(line, layout.replaceEnie);
+    rs.moveNext();
+    progress.step();
+  }
+}
+
+void exportRecordset(const std::string& path, const RecordsetRef& records,
+                     const ExportLayout& layout, ExportProgress& progress,
+                     const std::string& source) {
+  Recordset& rs = requireRecordset(records, source);
+  moveFirstOrRefuse(rs, source);
+  ExportFile file = ExportFile::create(path);
+  rs.moveFirst();
+  progress.start(rs.recordCount());
+  writeRecords(file, rs, layout, progress);
+  file.close();
+}
+
+std::string placeholderLine(int16_t ramo, int16_t status, std::string_view cveFondo,
+                            std::string_view ciclo) {
+  std::string line;
+  if (ramo == 1) {
+    // Shaped as a claims line: the cycle in field 8, zeros for keys and amounts.
+    line = "0|0||||||";
+    line.append(ciclo);
+    line += "|0|0|0|0|0|0|0|0|";
+  } else if (ramo == 2) {
+    line.append(cveFondo);
+    line += "|0|0||||0|0|0|0|0|0|0|0|0|0|0|0|0|";
+    appendInt(line, status);
+  }
+  return line;
+}
+
+}  // namespace korvanda

@@ -1,0 +1,63 @@
+// The export procedure every export file shares: refusals, progress, one line per record.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "export/export_file.h"
+#include "export/layouts.h"
+#include "korvanda/connection.h"
+#include "korvanda/error.h"
+#include "korvanda/recordset.h"
+
+namespace korvanda {
+
+inline constexpr std::string_view kNoRecordsetDescription =
+    "La información que desea exportar debe estar cargada en la pantalla,\r"
+    "     capture la información o use Abrir en el menu";
+inline constexpr std::string_view kNoRecordsDescription = "No hay información para exportar";
+
+// Progress of one export, over one or more files.
+class ExportProgress {
+ public:
+  using Rule = std::function<int16_t(int32_t total, int32_t count)>;
+  using Sink = std::function<void(int16_t)>;
+  ExportProgress(Rule rule, Sink sink) : rule_(std::move(rule)), sink_(std::move(sink)) {}
+
+  // Counter to 0 and progress to 1.
+  void start(int32_t total);
+  // One more line: the counter goes up and the progress follows the rule.
+  void step();
+  int32_t total() const { return total_; }
+  int32_t count() const { return count_; }
+
+ private:
+  Rule rule_;
+  Sink sink_;
+  int32_t total_ = 0;
+  int32_t count_ = 0;
+};
+
+// The record set, or the refusal for no object.
+Recordset& requireRecordset(const RecordsetRef& records, const std::string& source);
+// Moves to the first record; a record set with none is refused.
+void moveFirstOrRefuse(Recordset& rs, const std::string& source);
+
+// Writes one line per record from the current one to the end, stepping the progress after
+// each. Layout fields are looked up once, at the first record.
+void writeRecords(ExportFile& file, Recordset& rs, const ExportLayout& layout,
+                  ExportProgress& progress);
+
+// The whole procedure for one file: refusals, the file made afresh, progress from 1 over the
+// record count, every record, the file closed.
+void exportRecordset(const std::string& path, const RecordsetRef& records,
+                     const ExportLayout& layout, ExportProgress& progress,
+                     const std::string& source);
+
+// The one line of the placeholder file for a branch (1 agricultural, 2 livestock, else empty).
+std::string placeholderLine(int16_t ramo, int16_t status, std::string_view cveFondo,
+                            std::string_view ciclo);
+
+}  // namespace korvanda

@@ -1,0 +1,324 @@
+// korvanda export dat|formatob|formatoc|placeholder: writes the export files from record sets
+// read from CSV or JSON files.
+#include <csv.h>
+#include <fmt/core.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <vector>
+
+#include "commands.h"
+#include "korvanda/clsControlFiles.h"
+#include "korvanda/error.h"
+#include "korvanda/textform.h"
+
+namespace korvanda::cli {
+namespace {
+
+constexpr int32_t kTextAttributes = adFldUpdatable | adFldIsNullable;
+
+Error inputError(const std::string& file, const std::string& what) {
+  return Error(errors::invalidArgument().number(), "korvanda export", file + ": " + what);
+}
+
+std::string slurp(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw inputError(file, "cannot be read");
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// CSV (RFC 4180 through libcsv): the first row names the fields; every value is text, an
+// empty unquoted value is Null and "" is the empty text. UTF-8, an optional BOM.
+RecordsetRef readCsv(const std::string& file) {
+  std::string data = slurp(file);
+  if (data.starts_with("\xEF\xBB\xBF")) data.erase(0, 3);
+
+  struct State {
+    const std::string* file;
+    std::vector<std::optional<std::string>> row;
+    std::vector<std::vector<std::optional<std::string>>> rows;
+  } st{&file, {}, {}};
+
+  csv_parser parser;
+  if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_EMPTY_IS_NULL) != 0)
+    throw errors::outOfMemory();
+  struct Free {
+    csv_parser* p;
+    ~Free() { csv_free(p); }
+  } freeParser{&parser};
+  // Blanks belong to the values: nothing is trimmed.
+  csv_set_space_func(&parser, [](unsigned char) { return 0; });
+
+  auto onField = [](void* s, size_t len, void* data) {
+    auto* st = static_cast<State*>(data);
+    if (s) st->row.emplace_back(std::string(static_cast<char*>(s), len));
+    else st->row.emplace_back(std::nullopt);
+  };
+  auto onRow = [](int, void* data) {
+    auto* st = static_cast<State*>(data);
+    st->rows.push_back(std::move(st->row));
+    st->row.clear();
+  };
+  if (csv_parse(&parser, data.data(), data.size(), onField, onRow, &st) != data.size() ||
+      csv_fini(&parser, onField, onRow, &st) != 0)
+    throw inputError(file, std::string("not valid CSV: ") + csv_strerror(csv_error(&parser)));
+  if (st.rows.empty()) throw inputError(file, "no header row");
+
+  auto rs = Recordset::create();
+  for (const auto& name : st.rows[0]) {
+    if (!name || name->empty()) throw inputError(file, "a header field has no name");
+    rs->appendField(*name, adVarChar, 0, kTextAttributes);
+  }
+  const size_t cols = rs->fieldCount();
+  for (size_t i = 1; i < st.rows.size(); ++i) {
+    const auto& values = st.rows[i];
+    if (values.size() != cols)
+      throw inputError(file, fmt::format("record {} has {} fields, the header {}", i,
+                                         values.size(), cols));
+    size_t r = rs->appendRow();
+    for (size_t c = 0; c < cols; ++c) {
+      if (!values[c]) {
+        rs->storeNull(r, c);
+        continue;
+      }
+      if (!isValidUtf8(*values[c]))
+        throw inputError(file, fmt::format("record {}, field {}: not UTF-8", i, c + 1));
+      rs->storeText(r, c, *values[c]);
+    }
+  }
+  rs->openMaterialised();
+  return rs;
+}
+
+// JSON: an array of objects; the fields are every key met, in order of first appearance. A
+// key an object lacks is Null; values keep their JSON type (text, number, true/false, null).
+RecordsetRef readJson(const std::string& file) {
+  nlohmann::ordered_json doc;
+  try {
+    doc = nlohmann::ordered_json::parse(slurp(file));
+  } catch (const nlohmann::json::exception& e) {
+    throw inputError(file, std::string("not valid JSON: ") + e.what());
+  }
+  if (!doc.is_array()) throw inputError(file, "expected an array of objects");
+  auto rs = Recordset::create();
+  for (const auto& obj : doc) {
+    if (!obj.is_object()) throw inputError(file, "expected an array of objects");
+    for (const auto& item : obj.items())
+      if (!rs->findField(item.key())) rs->appendField(item.key(), adVarChar, 0, kTextAttributes);
+  }
+  const size_t cols = rs->fieldCount();
+  size_t n = 0;
+  for (const auto& obj : doc) {
+    ++n;
+    size_t r = rs->appendRow();
+    for (size_t c = 0; c < cols; ++c) rs->storeNull(r, c);
+    for (const auto& item : obj.items()) {
+      size_t c = rs->fieldIndex(item.key());
+      const auto& v = item.value();
+      if (v.is_string()) rs->storeText(r, c, v.get_ref<const std::string&>());
+      else if (v.is_boolean()) rs->storeInt(r, c, v.get<bool>() ? 1 : 0, Cell::kBool);
+      else if (v.is_number_float()) rs->storeDouble(r, c, v.get<double>());
+      else if (v.is_number_unsigned() && v.get<uint64_t>() > INT64_MAX)
+        throw inputError(file, fmt::format("record {}, {}: number too large", n, item.key()));
+      else if (v.is_number_integer()) {
+        int64_t i = v.get<int64_t>();
+        rs->storeInt(r, c, i, i >= INT32_MIN && i <= INT32_MAX ? Cell::kI32 : Cell::kI64);
+      } else if (!v.is_null())
+        throw inputError(file, fmt::format("record {}, {}: nested values are not fields", n,
+                                           item.key()));
+    }
+  }
+  rs->openMaterialised();
+  return rs;
+}
+
+RecordsetRef readRecordset(const std::string& file, const std::string& format) {
+  bool json = format == "json" ||
+              (format == "auto" && file.size() >= 5 && file.compare(file.size() - 5, 5, ".json") == 0);
+  return json ? readJson(file) : readCsv(file);
+}
+
+// A bar on a terminal, fed by the object's own progress values.
+class ProgressBar {
+ public:
+  explicit ProgressBar(clsControlFiles& files) : active_(::isatty(STDOUT_FILENO) == 1) {
+    if (!active_) return;
+    files.onProgress([this](int16_t v) {
+      if (v == last_) return;
+      last_ = v;
+      constexpr int kWidth = 40;
+      int filled = v * kWidth / 100;
+      std::fputs(fmt::format("\r[{}{}] {:3}%", std::string(filled, '#'),
+                             std::string(kWidth - filled, '.'), v).c_str(), stdout);
+      std::fflush(stdout);
+    });
+  }
+  ~ProgressBar() {
+    if (active_ && last_ >= 0) std::fputs("\n", stdout);
+  }
+
+ private:
+  bool active_;
+  int last_ = -1;
+};
+
+void report(const std::string& file, size_t lines) {
+  std::cout << fmt::format("wrote {} ({} line{})\n", file, lines, lines == 1 ? "" : "s");
+}
+
+const char* kFormatHelp = "Input format: csv, json, or auto (by the file's extension)";
+
+void addDat(CLI::App& exp) {
+  struct Opt {
+    std::string out, input, format = "auto";
+    int16_t ramo = 1;
+  };
+  auto o = std::make_shared<Opt>();
+  auto* cmd = exp.add_subcommand(
+      "dat", "Write the subscription data file: one line of 63 (agricultural) or 28 "
+             "(livestock) fields per record");
+  cmd->footer(
+      "Examples:\n"
+      "  korvanda export dat suscripcion.dat agricola.csv\n"
+      "  korvanda export dat ganadero.dat ganadero.json --ramo 2");
+  cmd->add_option("out", o->out, "File to write (replaced when it exists)")->required();
+  cmd->add_option("input", o->input, "Records: CSV with a header row, or a JSON array of objects")
+      ->required()->check(CLI::ExistingFile);
+  cmd->add_option("--ramo", o->ramo, "1 agricultural layout, 2 livestock layout")->capture_default_str();
+  cmd->add_option("--format", o->format, kFormatHelp)->check(CLI::IsMember({"auto", "csv", "json"}));
+  cmd->callback([o] {
+    runReporting([&] {
+      auto rs = readRecordset(o->input, o->format);
+      clsControlFiles files;
+      {
+        ProgressBar bar(files);
+        files.ExportFileDat(o->out, rs, o->ramo);
+      }
+      report(o->out, rs->rowCount());
+    });
+  });
+}
+
+void addFormatoB(CLI::App& exp) {
+  struct Opt {
+    std::string out1, out2, in1, in2, format = "auto";
+  };
+  auto o = std::make_shared<Opt>();
+  auto* cmd = exp.add_subcommand(
+      "formatob", "Write the two Format B files: policies (30 fields) and persons (40 fields, "
+                  "with their default texts)");
+  cmd->footer(
+      "Progress runs over both files.\n\n"
+      "Example:\n"
+      "  korvanda export formatob polizas.txt personas.txt polizas.csv personas.csv");
+  cmd->add_option("policy-out", o->out1, "Policy file to write")->required();
+  cmd->add_option("persons-out", o->out2, "Persons file to write")->required();
+  cmd->add_option("policy-input", o->in1, "Policy records (CSV or JSON)")->required()->check(CLI::ExistingFile);
+  cmd->add_option("persons-input", o->in2, "Persons records (CSV or JSON)")->required()->check(CLI::ExistingFile);
+  cmd->add_option("--format", o->format, kFormatHelp)->check(CLI::IsMember({"auto", "csv", "json"}));
+  cmd->callback([o] {
+    runReporting([&] {
+      auto policies = readRecordset(o->in1, o->format);
+      auto persons = readRecordset(o->in2, o->format);
+      clsControlFiles files;
+      {
+        ProgressBar bar(files);
+        files.ExportFilesFormatoB(o->out1, o->out2, policies, persons);
+      }
+      report(o->out1, policies->rowCount());
+      report(o->out2, persons->rowCount());
+    });
+  });
+}
+
+void addFormatoC(CLI::App& exp) {
+  struct Opt {
+    std::string out, input, format = "auto", fondo;
+    int16_t ramo = 1, semestre = 1, anio = 0, status = 0;
+  };
+  auto o = std::make_shared<Opt>();
+  auto* cmd = exp.add_subcommand(
+      "formatoc", "Write the Format C claims file: one line of 17 fields per claim record");
+  cmd->footer(
+      "Example:\n"
+      "  korvanda export formatoc siniestros.txt siniestros.csv");
+  cmd->add_option("out", o->out, "File to write (replaced when it exists)")->required();
+  cmd->add_option("input", o->input, "Claim records (CSV or JSON)")->required()->check(CLI::ExistingFile);
+  cmd->add_option("--ramo", o->ramo, "1 agricultural layout; any other value writes empty lines")
+      ->capture_default_str();
+  cmd->add_option("--fondo", o->fondo, "Fund key (accepted, not written)");
+  cmd->add_option("--semestre", o->semestre, "Semester (accepted, not written)");
+  cmd->add_option("--anio", o->anio, "Year (accepted, not written)");
+  cmd->add_option("--status", o->status, "Status (accepted, not written)");
+  cmd->add_option("--format", o->format, kFormatHelp)->check(CLI::IsMember({"auto", "csv", "json"}));
+  cmd->callback([o] {
+    runReporting([&] {
+      auto rs = readRecordset(o->input, o->format);
+      clsControlFiles files;
+      {
+        ProgressBar bar(files);
+        files.ExportFileDatFormatoC(o->out, rs, o->ramo, o->fondo, o->semestre, o->anio, o->status);
+      }
+      report(o->out, rs->rowCount());
+    });
+  });
+}
+
+void addPlaceholder(CLI::App& exp) {
+  struct Opt {
+    std::string out, fondo, ciclo;
+    int16_t ramo = 1, status = 0, semestre = 1, anio = 0;
+  };
+  auto o = std::make_shared<Opt>();
+  auto* cmd = exp.add_subcommand(
+      "placeholder", "Write the one-line placeholder file of a branch (no records needed)");
+  cmd->footer(
+      "Branch 1 writes the cycle; branch 2 writes the fund key and the status.\n\n"
+      "Examples:\n"
+      "  korvanda export placeholder vacio.txt --ramo 1 --ciclo PV2026\n"
+      "  korvanda export placeholder vacio.txt --ramo 2 --fondo F001 --status 2");
+  cmd->add_option("out", o->out, "File to write (replaced when it exists)")->required();
+  cmd->add_option("--ramo", o->ramo, "1 agricultural, 2 livestock, other values an empty line")
+      ->capture_default_str();
+  cmd->add_option("--ciclo", o->ciclo, "Cycle text (branch 1)");
+  cmd->add_option("--fondo", o->fondo, "Fund key (branch 2)");
+  cmd->add_option("--status", o->status, "Status (branch 2)");
+  cmd->add_option("--semestre", o->semestre, "Semester (accepted, not written)");
+  cmd->add_option("--anio", o->anio, "Year (accepted, not written)");
+  cmd->callback([o] {
+    runReporting([&] {
+      clsControlFiles files;
+      {
+        ProgressBar bar(files);
+        files.ExportFileDatForCSta(o->out, o->ramo, o->status, o->fondo, o->semestre, o->anio,
+                                   o->ciclo);
+      }
+      report(o->out, 1);
+    });
+  });
+}
+
+}  // namespace
+
+void addExportCommand(CLI::App& app) {
+  auto* exp = app.add_subcommand("export", "Write the export files from record sets in CSV or JSON files");
+  exp->footer(
+      "Files are written in Windows-1252 with CR LF line ends, fields joined by \"|\".\n"
+      "CSV input: a header row of field names; an empty unquoted value is Null, \"\" is the empty\n"
+      "text. JSON input: an array of objects; null is Null. Field names ignore letter case.\n\n"
+      "Example:\n"
+      "  korvanda export dat suscripcion.dat agricola.csv --ramo 1");
+  exp->require_subcommand(1);
+  addDat(*exp);
+  addFormatoB(*exp);
+  addFormatoC(*exp);
+  addPlaceholder(*exp);
+}
+
+}  // namespace korvanda::cli
