@@ -1,9 +1,9 @@
 // Catalog replication between two capture files, and the capture-database opener's dialect.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <fstream>
 
+#include "lookups/lookups_support.h"
 #include "support/fixture.h"
 #include "korvanda/clsCatalogos.h"
 #include "platform/components/capture_db.h"
@@ -13,39 +13,8 @@ namespace {
 
 using testing::Environment;
 using testing::errorOf;
-
-// Runs SQL on a file with SQLite itself (creating the file).
-void sqliteExec(const std::string& file, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-  char* err = nullptr;
-  int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
-  std::string message = err ? err : "";
-  sqlite3_free(err);
-  sqlite3_close(db);
-  ASSERT_EQ(rc, SQLITE_OK) << message;
-}
-
-// Rows of a query as "a|b" texts (NULL as "<null>").
-std::vector<std::string> sqliteRows(const std::string& file, const std::string& sql) {
-  sqlite3* db = nullptr;
-  std::vector<std::string> out;
-  EXPECT_EQ(sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-  sqlite3_stmt* stmt = nullptr;
-  EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-  while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
-    std::string row;
-    for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-      if (c) row += "|";
-      const auto* t = sqlite3_column_text(stmt, c);
-      row += t ? reinterpret_cast<const char*>(t) : "<null>";
-    }
-    out.push_back(row);
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return out;
-}
+using testing::sqliteExec;
+using testing::sqliteRows;
 
 std::string copyStatement(const std::string& table, const std::string& source) {
   return " SELECT " + table + ".* INTO " + table + " FROM " + table + " IN '" + source + "'";
