@@ -374,6 +374,7 @@ class Translator {
  private:
   const SchemaSnapshot& schema_;
   tsql::DateOrder order_ = tsql::DateOrder::dmy;
+  int depth_ = 0;  // nesting of the query being translated
 
   // A piece of an expression: an additive chain of terms, or a node between chains (a keyword,
   // a comparison operator...).
@@ -763,13 +764,8 @@ class Translator {
         if (!ok || !digits)
           throw TranslationError("Conversion failed when converting the value '" + text + "' to " +
                                  target.type.decl + " for " + target.what);
-        Nodes n;
-        if (t[0] == '-' || t[0] == '+') {
-          if (t[0] == '-') n.push_back(op("-"));
-          t.erase(0, 1);
-        }
-        n.push_back(number(t));
-        v.nodes = std::move(n);
+        if (t[0] == '+') t.erase(0, 1);
+        v.nodes = Nodes{number(t)};
         v.literal = false;
         break;
       }
@@ -1111,6 +1107,11 @@ class Translator {
   // -- Queries ---------------------------------------------------------------------------------
 
   QueryResult query(const Nodes& s, size_t b, size_t e, Scopes& sc) {
+    ++depth_;
+    struct Leave {
+      int& d;
+      ~Leave() { --d; }
+    } leave{depth_};
     // Members of a compound select.
     std::vector<std::pair<size_t, size_t>> members;
     std::vector<Nodes> joiners;
@@ -1181,7 +1182,8 @@ class Translator {
         if (c > after && c < best) best = c;
       return best;
     };
-    size_t listEnd = next(i);
+    size_t listEnd = next(i - 1);
+    if (listEnd == i) throw TranslationError("SELECT without a column list");
     FromClause fc;
     if (from) fc = parseFrom(s, from + 1, next(from), sc);
     sc.push_back(fc.frame);
@@ -1267,7 +1269,7 @@ class Translator {
         if (!(isName(s[k]) || isOp(s[k], "."))) plain = false;
       if (plain) name = s[exprEnd - 1].tok.text;
     }
-    if (!alias && name.empty()) {
+    if (!alias && name.empty() && depth_ == 1) {
       // SQL Server leaves a computed column without a name.
       r.nodes.push_back(word("AS"));
       r.nodes.push_back(quoted(""));

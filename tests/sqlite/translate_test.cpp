@@ -1,0 +1,239 @@
+#include "platform/sqlite/translate.h"
+
+#include <gtest/gtest.h>
+
+namespace korvanda::sqlite {
+namespace {
+
+SchemaSnapshot sampleSchema() {
+  SchemaSnapshot s;
+  s.add({"Pagos", {{"id", "INTEGER"}, {"nombre", "VARCHAR(20)"}, {"fecha", "DATETIME"}, {"monto", "MONEY"},
+                   {"activo", "BIT"}, {"cuenta", "INT"}, {"clave", "SMALLINT GENERATED", true}}, false});
+  s.add({"Socios", {{"id", "INT"}, {"pago", "INT"}, {"calle", "VARCHAR(30)"}, {"numero", "VARCHAR(10)"},
+                    {"alta", "DATETIME"}}, false});
+  s.add({"VistaPagos", {{"id", "INTEGER"}, {"fecha", "DATETIME"}}, true});
+  return s;
+}
+
+// The one SQLite statement a T-SQL text becomes.
+std::string tr(std::string_view tsql) {
+  Translation t = translate(tsql, sampleSchema());
+  EXPECT_EQ(t.steps.size(), 1u) << tsql;
+  if (t.steps.empty()) return "";
+  auto* step = std::get_if<SqlStep>(&t.steps[0]);
+  EXPECT_TRUE(step) << tsql;
+  return step ? step->sql : "";
+}
+
+std::string failure(std::string_view tsql) {
+  try {
+    translate(tsql, sampleSchema());
+  } catch (const TranslationError& e) {
+    return e.what();
+  }
+  ADD_FAILURE() << "translated: " << tsql;
+  return "";
+}
+
+TEST(Tokens, LiteralsIdentifiersAndCommentsAreRespected) {
+  // A keyword or a date inside a string, an identifier or a comment is never rewritten.
+  EXPECT_EQ(tr("SELECT 'dbo.x + SET DATEFORMAT DMY 01/02/2026' FROM Pagos"),
+            "SELECT 'dbo.x + SET DATEFORMAT DMY 01/02/2026' AS \"\" FROM Pagos");
+  EXPECT_EQ(tr("SELECT [dbo] , [a b] FROM [Pagos] -- dbo.Pagos WHERE\n/* TOP 5 */"),
+            "SELECT \"dbo\", \"a b\" FROM \"Pagos\"");
+  EXPECT_EQ(tr("SELECT N'It''s' AS [x]]y] FROM Pagos"), "SELECT 'It''s' AS \"x]y\" FROM Pagos");
+  EXPECT_EQ(tr("SELECT \"a\"\"b\" FROM Pagos /* nested /* comment */ still */"), "SELECT \"a\"\"b\" FROM Pagos");
+}
+
+TEST(Tokens, MalformedTextFailsClearly) {
+  EXPECT_EQ(failure("SELECT 'open FROM Pagos"), "unterminated string literal");
+  EXPECT_EQ(failure("SELECT [open FROM Pagos"), "unterminated quoted identifier");
+  EXPECT_EQ(failure("SELECT (1 FROM Pagos"), "unbalanced parenthesis: '(' without ')'");
+  EXPECT_EQ(failure("SELECT 1) FROM Pagos"), "unbalanced parenthesis: ')' without '('");
+  EXPECT_EQ(failure("SELECT 1 /* open"), "unterminated comment");
+}
+
+TEST(Rewrites, SetDateFormatInFrontOfAStatement) {
+  Translation t = translate("SET DATEFORMAT DMY INSERT INTO Pagos (fecha) values('31/12/2026')", sampleSchema());
+  ASSERT_EQ(t.steps.size(), 1u);
+  EXPECT_EQ(std::get<SqlStep>(t.steps[0]).sql, "INSERT INTO Pagos(fecha) VALUES ('2026-12-31 00:00:00')");
+  // The order applies to the rest of the batch; MDY reads month first.
+  EXPECT_EQ(tr("SET DATEFORMAT MDY; UPDATE Pagos SET fecha = '12/31/2026 13:05:00'"),
+            "UPDATE Pagos SET \"fecha\" = '2026-12-31 13:05:00'");
+  EXPECT_EQ(tr("SET NOCOUNT ON SELECT id FROM Pagos"), "SELECT id FROM Pagos");
+  EXPECT_EQ(failure("SET DATEFORMAT DYM SELECT 1"), "SET DATEFORMAT DYM is not supported");
+  EXPECT_EQ(failure("SET ANSI_NULLS OFF SELECT 1"), "SET ANSI_NULLS OFF is not supported");
+}
+
+TEST(Rewrites, DboPrefixesAndFunctions) {
+  EXPECT_EQ(tr("SELECT dbo.ObtenFechaFinMes( 3, 2026) AS f FROM dbo.Pagos"),
+            "SELECT ObtenFechaFinMes(3, 2026) AS \"f\" FROM Pagos");
+  EXPECT_EQ(tr("SELECT LEN(nombre), YEAR(fecha), MONTH(GETDATE()) FROM Pagos"),
+            "SELECT LEN(nombre) AS \"\", YEAR(fecha) AS \"\", MONTH(GETDATE()) AS \"\" FROM Pagos");
+  EXPECT_EQ(tr("SELECT ISNULL(nombre, '') AS n, CURRENT_TIMESTAMP AS t FROM Pagos"),
+            "SELECT IFNULL(nombre, '') AS \"n\", GETDATE() AS \"t\" FROM Pagos");
+  EXPECT_EQ(tr("SELECT LEFT(nombre, 2) AS a, RIGHT(nombre, 3) AS b FROM Pagos"),
+            "SELECT SUBSTR(nombre, 1, 2) AS \"a\", SUBSTR(nombre, - (3)) AS \"b\" FROM Pagos");
+}
+
+TEST(Rewrites, PlusBetweenTextsConcatenates) {
+  EXPECT_EQ(tr("SELECT calle + ' ' + numero AS d FROM Socios"), "SELECT calle || ' ' || numero AS \"d\" FROM Socios");
+  // Numbers still add; texts meeting numbers are decided on the values, as SQL Server converts them.
+  EXPECT_EQ(tr("SELECT id + pago AS s FROM Socios"), "SELECT id + pago AS \"s\" FROM Socios");
+  EXPECT_EQ(tr("SELECT numero + 1 AS s FROM Socios"), "SELECT TSQL_ADD(numero, 1) AS \"s\" FROM Socios");
+  EXPECT_EQ(tr("SELECT desconocida + 'x' AS s FROM Socios"), "SELECT TSQL_ADD(desconocida, 'x') AS \"s\" FROM Socios");
+  // A subquery's type is that of its column; multiplications stay inside their operand.
+  EXPECT_EQ(tr("SELECT (SELECT nombre FROM Pagos P WHERE P.id = S.pago) + '-' + S.calle AS x FROM Socios S"),
+            "SELECT (SELECT nombre FROM Pagos P WHERE P.id = S.pago) || '-' || (S.calle) AS \"x\" FROM Socios S");
+  EXPECT_EQ(tr("SELECT monto * 2 + cuenta AS x FROM Pagos"), "SELECT monto * 2 + cuenta AS \"x\" FROM Pagos");
+  EXPECT_EQ(failure("SELECT fecha + 1 FROM Pagos"), "adding to a date with '+' is not supported");
+}
+
+TEST(Rewrites, CollateAndCast) {
+  EXPECT_EQ(tr("SELECT S.calle COLLATE DATABASE_DEFAULT + ' ' + S.numero COLLATE DATABASE_DEFAULT AS d FROM Socios S"),
+            "SELECT (S.calle) || ' ' || (S.numero) AS \"d\" FROM Socios S");
+  EXPECT_EQ(tr("SELECT nombre COLLATE SQL_Latin1_General_CP1_CI_AS AS n FROM Pagos"),
+            "SELECT nombre COLLATE NOCASE AS \"n\" FROM Pagos");
+  EXPECT_EQ(tr("SELECT CAST(id AS varchar) + '/' + CAST(cuenta AS varchar(4)) AS c FROM Pagos"),
+            "SELECT (SUBSTR(CAST(id AS TEXT), 1, 30)) || '/' || (SUBSTR(CAST(cuenta AS TEXT), 1, 4)) AS \"c\" FROM Pagos");
+  EXPECT_EQ(tr("SELECT CAST(nombre AS int) AS a, CAST(nombre AS datetime) AS b, CAST(monto AS decimal(10,2)) AS c FROM Pagos"),
+            "SELECT CAST(nombre AS INTEGER) AS \"a\", TSQL_DATETIME(nombre, 'dmy') AS \"b\", "
+            "ROUND(CAST(monto AS NUMERIC), 2) AS \"c\" FROM Pagos");
+  EXPECT_EQ(failure("SELECT CAST(id AS xml) FROM Pagos"), "CAST to xml is not supported");
+  EXPECT_EQ(failure("SELECT nombre COLLATE Klingon FROM Pagos"), "the collation Klingon is not supported");
+}
+
+TEST(Rewrites, TopBecomesLimit) {
+  EXPECT_EQ(tr("SELECT TOP 5 id FROM Pagos ORDER BY id"), "SELECT id FROM Pagos ORDER BY id LIMIT 5");
+  EXPECT_EQ(tr("SELECT DISTINCT TOP (2) id FROM Pagos"), "SELECT DISTINCT id FROM Pagos LIMIT (2)");
+  EXPECT_EQ(tr("SELECT id FROM Pagos WHERE id IN (SELECT TOP 1 id FROM Socios ORDER BY alta)"),
+            "SELECT id FROM Pagos WHERE id IN (SELECT id FROM Socios ORDER BY alta LIMIT 1)");
+  EXPECT_EQ(failure("SELECT TOP 10 PERCENT id FROM Pagos"), "TOP .. PERCENT is not supported");
+  EXPECT_EQ(failure("SELECT TOP 1 id FROM Pagos UNION SELECT id FROM Socios"), "TOP inside UNION is not supported");
+}
+
+TEST(Rewrites, NullComparisonsKeepTheirMeaning) {
+  // Under ANSI_NULLS both are unknown in SQL Server, as they are in SQLite: nothing to change.
+  EXPECT_EQ(tr("SELECT CASE WHEN (SELECT fecha FROM Pagos) <> NULL THEN 1 ELSE 2 END AS x FROM Socios"),
+            "SELECT CASE WHEN (SELECT fecha FROM Pagos) <> NULL THEN 1 ELSE 2 END AS \"x\" FROM Socios");
+  EXPECT_EQ(tr("DELETE FROM Pagos WHERE nombre = NULL"), "DELETE FROM Pagos WHERE nombre = NULL");
+}
+
+TEST(Rewrites, DateTextsReachingDateColumns) {
+  EXPECT_EQ(tr("SELECT id FROM Pagos WHERE fecha BETWEEN '01/01/2019' AND '31/12/2019 23:59:59'"),
+            "SELECT id FROM Pagos WHERE fecha BETWEEN '2019-01-01 00:00:00' AND '2019-12-31 23:59:59'");
+  EXPECT_EQ(tr("SELECT id FROM Pagos P WHERE '15/03/2026' >= P.fecha AND P.fecha NOT IN ('01/02/2026', '2026-02-03')"),
+            "SELECT id FROM Pagos P WHERE '2026-03-15 00:00:00' >= P.fecha AND P.fecha NOT IN ('2026-02-01 00:00:00', '2026-02-03 00:00:00')");
+  // A text expression compared with a date is read as a date on the values.
+  EXPECT_EQ(tr("SELECT S.id FROM Socios S WHERE S.alta <= (SELECT nombre FROM Pagos)"),
+            "SELECT S.id FROM Socios S WHERE S.alta <= TSQL_DATETIME((SELECT nombre FROM Pagos), 'dmy')");
+  // Texts compared with text columns stay texts.
+  EXPECT_EQ(tr("SELECT id FROM Pagos WHERE nombre = '01/02/2026'"), "SELECT id FROM Pagos WHERE nombre = '01/02/2026'");
+  EXPECT_EQ(failure("SELECT id FROM Pagos WHERE fecha = '31/02/2026'"),
+            "Conversion failed when converting date and/or time from character string '31/02/2026'");
+}
+
+TEST(Rewrites, InsertValuesAreTypedByPosition) {
+  // Without a column list the table's columns are the targets (a computed column is not one).
+  EXPECT_EQ(tr("INSERT INTO Pagos  values( 1, 'Ana', '15/03/2026 08:30:00', 12.5, 'True', '' )"),
+            "INSERT INTO Pagos VALUES (1, 'Ana', '2026-03-15 08:30:00', 12.5, 1, 0)");
+  EXPECT_EQ(tr("INSERT Pagos (cuenta, monto) VALUES (' -12 ', '3.25'), ('7', '-1')"),
+            "INSERT INTO Pagos(cuenta, monto) VALUES (-12, 3.25), (7, -1)");
+  EXPECT_EQ(failure("INSERT INTO Pagos (cuenta) VALUES ('abc')"),
+            "Conversion failed when converting the value 'abc' to INT for column cuenta of Pagos");
+  EXPECT_EQ(failure("INSERT INTO Pagos (id, fecha) VALUES (1, 'mañana')"),
+            "Conversion failed when converting date and/or time from character string 'mañana' for column fecha of Pagos");
+  EXPECT_EQ(failure("INSERT INTO Pagos (id, nombre) VALUES (1)"), "INSERT into Pagos gives 1 values for 2 columns");
+}
+
+TEST(Rewrites, UpdateFromUpdatesOnlyTheRowsTheJoinFinds) {
+  // The target named again in the joins: its rows that the join finds, never a cross product.
+  EXPECT_EQ(tr("UPDATE Pagos SET activo = 1, nombre = '01/01/2020' FROM Socios INNER JOIN Pagos ON Socios.pago = Pagos.id WHERE Socios.alta > '01/01/2020'"),
+            "UPDATE \"Pagos\" AS \"korvanda_target\" SET \"activo\" = 1, \"nombre\" = '01/01/2020' WHERE \"korvanda_target\".rowid IN "
+            "(SELECT \"Pagos\".rowid FROM Socios INNER JOIN Pagos ON Socios.pago = Pagos.id WHERE Socios.alta > '2020-01-01 00:00:00')");
+  // By alias, with a value read from the joined rows.
+  EXPECT_EQ(tr("UPDATE P SET P.nombre = S.calle FROM Pagos P JOIN Socios S ON S.pago = P.id"),
+            "UPDATE \"Pagos\" AS \"korvanda_target\" SET \"nombre\" = (SELECT S.calle FROM Pagos P JOIN Socios S ON S.pago = P.id "
+            "WHERE \"P\".rowid = \"korvanda_target\".rowid LIMIT 1) WHERE \"korvanda_target\".rowid IN "
+            "(SELECT \"P\".rowid FROM Pagos P JOIN Socios S ON S.pago = P.id)");
+  // The target not among the joins: SQLite's own UPDATE .. FROM has T-SQL's meaning.
+  EXPECT_EQ(tr("UPDATE Pagos SET cuenta = S.id FROM Socios S WHERE S.pago = Pagos.id"),
+            "UPDATE Pagos SET \"cuenta\" = S.id FROM Socios S WHERE S.pago = Pagos.id");
+  EXPECT_EQ(tr("UPDATE Pagos SET fecha = '02/03/2026' WHERE id = 1"),
+            "UPDATE Pagos SET \"fecha\" = '2026-03-02 00:00:00' WHERE id = 1");
+  EXPECT_EQ(failure("UPDATE VistaPagos SET fecha = NULL FROM Socios JOIN VistaPagos ON Socios.id = VistaPagos.id"),
+            "UPDATE of VistaPagos, which is not a table, is not supported");
+  EXPECT_EQ(failure("UPDATE Pagos SET x = 1 FROM Pagos A JOIN Pagos B ON A.id = B.cuenta"),
+            "the target Pagos is joined more than once; name it by its alias");
+}
+
+TEST(Rewrites, DeleteFrom) {
+  EXPECT_EQ(tr("DELETE Pagos WHERE id = 1"), "DELETE FROM Pagos WHERE id = 1");
+  EXPECT_EQ(tr("DELETE P FROM Pagos P JOIN Socios S ON S.pago = P.id WHERE S.alta < '01/01/2020'"),
+            "DELETE FROM \"Pagos\" WHERE rowid IN (SELECT \"P\".rowid FROM Pagos P JOIN Socios S ON S.pago = P.id "
+            "WHERE S.alta < '2020-01-01 00:00:00')");
+}
+
+TEST(Rewrites, ExecBecomesAProcedureCall) {
+  Translation t = translate("EXEC dbo.EstatusEnviadoSubsidio 2026, 2027, 1001, 1, -2, 'x', NULL", sampleSchema());
+  ASSERT_EQ(t.steps.size(), 1u);
+  const auto& p = std::get<ProcedureStep>(t.steps[0]);
+  EXPECT_EQ(p.name, "EstatusEnviadoSubsidio");
+  ASSERT_EQ(p.args.size(), 7u);
+  EXPECT_EQ(*p.args[0], "2026");
+  EXPECT_EQ(*p.args[4], "-2");
+  EXPECT_EQ(*p.args[5], "x");
+  EXPECT_FALSE(p.args[6].has_value());
+  EXPECT_EQ(failure("EXEC p @a = 1"), "variables are not supported (@a)");
+  EXPECT_EQ(failure("EXEC p 1 + 2"), "the argument '1 + 2' of EXEC p is not a literal value");
+}
+
+TEST(Rewrites, SelectIntoCopiesAWholeTable) {
+  Translation t = translate(" SELECT CATCRAMO.* INTO CATCRAMO FROM CATCRAMO IN 'C:\\cap\\origen.mdb'", sampleSchema());
+  ASSERT_EQ(t.steps.size(), 1u);
+  const auto& c = std::get<CopyTableStep>(t.steps[0]);
+  EXPECT_EQ(c.target, "CATCRAMO");
+  EXPECT_EQ(c.source, "CATCRAMO");
+  EXPECT_EQ(c.file, "C:\\cap\\origen.mdb");
+  EXPECT_EQ(std::get<CopyTableStep>(translate("SELECT * INTO Copia FROM Pagos", sampleSchema()).steps[0]).file, "");
+  EXPECT_EQ(failure("SELECT id INTO Copia FROM Pagos"),
+            "SELECT .. INTO is supported only as a copy of a whole table (SELECT t.* INTO t FROM t [IN 'file'])");
+  EXPECT_EQ(failure("SELECT * FROM Pagos IN 'x.db'"),
+            "FROM .. IN 'file' is supported only in SELECT t.* INTO t FROM t IN 'file'");
+}
+
+TEST(Rewrites, ResultTypesForComputedColumns) {
+  Translation t = translate("SELECT id, ' ' , CAST(id AS varchar) + '/' + nombre AS c, monto + monto AS m, 1 AS uno, "
+                            "LEN(nombre) AS l, (SELECT MAX(alta) FROM Socios) AS f FROM Pagos",
+                            sampleSchema());
+  const auto& step = std::get<SqlStep>(t.steps[0]);
+  EXPECT_EQ(step.resultTypes, (std::vector<std::string>{"INTEGER", "VARCHAR(1)", "VARCHAR(51)", "MONEY", "INT", "INT", "DATETIME"}));
+  // A star leaves the types to the columns themselves.
+  EXPECT_TRUE(std::get<SqlStep>(translate("SELECT *, 1 AS x FROM Pagos", sampleSchema()).steps[0]).resultTypes.empty());
+}
+
+TEST(Rewrites, BatchesSplitIntoStatements) {
+  Translation t = translate("DELETE FROM Pagos WHERE id = 1 DELETE FROM Socios; SELECT 1 AS x", sampleSchema());
+  ASSERT_EQ(t.steps.size(), 3u);
+  EXPECT_EQ(std::get<SqlStep>(t.steps[1]).sql, "DELETE FROM Socios");
+  EXPECT_EQ(std::get<SqlStep>(translate("BEGIN TRANSACTION", sampleSchema()).steps[0]).sql, "BEGIN");
+}
+
+TEST(Untranslatable, FailsWithAClearErrorInsteadOfChangingMeaning) {
+  EXPECT_EQ(failure("SELECT DATEADD(day, 1, fecha) FROM Pagos"), "the function DATEADD is not supported");
+  EXPECT_EQ(failure("SELECT CONVERT(varchar, fecha, 103) FROM Pagos"), "the function CONVERT is not supported");
+  EXPECT_EQ(failure("DECLARE @x int"), "variables are not supported (@x)");
+  EXPECT_EQ(failure("MERGE Pagos USING Socios ON 1 = 1"), "the statement beginning with 'MERGE' is not supported");
+  EXPECT_EQ(failure("SELECT id FROM Pagos CROSS APPLY Socios"), "CROSS APPLY is not supported");
+  EXPECT_EQ(failure("SELECT FROM Pagos"), "SELECT without a column list");
+}
+
+TEST(CreateTableRename, ReplacesOnlyTheName) {
+  EXPECT_EQ(renameCreateTable("CREATE TABLE CATCRAMO (\n  x VARCHAR(5) COLLATE NOCASE -- CATCRAMO\n)", "Nueva \"t\""),
+            "CREATE TABLE \"Nueva \"\"t\"\"\" (\n  x VARCHAR(5) COLLATE NOCASE -- CATCRAMO\n)");
+  EXPECT_EQ(renameCreateTable("CREATE TABLE IF NOT EXISTS main.[a b](x)", "c"), "CREATE TABLE IF NOT EXISTS \"c\"(x)");
+  EXPECT_THROW(renameCreateTable("CREATE VIEW v AS SELECT 1", "c"), TranslationError);
+}
+
+}  // namespace
+}  // namespace korvanda::sqlite
