@@ -27,8 +27,8 @@ TEST(ColumnTypes, SqlServerTypesBecomeTheirFieldTypes) {
       {"bit", SQL_BIT, 1, 0, 11, 2},
       {"float", SQL_FLOAT, 53, 0, 5, 8},
       {"money", SQL_DECIMAL, 19, 4, 131, 19},
-      {"decimal(12,2)", SQL_DECIMAL, 12, 2, 131, 12},
-      {"numeric(5,0)", SQL_NUMERIC, 5, 0, 131, 5},
+      {"decimal(12,2)", SQL_DECIMAL, 12, 2, 131, 19},
+      {"numeric(5,0)", SQL_NUMERIC, 5, 0, 131, 19},
       {"datetime", SQL_TYPE_TIMESTAMP, 23, 3, 7, 8},
       {"varchar(40)", SQL_VARCHAR, 40, 0, 200, 40},
       {"char(2)", SQL_CHAR, 2, 0, 129, 2},
@@ -49,27 +49,27 @@ TEST(ColumnTypes, SqlServerTypesBecomeTheirFieldTypes) {
 TEST(ColumnTypes, DeclaredTypeNamesCorrectTextColumns) {
   // SQLite's driver reports these declared types as text.
   ColumnPlan money = planColumn("m", SQL_VARCHAR, 255, 0, SQL_NULLABLE);
-  refineByTypeName(money, "MONEY", 255);
+  refineByTypeName(money, "MONEY");
   EXPECT_EQ(money.field.type, 131);
   EXPECT_EQ(money.field.definedSize, 19);
   EXPECT_EQ(money.read, ReadAs::Decimal);
 
   ColumnPlan dec = planColumn("d", SQL_VARCHAR, 12, 0, SQL_NULLABLE);
-  refineByTypeName(dec, "decimal", 12);
+  refineByTypeName(dec, "decimal");
   EXPECT_EQ(dec.field.type, 131);
-  EXPECT_EQ(dec.field.definedSize, 12);
+  EXPECT_EQ(dec.field.definedSize, 19);
 
   ColumnPlan fixed = planColumn("c", SQL_VARCHAR, 5, 0, SQL_NULLABLE);
-  refineByTypeName(fixed, "CHAR", 5);
+  refineByTypeName(fixed, "CHAR");
   EXPECT_EQ(fixed.field.type, 129);
   EXPECT_EQ(fixed.field.definedSize, 5);
 
   // A column the driver already types is left alone.
   ColumnPlan real = planColumn("i", SQL_INTEGER, 10, 0, SQL_NULLABLE);
-  refineByTypeName(real, "MONEY", 10);
+  refineByTypeName(real, "MONEY");
   EXPECT_EQ(real.field.type, 3);
   ColumnPlan text = planColumn("v", SQL_VARCHAR, 20, 0, SQL_NULLABLE);
-  refineByTypeName(text, "NVARCHAR", 20);
+  refineByTypeName(text, "NVARCHAR");
   EXPECT_EQ(text.field.type, 200);
 }
 

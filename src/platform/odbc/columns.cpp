@@ -94,7 +94,8 @@ ColumnPlan planColumn(std::string name, SQLSMALLINT sqlType, SQLULEN columnSize,
                       SQLSMALLINT decimalDigits, SQLSMALLINT nullable) {
   ColumnPlan p;
   p.field.name = std::move(name);
-  p.field.attributes = nullable == SQL_NO_NULLS ? 0 : (adFldIsNullable | adFldMayBeNull);
+  p.field.attributes =
+      adFldUpdatable | (nullable == SQL_NO_NULLS ? 0 : (adFldIsNullable | adFldMayBeNull));
   auto set = [&](int32_t type, int32_t size, ReadAs read, Cell::Kind kind = Cell::kI32) {
     p.field.type = type;
     p.field.definedSize = size;
@@ -109,8 +110,9 @@ ColumnPlan planColumn(std::string name, SQLSMALLINT sqlType, SQLULEN columnSize,
     case SQL_BIT: set(adBoolean, 2, ReadAs::Boolean); break;
     case SQL_FLOAT: case SQL_DOUBLE: case SQL_REAL: set(adDouble, 8, ReadAs::Double); break;
     case SQL_DECIMAL: case SQL_NUMERIC:
-      // A decimal without fraction digits that fits 18 digits is still exact as a decimal.
-      set(adNumeric, sizeOf(columnSize, 19), ReadAs::Decimal);
+      // The defined size of a decimal field is 19 whatever its precision, as in the data-access
+      // library; the value is read exactly.
+      set(adNumeric, 19, ReadAs::Decimal);
       break;
     case SQL_TYPE_TIMESTAMP: case SQL_TYPE_DATE: case SQL_TYPE_TIME: case SQL_DATE:
     case SQL_TIMESTAMP: case SQL_TIME:
@@ -197,17 +199,12 @@ std::optional<ColumnPlan> planDeclared(std::string name, std::string_view declar
   return std::nullopt;
 }
 
-void refineByTypeName(ColumnPlan& plan, std::string_view typeName, SQLULEN columnSize) {
+void refineByTypeName(ColumnPlan& plan, std::string_view typeName) {
   if (plan.read != ReadAs::Text) return;
   std::string base = parseDeclared(typeName).base;
-  if (base == "MONEY" || base == "SMALLMONEY") {
+  if (base == "MONEY" || base == "SMALLMONEY" || base == "DECIMAL" || base == "NUMERIC") {
     plan.field.type = adNumeric;
-    plan.field.definedSize = base == "MONEY" ? 19 : 10;
-    plan.read = ReadAs::Decimal;
-  } else if (base == "DECIMAL" || base == "NUMERIC") {
-    plan.field.type = adNumeric;
-    plan.field.definedSize =
-        columnSize > 0 && columnSize <= 38 ? static_cast<int32_t>(columnSize) : 18;
+    plan.field.definedSize = 19;
     plan.read = ReadAs::Decimal;
   } else if (base == "CHAR" || base == "NCHAR") {
     plan.field.type = adChar;
@@ -231,7 +228,7 @@ std::shared_ptr<Recordset> materialise(const Handle& stmt, SQLSMALLINT columns,
     SQLSMALLINT typeNameLength = 0;
     if (succeeded(SQLColAttribute(stmt.get(), static_cast<SQLUSMALLINT>(i), SQL_DESC_TYPE_NAME,
                                   typeName, sizeof typeName, &typeNameLength, nullptr)))
-      refineByTypeName(plans.back(), typeName, size);
+      refineByTypeName(plans.back(), typeName);
     size_t index = static_cast<size_t>(i - 1);
     if (index < declaredTypes.size() && !declaredTypes[index].empty()) {
       if (auto declared = planDeclared(plans.back().field.name, declaredTypes[index], nullable))

@@ -28,7 +28,7 @@ ColumnPlan planColumn(std::string name, SQLSMALLINT sqlType, SQLULEN columnSize,
 
 // A driver that reports a column of a declared SQL Server type as text (SQLite's driver does so
 // for MONEY, DECIMAL and CHAR) gets the field of the declared type instead.
-void refineByTypeName(ColumnPlan& plan, std::string_view typeName, SQLULEN columnSize);
+void refineByTypeName(ColumnPlan& plan, std::string_view typeName);
 
 // The field of a declared SQL Server column type ("DECIMAL(12,2)", "varchar(30)", "DATETIME"...);
 // nullopt for a type the library has no field for.

@@ -1,14 +1,92 @@
 // SQL Server (or any ODBC data source) through unixODBC.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
+
+#include <memory>
+#include <vector>
 
 #include "korvanda/connection.h"
+#include "platform/odbc/connection_string.h"
+#include "platform/odbc/diagnostics.h"
+
+namespace korvanda::sqlite {
+class SchemaSnapshot;
+struct ProcedureStep;
+}
 
 namespace korvanda::odbc {
 
+struct OdbcOptions {
+  // Seconds a login may take, and a request on an open connection, before the driver gives up.
+  int loginTimeoutSeconds = 15;
+  int connectionTimeoutSeconds = 30;
+  // Seconds a statement may run; 0 waits as long as the statement runs.
+  int queryTimeoutSeconds = 0;
+  // Statements are T-SQL. They are translated to SQLite SQL (the embedded engine's translation)
+  // when the data source says its DBMS is SQLite (SQLGetInfo SQL_DBMS_NAME), unless this says
+  // otherwise.
+  std::optional<bool> translate;
+};
+
 // Connects with the four fields of the registry value: server, user, plain password, database.
+// How field 0 makes the connection string: buildConnectionString (connection_string.h).
 ConnectionRef openOdbc(const std::string& server, const std::string& user,
                        const std::string& password, const std::string& database);
+ConnectionRef openOdbc(const std::string& server, const std::string& user,
+                       const std::string& password, const std::string& database,
+                       const OdbcOptions& options);
+
+// The drivers and data sources the driver manager knows (as ODBCSYSINI and ODBCINI point).
+OdbcCatalog installedCatalog();
+
+class OdbcConnection : public Connection {
+ public:
+  OdbcConnection(std::string connectionString, OdbcOptions options);  // connects
+  ~OdbcConnection() override;
+
+  int32_t state() const override;
+  void open() override;
+  void close() override;
+  std::shared_ptr<Recordset> openSchemaTables() override;
+  void beginTrans() override;
+  void commitTrans() override;
+  void rollbackTrans() override;
+
+  // What the data source calls itself ("Microsoft SQL Server", "SQLite"...).
+  const std::string& dbmsName() const { return dbmsName_; }
+  bool translates() const { return translate_; }
+
+ protected:
+  std::shared_ptr<Recordset> run(std::string_view sql) override;
+
+ private:
+  void connect();
+  void runBatch(const std::string& text, std::shared_ptr<Recordset>& last,
+                const std::vector<std::string>& resultTypes = {});
+  std::shared_ptr<Recordset> runTranslated(std::string_view tsql);
+  const sqlite::SchemaSnapshot& schema();
+  void runSqliteProcedure(const sqlite::ProcedureStep& step);
+  void drop() noexcept;  // forgets a connection that is gone, without asking the server
+  bool connectionDead() const;
+  void requireOpen() const;
+  void endTransaction(SQLSMALLINT completion);
+  // Runs f; a failure that lost the link leaves the connection closed.
+  template <class F> decltype(auto) guarded(F&& f);
+
+  std::string connectionString_;
+  OdbcOptions options_;
+  Handle env_, dbc_;
+  bool open_ = false;
+  bool inTransaction_ = false;
+  bool translate_ = false;
+  bool sqliteTarget_ = false;
+  std::string dbmsName_;
+  // Tables and columns of a SQLite data source for the translation, as of schemaVersion_.
+  std::unique_ptr<sqlite::SchemaSnapshot> schema_;
+  int64_t schemaVersion_ = -1;
+};
 
 }  // namespace korvanda::odbc

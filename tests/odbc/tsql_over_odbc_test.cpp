@@ -1,0 +1,133 @@
+// The library's T-SQL through unixODBC on a SQLite file: translated statements, the T-SQL
+// functions loaded into SQLite's ODBC driver as an extension.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <nlohmann/json.hpp>
+
+#include "korvanda/textform.h"
+#include "odbc/odbc_support.h"
+#include "platform/odbc/engine.h"
+
+namespace korvanda::odbc {
+namespace {
+namespace fs = std::filesystem;
+
+class TsqlOverOdbc : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    KORVANDA_REQUIRE_ODBC();
+    if (testing::odbc::tsqlExtension().empty()) GTEST_SKIP() << "this build has no T-SQL extension";
+    char pattern[] = "/tmp/korvanda-tsql-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    file_ = (dir_ / "subsidios.db").string();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file_.c_str(), &db), SQLITE_OK);
+    int rc = sqlite3_exec(db,
+                          "CREATE TABLE SUBMREGISTRO (Id INT NOT NULL PRIMARY KEY, Poliza "
+                          "VARCHAR(20), FechaAlta DATETIME, Importe MONEY, Estado CHAR(2));",
+                          nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    ASSERT_EQ(rc, SQLITE_OK);
+    connection_ = openOdbc(testing::odbc::sqliteServerField(), "", "", file_);
+  }
+  void TearDown() override {
+    connection_.reset();
+    std::error_code ec;
+    if (!dir_.empty()) fs::remove_all(dir_, ec);
+  }
+  Error errorOf(const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const Error& e) {
+      return e;
+    }
+    ADD_FAILURE() << "no error";
+    return Error(0, "", "");
+  }
+
+  fs::path dir_;
+  std::string file_;
+  ConnectionRef connection_;
+};
+
+TEST_F(TsqlOverOdbc, SqliteDataSourceIsTranslated) {
+  auto* c = dynamic_cast<OdbcConnection*>(connection_.get());
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->dbmsName(), "SQLite");
+  EXPECT_TRUE(c->translates());
+}
+
+TEST_F(TsqlOverOdbc, DayFirstDatesAndTsqlFunctionsRunThroughTheDriver) {
+  connection_->execute(
+      "SET DATEFORMAT DMY INSERT INTO dbo.SUBMREGISTRO (Id, Poliza, FechaAlta, Importe, Estado) "
+      "VALUES (1, 'PÑ-01', '31/12/2026', 1234.5, 'A')");
+  auto rs = connection_->execute(
+      "SELECT Poliza + '/' + Estado AS Clave, YEAR(FechaAlta) AS Anio, MONTH(FechaAlta) AS Mes, "
+      "LEN(Poliza) AS Largo, FechaAlta, Importe FROM dbo.SUBMREGISTRO WHERE Id = 1");
+  ASSERT_TRUE(rs);
+  EXPECT_EQ(rs->value("Clave"), Variant("PÑ-01/A"));
+  EXPECT_EQ(toInt32(rs->value("Anio")), 2026);
+  EXPECT_EQ(toInt32(rs->value("Mes")), 12);
+  EXPECT_EQ(toInt32(rs->value("Largo")), 5);
+  EXPECT_EQ(rs->field(rs->fieldIndex("FechaAlta")).type, adDate);
+  EXPECT_EQ(rs->value("FechaAlta"), Variant(dateFromParts(2026, 12, 31)));
+  EXPECT_EQ(rs->value("Importe"), Variant(Decimal{12345, 1}));
+}
+
+TEST_F(TsqlOverOdbc, DatabaseFunctionsComeFromTheExtension) {
+  auto rs = connection_->execute("SELECT dbo.ObtenFechaFinMes(2, 2024) AS FinMes");
+  ASSERT_TRUE(rs);
+  EXPECT_EQ(toText(rs->value("FinMes")), "29/02/2024 23:59:59");
+}
+
+TEST_F(TsqlOverOdbc, SchemaChangesAreSeenByTheTranslation) {
+  connection_->execute("CREATE TABLE SUBMNUEVA (Id INT, Dia DATETIME)");
+  connection_->execute("SET DATEFORMAT DMY INSERT INTO SUBMNUEVA (Id, Dia) VALUES (1, '05/01/2027')");
+  auto rs = connection_->execute("SELECT Dia FROM SUBMNUEVA");
+  ASSERT_TRUE(rs);
+  EXPECT_EQ(rs->value(size_t{0}), Variant(dateFromParts(2027, 1, 5)));
+}
+
+TEST_F(TsqlOverOdbc, TraceHoldsTheStatementBeforeTranslation) {
+  fs::path trace = dir_ / "trace.jsonl";
+  ::setenv("KORVANDA_SQL_TRACE", trace.c_str(), 1);
+  const std::string sql = "SELECT TOP 1 LEN(Poliza) FROM dbo.SUBMREGISTRO";
+  connection_->execute(sql);
+  ::unsetenv("KORVANDA_SQL_TRACE");
+  std::ifstream in(trace);
+  std::string line;
+  ASSERT_TRUE(std::getline(in, line));
+  EXPECT_EQ(nlohmann::json::parse(line).at("sql"), sql);
+}
+
+TEST_F(TsqlOverOdbc, ProceduresRunAsTheEmbeddedEngineRunsThem) {
+  // The procedure's own checks answer: it reached the embedded engine's code.
+  Error args = errorOf([&] { connection_->execute("EXEC EstatusEnviadoSubsidio 1, 2026"); });
+  EXPECT_NE(args.description().find("expects 6 arguments"), std::string::npos)
+      << args.description();
+  Error unknown = errorOf([&] { connection_->execute("EXEC NoExiste 1"); });
+  EXPECT_NE(unknown.description().find("Could not find stored procedure 'NoExiste'."),
+            std::string::npos)
+      << unknown.description();
+  connection_->beginTrans();
+  Error inTransaction =
+      errorOf([&] { connection_->execute("EXEC EstatusEnviadoSubsidio 1, 2, 3, 4, 5, 6"); });
+  EXPECT_EQ(inTransaction.number(), -2147217900);
+  connection_->rollbackTrans();
+}
+
+TEST_F(TsqlOverOdbc, RejectedStatementsKeepTheConnection) {
+  Error rejected = errorOf([&] { connection_->execute("SELECT * FROM dbo.NOEXISTE"); });
+  EXPECT_NE(rejected.description().find("no such table"), std::string::npos)
+      << rejected.description();
+  EXPECT_EQ(connection_->state(), 1);
+}
+
+}  // namespace
+}  // namespace korvanda::odbc
