@@ -412,6 +412,10 @@ class Translator {
       }
       // SET option value ends after its value.
       if (!cur.empty() && isWord(cur.front(), "set") && cur.size() == 3 && !isOp(n, "=")) flush();
+      // INSERT .. VALUES (..) followed by a SELECT: two statements.
+      if (!cur.empty() && isWord(n, "select") && isWord(cur.front(), "insert") && cur.back().group &&
+          std::any_of(cur.begin(), cur.end(), [](const Node& x) { return isWord(x, "values"); }))
+        flush();
       if (!cur.empty() && n.tok.kind == Tk::Word && !n.group) {
         bool starter = false;
         for (const char* s : kStarters)
@@ -581,7 +585,7 @@ class Translator {
     if (isWord(first, "insert")) return t.steps.push_back(SqlStep{emit(insert(s)), {}});
     if (isWord(first, "update")) return t.steps.push_back(SqlStep{emit(update(s)), {}});
     if (isWord(first, "delete")) return t.steps.push_back(SqlStep{emit(remove(s)), {}});
-    if (isWord(first, "drop") || isWord(first, "create") || isWord(first, "alter"))
+    if (isWord(first, "drop") || isWord(first, "create") || isWord(first, "alter") || isWord(first, "pragma"))
       return t.steps.push_back(SqlStep{emit(s), {}});
     if (isWord(first, "truncate") && s.size() >= 3 && isWord(s[1], "table")) {
       Nodes d{word("DELETE"), word("FROM")};
