@@ -213,6 +213,8 @@ TEST_F(Replication, DialectReadsRowsAndCopiesFromAnotherFile) {
   EXPECT_EQ(toInt16(rs->value("n")), 3);
   EXPECT_EQ(toText(rs->value("d")), "31/12/2026 13:05:00");
   EXPECT_EQ(toText(rs->value("t")), "ñ'a");
+  // Brackets name tables; inside texts and comments they stay as they are.
+  EXPECT_EQ(toText(conn->query("SELECT '[a]' /* [b] */ FROM [Copia] -- [c]")->value(size_t{0})), "[a]");
   // The source file was attached for the copy only.
   EXPECT_TRUE(sqliteRows(destination, "PRAGMA database_list").size() == 1);
   Error e = errorOf([&] { conn->execute("SELECT X.* INTO Copia2 FROM T IN '" + origin + "'"); });

@@ -207,6 +207,11 @@ std::string sqliteText(std::string_view sql) {
       if (j == std::string_view::npos) j = sql.size() - 1;
       out.append(sql.substr(i, j + 1 - i));
       i = j;
+    } else if (c == '/' && i + 1 < sql.size() && sql[i + 1] == '*') {
+      size_t j = sql.find("*/", i + 2);
+      j = j == std::string_view::npos ? sql.size() - 1 : j + 1;
+      out.append(sql.substr(i, j + 1 - i));
+      i = j;
     } else if (c == '[') {
       std::string name;
       size_t j = i + 1;
