@@ -2,8 +2,10 @@
 // and calls that pass them in order.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "korvanda/clsCatValida.h"
 #include "korvanda/textform.h"
@@ -123,6 +125,39 @@ inline constexpr const char* kSampleGanaderoInsert =
     " ,'Muñoz' ,'D''Arcy' ,'Íñigo' ,'ID-9' ,4 ,4 ,2026 ,'03/04/2026'"
     " ,'02/04/2027 18:00:00' ,250 ,250.5 ,500000 ,1500.75 ,3000.25 ,0 ,0 ,4501 ,4501"
     " ,1 ,1 ,'05/04/2026' ,1 ,'sin observaciones' ,4 ,2026 ,'F01' )";
+
+// A connection that hands every statement to another one, and runs an action of the test
+// just before the first statement that starts with the given text: another station's work
+// between two statements of a call. (Statements reach the trace twice through it.)
+class InterposedConnection : public Connection {
+ public:
+  InterposedConnection(ConnectionRef inner, std::string trigger, std::function<void()> action)
+      : inner_(std::move(inner)), trigger_(std::move(trigger)), action_(std::move(action)) {}
+  bool fired() const { return fired_; }
+
+  int32_t state() const override { return inner_->state(); }
+  void open() override { inner_->open(); }
+  void close() override { inner_->close(); }
+  RecordsetRef openSchemaTables() override { return inner_->openSchemaTables(); }
+  void beginTrans() override { inner_->beginTrans(); }
+  void commitTrans() override { inner_->commitTrans(); }
+  void rollbackTrans() override { inner_->rollbackTrans(); }
+
+ protected:
+  RecordsetRef run(std::string_view sql) override {
+    if (!fired_ && sql.starts_with(trigger_)) {
+      fired_ = true;
+      action_();
+    }
+    return inner_->execute(sql);
+  }
+
+ private:
+  ConnectionRef inner_;
+  std::string trigger_;
+  std::function<void()> action_;
+  bool fired_ = false;
+};
 
 // The duplicate description, with its carriage return and six blanks.
 inline constexpr const char* kDuplicado =

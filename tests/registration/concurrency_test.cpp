@@ -1,0 +1,152 @@
+// Two capture stations registering the same record: exactly one row, and the other call
+// reports the duplicate or fails; never a second row.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <barrier>
+#include <thread>
+
+#include <sqlite3.h>
+
+#include "component/ModGlobal.h"
+#include "korvanda/clsCatValida.h"
+#include "registration_support.h"
+#include "support/fixture.h"
+
+namespace korvanda {
+namespace {
+
+using testing::Environment;
+using testing::errorOf;
+
+int32_t countRows(const Environment& env, const std::string& table) {
+  return env.openDatabase()->query("SELECT * FROM " + table)->recordCount();
+}
+
+// ---- another station between this call's duplicate test and its INSERT
+
+class StoredMeanwhileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cv = clsCatValida::create();
+    other = env.openDatabase();
+  }
+  // The caller's connection, on which the other station's INSERT lands first.
+  std::shared_ptr<test::InterposedConnection> racing(const std::string& trigger,
+                                                     const std::string& theirs) {
+    return std::make_shared<test::InterposedConnection>(cv->getConexion(), trigger,
+                                                        [this, theirs] { other->execute(theirs); });
+  }
+
+  Environment env;
+  std::shared_ptr<clsCatValida> cv;
+  ConnectionRef other;
+};
+
+TEST_F(StoredMeanwhileTest, SubscriptionRefusedByTheUniqueIndexIsReportedAsTheDuplicate) {
+  const test::AgricolaArgs a = test::sampleAgricola();
+  auto conn = racing("SET DATEFORMAT DMY INSERT INTO SUBMAGRICOLA", test::kSampleAgricolaInsert);
+  EXPECT_FALSE(test::insertAgricola(*cv, a, conn, "Archivo"));
+  EXPECT_TRUE(conn->fired());
+  EXPECT_EQ(countRows(env, "SUBMAGRICOLA"), 1);
+  ASSERT_EQ(env.duplicateLines().size(), 1u);
+  EXPECT_TRUE(env.duplicateLines()[0].ends_with("|0|El registro de constancia=AG-0001 esta duplicado"));
+
+  // With "Window", the same error the duplicate test raises.
+  env.clearLogs();
+  other->execute("DELETE FROM SUBMAGRICOLA");
+  conn = racing("SET DATEFORMAT DMY INSERT INTO SUBMAGRICOLA", test::kSampleAgricolaInsert);
+  Error e = errorOf([&] { test::insertAgricola(*cv, a, conn); });
+  EXPECT_EQ(e.number(), -2147220503);
+  EXPECT_EQ(e.source(), ".insertAgricola");
+  EXPECT_EQ(e.description(), test::kDuplicado);
+  EXPECT_EQ(countRows(env, "SUBMAGRICOLA"), 1);
+  // The refused INSERT is logged where it failed; then the duplicate, as always.
+  const auto logs = env.logEntries();
+  ASSERT_EQ(logs.size(), 2u);
+  EXPECT_EQ(logs[0].label, "KORVANDA.clsCatValida.Insertar");
+  EXPECT_EQ(logs[1].label, "KORVANDA.clsCatValida.InsertAgricola");
+  EXPECT_EQ(logs[1].number, -2147220503);
+}
+
+TEST_F(StoredMeanwhileTest, ClaimRefusedByTheUniqueIndexIsReportedAsTheDuplicate) {
+  auto conn = racing("SET DATEFORMAT DMY INSERT INTO SUBMAGRICOLAFC", test::kSampleAgricolaFcInsert);
+  EXPECT_FALSE(test::insertAgricolaFc(*cv, test::sampleAgricolaFc(), conn, "Archivo"));
+  EXPECT_TRUE(conn->fired());
+  EXPECT_EQ(countRows(env, "SUBMAGRICOLAFC"), 1);
+  EXPECT_EQ(env.duplicateLines().size(), 1u);
+}
+
+TEST_F(StoredMeanwhileTest, AnotherRefusalOfTheDatabaseIsNotADuplicate) {
+  // A refusal that names no unique key reaches the caller as it came.
+  auto conn = racing("SET DATEFORMAT DMY INSERT INTO SUBMAGRICOLA", "SELECT 1");
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(env.databasePath().c_str(), &raw), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(raw,
+                         "CREATE TRIGGER refuse BEFORE INSERT ON SUBMAGRICOLA BEGIN "
+                         "SELECT RAISE(ABORT, 'refused by a rule of the database'); END",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(raw);
+  Error e = errorOf([&] { test::insertAgricola(*cv, test::sampleAgricola(), conn, "Archivo"); });
+  EXPECT_EQ(e.number(), -2147217873);
+  EXPECT_NE(e.description().find("refused by a rule"), std::string::npos);
+  EXPECT_TRUE(env.duplicateLines().empty());
+  EXPECT_EQ(countRows(env, "SUBMAGRICOLA"), 0);
+}
+
+// ---- two threads, each with its own object, slot and connection, at the same moment
+
+template <class Call>
+void raceOnThreads(int records, Call call, std::vector<int>& stored, std::atomic<int>& failed) {
+  std::barrier start(2);
+  stored.assign(records, 0);
+  auto station = [&] {
+    auto cv = clsCatValida::create();  // this thread's slot
+    for (int i = 0; i < records; ++i) {
+      start.arrive_and_wait();
+      try {
+        if (call(*cv, i)) std::atomic_ref<int>(stored[i]).fetch_add(1);
+      } catch (const Error&) {
+        failed.fetch_add(1);
+      }
+    }
+  };
+  std::thread t1(station), t2(station);
+  t1.join();
+  t2.join();
+}
+
+TEST(ConcurrentStations, TheSameSubscriptionRecordIsStoredOnce) {
+  Environment env;
+  constexpr int kRecords = 40;
+  std::vector<int> stored;
+  std::atomic<int> failed = 0;
+  raceOnThreads(kRecords, [](clsCatValida& cv, int i) {
+    test::AgricolaArgs a = test::sampleAgricola();
+    a.strPoliza = "R-" + std::to_string(i);
+    return test::insertAgricola(cv, a, cv.getConexion(), "Archivo");
+  }, stored, failed);
+  EXPECT_EQ(countRows(env, "SUBMAGRICOLA"), kRecords);
+  for (int i = 0; i < kRecords; ++i) EXPECT_EQ(stored[i], 1) << i;
+  // The other call of each pair reported the duplicate, or failed.
+  EXPECT_EQ(env.duplicateLines().size() + failed.load(), static_cast<size_t>(kRecords));
+}
+
+TEST(ConcurrentStations, TheSameLivestockRecordIsStoredOnce) {
+  Environment env;
+  constexpr int kRecords = 40;
+  std::vector<int> stored;
+  std::atomic<int> failed = 0;
+  raceOnThreads(kRecords, [](clsCatValida& cv, int i) {
+    test::GanaderoArgs a = test::sampleGanadero();
+    a.strPoliza = "R-" + std::to_string(i);
+    return test::insertGanadero(cv, a, "Archivo");
+  }, stored, failed);
+  EXPECT_EQ(countRows(env, "SUBMGANADERO"), kRecords);
+  for (int i = 0; i < kRecords; ++i) EXPECT_EQ(stored[i], 1) << i;
+  EXPECT_EQ(env.duplicateLines().size() + failed.load(), static_cast<size_t>(kRecords));
+}
+
+}  // namespace
+}  // namespace korvanda
