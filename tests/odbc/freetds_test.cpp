@@ -222,6 +222,21 @@ TEST_F(FreeTds, ServerThatNeverAnswersFailsAtTheLoginTimeout) {
   EXPECT_TRUE(contains(e.description(), "SQLSTATE ")) << e.description();
 }
 
+TEST_F(FreeTds, StatementThatNeverEndsFailsAtTheQueryTimeout) {
+  FakeTdsServer s("capturista", "s3creto");
+  s.answer("WAITFOR DELAY '01:00:00'", {{}, false, true});
+  FakeTdsServer::ResultSet one{{{"N", T::Int}}, {{"1"}}};
+  s.answer("SELECT 1", {{one}});
+  OdbcOptions o;
+  o.queryTimeoutSeconds = 1;
+  ConnectionRef c = openOdbc(server(s.port()), "capturista", "s3creto", "Subsidios", o);
+  Error e = connectionFailure([c] { c->execute("WAITFOR DELAY '01:00:00'"); });
+  EXPECT_TRUE(contains(e.description(), "SQLSTATE HYT00")) << e.description();
+  // Cancelled, not broken: the connection goes on.
+  EXPECT_EQ(c->state(), 1);
+  EXPECT_EQ(c->execute("SELECT 1")->value(size_t{0}), Variant(int32_t{1}));
+}
+
 TEST_F(FreeTds, NoServerListeningIsAConnectionFailure) {
   int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr{};

@@ -395,6 +395,7 @@ void FakeTdsServer::serve(int fd) {
       }
       auto a = answerFor(sql);
       if (a && a->dropLink) break;
+      if (a && a->hang) continue;
       if (!a || a->parts.empty()) done(out, 0, 0, 0);
       for (size_t i = 0; a && i < a->parts.size(); ++i) {
         uint16_t more = i + 1 < a->parts.size() ? 0x0001 : 0;

@@ -39,6 +39,7 @@ class FakeTdsServer {
   struct Answer {
     std::vector<std::variant<ResultSet, RowCount, ServerError>> parts;
     bool dropLink = false;  // close the socket instead of answering
+    bool hang = false;      // never answer (until the client cancels)
   };
 
   // silent: accept connections and never answer (a server that hangs).

@@ -20,11 +20,13 @@ struct ProcedureStep;
 namespace korvanda::odbc {
 
 struct OdbcOptions {
-  // Seconds a login may take, and a request on an open connection, before the driver gives up.
+  // Seconds a login may take before the driver gives up (SQL_ATTR_LOGIN_TIMEOUT).
   int loginTimeoutSeconds = 15;
+  // Seconds the driver waits on other requests of an open connection (SQL_ATTR_CONNECTION_TIMEOUT).
   int connectionTimeoutSeconds = 30;
-  // Seconds a statement may run; 0 waits as long as the statement runs.
-  int queryTimeoutSeconds = 0;
+  // Seconds a statement may run before it is cancelled with SQLSTATE HYT00; 30 is the data-access
+  // library's default command timeout. 0 waits as long as the statement runs.
+  int queryTimeoutSeconds = 30;
   // Statements are T-SQL. They are translated to SQLite SQL (the embedded engine's translation)
   // when the data source says its DBMS is SQLite (SQLGetInfo SQL_DBMS_NAME), unless this says
   // otherwise.
