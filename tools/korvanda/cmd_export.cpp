@@ -15,6 +15,7 @@
 #include "korvanda/clsControlFiles.h"
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
+#include "platform/sqlite/engine.h"
 
 namespace korvanda::cli {
 namespace {
@@ -144,6 +145,34 @@ RecordsetRef readRecordset(const std::string& file, const std::string& format) {
   return json ? readJson(file) : readCsv(file);
 }
 
+// Where records come from: a CSV/JSON file, or a query on an embedded database file.
+struct Source {
+  std::string file, format = "auto", db, query;
+
+  RecordsetRef read(const std::string& what) const {
+    if (!db.empty()) {
+      if (query.empty()) throw inputError(db, "a query is needed for the " + what);
+      return sqlite::openEmbedded(db)->query(query);
+    }
+    if (file.empty()) throw inputError(what, "give an input file, or --db with a query");
+    return readRecordset(file, format);
+  }
+};
+
+void addFormatOption(CLI::App* cmd, Source& src) {
+  cmd->add_option("--format", src.format, "Input format: csv, json, or auto (by the file's extension)")
+      ->check(CLI::IsMember({"auto", "csv", "json"}));
+}
+
+// input FILE, or --db FILE --query SQL.
+void addSourceOptions(CLI::App* cmd, Source& src, const std::string& inputHelp) {
+  auto* input = cmd->add_option("input", src.file, inputHelp)->check(CLI::ExistingFile);
+  auto* db = cmd->add_option("--db", src.db, "Read the records from a query on this embedded database file")
+                 ->check(CLI::ExistingFile)->excludes(input);
+  cmd->add_option("--query", src.query, "The query that gives the records (with --db)")->needs(db);
+  addFormatOption(cmd, src);
+}
+
 // A bar on a terminal, fed by the object's own progress values.
 class ProgressBar {
  public:
@@ -172,11 +201,10 @@ void report(const std::string& file, size_t lines) {
   std::cout << fmt::format("wrote {} ({} line{})\n", file, lines, lines == 1 ? "" : "s");
 }
 
-const char* kFormatHelp = "Input format: csv, json, or auto (by the file's extension)";
-
 void addDat(CLI::App& exp) {
   struct Opt {
-    std::string out, input, format = "auto";
+    std::string out;
+    Source src;
     int16_t ramo = 1;
   };
   auto o = std::make_shared<Opt>();
@@ -186,15 +214,14 @@ void addDat(CLI::App& exp) {
   cmd->footer(
       "Examples:\n"
       "  korvanda export dat suscripcion.dat agricola.csv\n"
-      "  korvanda export dat ganadero.dat ganadero.json --ramo 2");
+      "  korvanda export dat ganadero.dat ganadero.json --ramo 2\n"
+      "  korvanda export dat suscripcion.dat --db subsidios.db --query \"select * from vista_agricola\"");
   cmd->add_option("out", o->out, "File to write (replaced when it exists)")->required();
-  cmd->add_option("input", o->input, "Records: CSV with a header row, or a JSON array of objects")
-      ->required()->check(CLI::ExistingFile);
+  addSourceOptions(cmd, o->src, "Records: CSV with a header row, or a JSON array of objects");
   cmd->add_option("--ramo", o->ramo, "1 agricultural layout, 2 livestock layout")->capture_default_str();
-  cmd->add_option("--format", o->format, kFormatHelp)->check(CLI::IsMember({"auto", "csv", "json"}));
   cmd->callback([o] {
     runReporting([&] {
-      auto rs = readRecordset(o->input, o->format);
+      auto rs = o->src.read("records");
       clsControlFiles files;
       {
         ProgressBar bar(files);
@@ -207,7 +234,8 @@ void addDat(CLI::App& exp) {
 
 void addFormatoB(CLI::App& exp) {
   struct Opt {
-    std::string out1, out2, in1, in2, format = "auto";
+    std::string out1, out2, policyQuery, personsQuery;
+    Source policies, persons;
   };
   auto o = std::make_shared<Opt>();
   auto* cmd = exp.add_subcommand(
@@ -215,17 +243,29 @@ void addFormatoB(CLI::App& exp) {
                   "with their default texts)");
   cmd->footer(
       "Progress runs over both files.\n\n"
-      "Example:\n"
-      "  korvanda export formatob polizas.txt personas.txt polizas.csv personas.csv");
+      "Examples:\n"
+      "  korvanda export formatob polizas.txt personas.txt polizas.csv personas.csv\n"
+      "  korvanda export formatob polizas.txt personas.txt --db subsidios.db \\\n"
+      "      --policy-query \"select * from polizas_b\" --persons-query \"select * from personas_b\"");
   cmd->add_option("policy-out", o->out1, "Policy file to write")->required();
   cmd->add_option("persons-out", o->out2, "Persons file to write")->required();
-  cmd->add_option("policy-input", o->in1, "Policy records (CSV or JSON)")->required()->check(CLI::ExistingFile);
-  cmd->add_option("persons-input", o->in2, "Persons records (CSV or JSON)")->required()->check(CLI::ExistingFile);
-  cmd->add_option("--format", o->format, kFormatHelp)->check(CLI::IsMember({"auto", "csv", "json"}));
+  auto* in1 = cmd->add_option("policy-input", o->policies.file, "Policy records (CSV or JSON)")
+                  ->check(CLI::ExistingFile);
+  auto* in2 = cmd->add_option("persons-input", o->persons.file, "Persons records (CSV or JSON)")
+                  ->check(CLI::ExistingFile);
+  auto* db = cmd->add_option("--db", o->policies.db, "Read both record sets from queries on this embedded database file")
+                 ->check(CLI::ExistingFile)->excludes(in1)->excludes(in2);
+  cmd->add_option("--policy-query", o->policyQuery, "Query that gives the policy records")->needs(db);
+  cmd->add_option("--persons-query", o->personsQuery, "Query that gives the persons records")->needs(db);
+  addFormatOption(cmd, o->policies);
   cmd->callback([o] {
     runReporting([&] {
-      auto policies = readRecordset(o->in1, o->format);
-      auto persons = readRecordset(o->in2, o->format);
+      o->persons.format = o->policies.format;
+      o->persons.db = o->policies.db;
+      o->policies.query = o->policyQuery;
+      o->persons.query = o->personsQuery;
+      auto policies = o->policies.read("policy records");
+      auto persons = o->persons.read("persons records");
       clsControlFiles files;
       {
         ProgressBar bar(files);
@@ -239,27 +279,28 @@ void addFormatoB(CLI::App& exp) {
 
 void addFormatoC(CLI::App& exp) {
   struct Opt {
-    std::string out, input, format = "auto", fondo;
+    std::string out, fondo;
+    Source src;
     int16_t ramo = 1, semestre = 1, anio = 0, status = 0;
   };
   auto o = std::make_shared<Opt>();
   auto* cmd = exp.add_subcommand(
       "formatoc", "Write the Format C claims file: one line of 17 fields per claim record");
   cmd->footer(
-      "Example:\n"
-      "  korvanda export formatoc siniestros.txt siniestros.csv");
+      "Examples:\n"
+      "  korvanda export formatoc siniestros.txt siniestros.csv\n"
+      "  korvanda export formatoc siniestros.txt --db subsidios.db --query \"select * from siniestros_c\"");
   cmd->add_option("out", o->out, "File to write (replaced when it exists)")->required();
-  cmd->add_option("input", o->input, "Claim records (CSV or JSON)")->required()->check(CLI::ExistingFile);
+  addSourceOptions(cmd, o->src, "Claim records: CSV with a header row, or a JSON array of objects");
   cmd->add_option("--ramo", o->ramo, "1 agricultural layout; any other value writes empty lines")
       ->capture_default_str();
   cmd->add_option("--fondo", o->fondo, "Fund key (accepted, not written)");
   cmd->add_option("--semestre", o->semestre, "Semester (accepted, not written)");
   cmd->add_option("--anio", o->anio, "Year (accepted, not written)");
   cmd->add_option("--status", o->status, "Status (accepted, not written)");
-  cmd->add_option("--format", o->format, kFormatHelp)->check(CLI::IsMember({"auto", "csv", "json"}));
   cmd->callback([o] {
     runReporting([&] {
-      auto rs = readRecordset(o->input, o->format);
+      auto rs = o->src.read("claim records");
       clsControlFiles files;
       {
         ProgressBar bar(files);
@@ -307,11 +348,13 @@ void addPlaceholder(CLI::App& exp) {
 }  // namespace
 
 void addExportCommand(CLI::App& app) {
-  auto* exp = app.add_subcommand("export", "Write the export files from record sets in CSV or JSON files");
+  auto* exp = app.add_subcommand(
+      "export", "Write the export files from record sets in CSV or JSON files, or from queries");
   exp->footer(
       "Files are written in Windows-1252 with CR LF line ends, fields joined by \"|\".\n"
       "CSV input: a header row of field names; an empty unquoted value is Null, \"\" is the empty\n"
-      "text. JSON input: an array of objects; null is Null. Field names ignore letter case.\n\n"
+      "text. JSON input: an array of objects; null is Null. Or a query on an embedded database\n"
+      "file (--db). Field names ignore letter case.\n\n"
       "Example:\n"
       "  korvanda export dat suscripcion.dat agricola.csv --ramo 1");
   exp->require_subcommand(1);
