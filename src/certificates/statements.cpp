@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <initializer_list>
+#include <optional>
 #include <span>
 #include <utility>
 
@@ -164,6 +165,17 @@ std::string valorSql(const Variant& v) {
   }
 }
 
+// The payment date, day first between quotes: a date, a date text (day first or ISO) or a
+// number of days. A text that reads as no date goes in as the text, quoted.
+std::string fechaSql(const Variant& v) {
+  if (v.isNull() || v.isEmpty()) return "NULL";
+  if (const auto* text = v.get_if<std::string>()) {
+    const std::optional<Date> d = parseDate(*text);
+    return sql::quoted(d ? sql::date(*d) : *text);
+  }
+  return sql::quoted(sql::date(toDate(v)));
+}
+
 // The text of a register value, refused unless it is an integer.
 std::string enteroDeRegistro(const Recordset& rs, std::string_view campo) {
   Variant v = rs.value(campo);
@@ -302,7 +314,8 @@ int16_t siguientePkPago(const Variant& maxPago) {
 std::string sqlSavePagoEndoso(const Recordset& objRsDatos) {
   std::string out = std::string("INSERT INTO solrpagoendoso ") + " values( ";
   for (size_t i = 0; i < std::size(kCamposPago); ++i) {
-    out += valorSql(objRsDatos.value(kCamposPago[i]));
+    const Variant v = objRsDatos.value(kCamposPago[i]);
+    out += kCamposPago[i] == "dteFechaPago" ? fechaSql(v) : valorSql(v);
     out += i + 1 < std::size(kCamposPago) ? ", " : " )";
   }
   return out;

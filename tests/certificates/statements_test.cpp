@@ -249,16 +249,6 @@ TEST_F(CertificateStatements, PaymentYearFollowsTheMonthOfTheQuery) {
   EXPECT_EQ(anioPago(3, 3, 2027), 2027);
 }
 
-TEST_F(CertificateStatements, NegativeParametersAreWrittenWithTheirSign) {
-  cat->getConstanciasSubD(3, -7, -1, 0, 3);
-  const std::string text = env.statements().at(0);
-  EXPECT_NE(text.find("AND (PROG.PkCedente = -7) AND PROG.CicloIni = -1 AND PROG.cicloFin = 0 "),
-            std::string::npos);
-  EXPECT_NE(text.find(" AND PROG.PkCedente = -7 AND E.PkTipoEndoso = 99 AND PROG.CicloIni = -1 "
-                      "AND PROG.CicloFin = 0 AND"),
-            std::string::npos);
-}
-
 TEST_F(CertificateStatements, MonthlySelectionFailureIsLoggedTwice) {
   const std::string text = fill(kConstanciasSubD, {{"@Y@", std::to_string(anioActual())}});
   db->fail(text, Error(-2147217900, "Microsoft OLE DB Provider for SQL Server", "Invalid object"));
@@ -423,8 +413,9 @@ TEST_F(CertificateStatements, StoringAPaymentWritesEachValueByItsType) {
   const Date fecha = dateFromParts(2026, 3, 5);
   EXPECT_TRUE(cat->savePagoEndoso(pago(int32_t{1001}, fecha)));
   EXPECT_TRUE(cat->savePagoEndoso(pago("1001", fecha)));
-  EXPECT_TRUE(cat->savePagoEndoso(pago("10'01", "05/03/2026")));
+  EXPECT_TRUE(cat->savePagoEndoso(pago("10'01", "2026-03-05")));
   EXPECT_TRUE(cat->savePagoEndoso(pago(Null{}, dateFromParts(2026, 3, 5, 14, 30, 0))));
+  EXPECT_TRUE(cat->savePagoEndoso(pago(int32_t{1001}, "el 5 de marzo")));
   EXPECT_EQ(env.statements(),
             (std::vector<std::string>{
                 // A numeric certificate key: the same text as ever.
@@ -435,7 +426,10 @@ TEST_F(CertificateStatements, StoringAPaymentWritesEachValueByItsType) {
                 "INSERT INTO solrpagoendoso  values( 17, '10''01', 3, 1, 1250.5, 3000.25, 4250.75, "
                 "'05/03/2026', 12.5, 1, 1, 2 )",
                 "INSERT INTO solrpagoendoso  values( 17, NULL, 3, 1, 1250.5, 3000.25, 4250.75, "
-                "'05/03/2026 14:30:00', 12.5, 1, 1, 2 )"}));
+                "'05/03/2026 14:30:00', 12.5, 1, 1, 2 )",
+                // A text that reads as no date is left to the database, quoted.
+                "INSERT INTO solrpagoendoso  values( 17, 1001, 3, 1, 1250.5, 3000.25, 4250.75, "
+                "'el 5 de marzo', 12.5, 1, 1, 2 )"}));
 }
 
 TEST_F(CertificateStatements, StoringAPaymentWithoutAFieldSendsNothing) {
