@@ -179,23 +179,4 @@ TEST_F(SlotTest, EachThreadHasItsOwnSlot) {
   EXPECT_EQ(mine->state(), 1);
 }
 
-TEST_F(SlotTest, ThreadsQueryInParallelOnTheirOwnConnections) {
-  constexpr int kThreads = 4;
-  std::vector<std::thread> threads;
-  std::vector<int> rows(kThreads, -1);
-  std::vector<ConnectionRef> used(kThreads);
-  for (int i = 0; i < kThreads; ++i)
-    threads.emplace_back([&, i] {
-      auto cat = clsCatValida::create();
-      used[i] = slot::current();
-      for (int k = 0; k < 20; ++k) rows[i] = static_cast<int>(cat->getCatalogos(5)->rowCount());
-    });
-  for (auto& t : threads) t.join();
-  for (int i = 0; i < kThreads; ++i) {
-    EXPECT_GE(rows[i], 0);
-    EXPECT_EQ(rows[i], rows[0]);
-    for (int j = 0; j < i; ++j) EXPECT_NE(used[i], used[j]);
-  }
-}
-
 }  // namespace

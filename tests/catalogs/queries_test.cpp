@@ -115,7 +115,7 @@ TEST_F(QueriesTest, TraeCatalogoWithoutAStatementSendsWhatItHas) {
   Error e = errorOf([&] { cat->TraeCatalogo(8, "5"); });
   EXPECT_EQ(e.number(), -2147217900);
   EXPECT_EQ(sent().back(), " order by PKestado, cveMunicipio");
-  cat->TraeCatalogo(1, "5");
+  errorOf([&] { cat->TraeCatalogo(1, "5"); });
   EXPECT_EQ(sent().back(), "");
   EXPECT_EQ(env.logEntries().front().label, "KORVANDA.clsCatValida.traeCatalogo");
   EXPECT_EQ(env.logEntries().front().description, "Incorrect syntax near the keyword 'order'.");

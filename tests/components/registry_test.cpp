@@ -57,11 +57,6 @@ TEST_F(RegistryTest, QuotedNamesAndValuesAreUnescaped) {
   EXPECT_EQ(read(), "  a\\b \"q\" ");
 }
 
-TEST_F(RegistryTest, AnEmptyValueIsAnEmptyText) {
-  write("[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nDatosServerDos=\n");
-  EXPECT_EQ(read(), "");
-}
-
 TEST_F(RegistryTest, MissingFileSectionOrValueIsAClearError) {
   Error missingFile = errorOf([&] { read(); });
   EXPECT_EQ(missingFile.number(), 53);
