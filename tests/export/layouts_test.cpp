@@ -3,7 +3,9 @@
 
 #include "certificates/layouts.h"
 #include "export_support.h"
+#include "korvanda/clsCatValida.h"
 #include "korvanda/clsControlFiles.h"
+#include "support/fixture.h"
 #include "platform/data/layout.h"
 #include "registration/capture_layouts.h"
 
@@ -172,4 +174,15 @@ TEST(CertificateLayouts, ConstanciaIsADoubleAndPkconstanciaAnInteger) {
   subs->addNew();
   subs->setValue("pkconstancia", 12345.5);  // rounds half to even
   EXPECT_EQ(subs->value("pkconstancia"), Variant(int32_t{12346}));
+}
+
+TEST(CertificateLayouts, MembersOfClsCatValida) {
+  korvanda::testing::Environment env(korvanda::testing::Environment::Options{true, false, true});
+  auto cat = clsCatValida::create();
+  checkLayout(cat->getEmptyRsSuscSubs(), kSuscSubs);
+  checkLayout(cat->getEmptyRsSinAgr(), kSinAgr);
+  auto rs = toObjectOf<Recordset>(cat->invoke("getemptyrssinagr", kMethod, {}));
+  ASSERT_TRUE(rs);
+  EXPECT_EQ(rs->fieldCount(), 24u);
+  EXPECT_TRUE(env.statements().empty());  // built in memory: no statement reaches a database
 }
