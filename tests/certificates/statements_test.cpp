@@ -439,6 +439,16 @@ TEST_F(CertificateStatements, StoringAPaymentWithoutAFieldSendsNothing) {
   EXPECT_TRUE(env.statements().empty());
   EXPECT_EQ(logged(), std::vector<std::string>{"KORVANDA.clsCatValida.savePagoEndoso"});
   EXPECT_EQ(errorOf([&] { cat->savePagoEndoso(nullptr); }).number(), 424);
+  // Rejected by the database: the generic insert's line, then this member's.
+  env.clearLogs();
+  db->fail("INSERT INTO solrpagoendoso  values( 17, 1001, 3, 1, 1250.5, 3000.25, 4250.75, "
+           "'05/03/2026', 12.5, 1, 1, 2 )",
+           Error(-2147217873, "Provider", "duplicate key"));
+  EXPECT_EQ(errorOf([&] { cat->savePagoEndoso(pago(int32_t{1001}, dateFromParts(2026, 3, 5))); })
+                .number(),
+            -2147217873);
+  EXPECT_EQ(logged(), (std::vector<std::string>{"KORVANDA.clsCatValida.Insertar",
+                                                 "KORVANDA.clsCatValida.savePagoEndoso"}));
 }
 
 TEST_F(CertificateStatements, FindingPaymentsRefusesACertificateThatIsNotANumber) {
