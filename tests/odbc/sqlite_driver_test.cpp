@@ -115,6 +115,25 @@ TEST_F(SqliteDriver, ValuesComeBackExact) {
   EXPECT_EQ(rs->value("FECHA"), Variant(dateFromParts(2026, 2, 1)));
 }
 
+TEST_F(SqliteDriver, ValuesThatDoNotFitTheirColumnKeepTheirOwnForm) {
+  auto c = openRaw();
+  // SQLite keeps any value in any column; the driver alone would make these NULL or 0.
+  c->execute("INSERT INTO TIPOS (ID, CHICO, BYTE, REAL_, FECHA) VALUES (60, ' ', 70000, 'n/a', "
+             "'sin fecha')");
+  auto rs = c->execute("SELECT CHICO, BYTE, REAL_, FECHA, ID AS X, NOMBRE AS X FROM TIPOS "
+                       "WHERE ID = 60");
+  ASSERT_TRUE(rs);
+  EXPECT_EQ(rs->value("CHICO"), Variant(" "));
+  EXPECT_EQ(rs->value("BYTE"), Variant(int32_t{70000}));
+  EXPECT_EQ(rs->value("REAL_"), Variant("n/a"));
+  EXPECT_EQ(rs->value("FECHA"), Variant("sin fecha"));
+  // Two columns of one name: both are there, and the name finds the first.
+  ASSERT_EQ(rs->fieldCount(), 6u);
+  EXPECT_EQ(rs->field(5).name, "X");
+  EXPECT_EQ(rs->value("X"), Variant(int32_t{60}));
+  EXPECT_TRUE(rs->value(size_t{5}).isNull());
+}
+
 TEST_F(SqliteDriver, TextTravelsAsUtf8BothWays) {
   auto c = openRaw();
   c->execute("INSERT INTO TIPOS (ID, NOMBRE, NOMBRE_N) VALUES (10, 'ÑOÑO Güero', '¿Qué tal? ñ')");
@@ -261,6 +280,9 @@ TEST_F(SqliteDriver, DroppedConnectionRollsBackWhatWasNotCommitted) {
 TEST_F(SqliteDriver, SchemaListsTablesAndViews) {
   auto rs = openRaw()->openSchemaTables();
   ASSERT_EQ(rs->state(), 1);
+  ASSERT_EQ(rs->fieldCount(), 5u);
+  EXPECT_EQ(rs->field(2).name, "TABLE_NAME");
+  EXPECT_EQ(rs->field(3).name, "TABLE_TYPE");
   std::map<std::string, std::string> types;
   for (rs->moveFirst(); !rs->eof(); rs->moveNext())
     types[toText(rs->value("table_name"))] = toText(rs->value("TABLE_TYPE"));

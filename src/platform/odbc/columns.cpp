@@ -1,6 +1,7 @@
 #include "platform/odbc/columns.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -85,6 +86,44 @@ void readCell(const Handle& stmt, const ColumnPlan& plan, Recordset& rs, size_t 
       if (!text) return rs.storeNull(row, col);
       return rs.storeText(row, col, *text);
     }
+  }
+}
+
+// A value that fits the field's type is stored as that type; another keeps its own form (SQLite
+// holds any value in any column, and its driver would turn what it cannot convert into NULL).
+void readCellFromText(const Handle& stmt, const ColumnPlan& plan, Recordset& rs, size_t row,
+                      size_t col) {
+  auto text = readText(stmt, static_cast<SQLUSMALLINT>(col + 1));
+  if (!text) return rs.storeNull(row, col);
+  std::string_view t = *text;
+  switch (plan.read) {
+    case ReadAs::Integer:
+    case ReadAs::Boolean: {
+      int64_t v = 0;
+      auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+      if (ec == std::errc() && end == t.data() + t.size() && !t.empty()) {
+        if (plan.read == ReadAs::Boolean) return rs.storeInt(row, col, v != 0, Cell::kBool);
+        Cell::Kind kind = plan.intKind;
+        bool fits = kind == Cell::kI64 || (kind == Cell::kI32 && v >= INT32_MIN && v <= INT32_MAX) ||
+                    (kind == Cell::kI16 && v >= INT16_MIN && v <= INT16_MAX) ||
+                    (kind == Cell::kByte && v >= 0 && v <= 255);
+        if (!fits) kind = v >= INT32_MIN && v <= INT32_MAX ? Cell::kI32 : Cell::kI64;
+        return rs.storeInt(row, col, v, kind);
+      }
+      if (auto d = parseNumber(t)) return rs.storeDouble(row, col, *d);
+      return rs.storeText(row, col, t);
+    }
+    case ReadAs::Double:
+      if (auto d = parseNumber(t)) return rs.storeDouble(row, col, *d);
+      return rs.storeText(row, col, t);
+    case ReadAs::Decimal:
+      if (auto d = parseDecimal(t)) return rs.storeDecimal(row, col, *d);
+      return rs.storeText(row, col, t);
+    case ReadAs::Date:
+      if (auto d = parseDate(t)) return rs.storeDate(row, col, *d);
+      return rs.storeText(row, col, t);
+    case ReadAs::Text:
+      return rs.storeText(row, col, t);
   }
 }
 
@@ -212,7 +251,8 @@ void refineByTypeName(ColumnPlan& plan, std::string_view typeName) {
 }
 
 std::shared_ptr<Recordset> materialise(const Handle& stmt, SQLSMALLINT columns,
-                                       const std::vector<std::string>& declaredTypes) {
+                                       const std::vector<std::string>& declaredTypes,
+                                       bool valuesAsText) {
   auto rs = Recordset::create();
   std::vector<ColumnPlan> plans;
   plans.reserve(static_cast<size_t>(columns));
@@ -234,20 +274,19 @@ std::shared_ptr<Recordset> materialise(const Handle& stmt, SQLSMALLINT columns,
       if (auto declared = planDeclared(plans.back().field.name, declaredTypes[index], nullable))
         plans.back() = std::move(*declared);
     }
-    // Two columns of one name (a join of two tables): the later ones get a number.
-    std::string fieldName = plans.back().field.name;
-    for (int n = 2; rs->findField(fieldName); ++n)
-      fieldName = plans.back().field.name + std::to_string(n);
-    plans.back().field.name = fieldName;
+    // Names may repeat (a join of two tables); a lookup by name finds the first.
     const FieldInfo& f = plans.back().field;
-    rs->appendField(f.name, f.type, f.definedSize, f.attributes);
+    rs->appendResultField(f.name, f.type, f.definedSize, f.attributes);
   }
   for (;;) {
     SQLRETURN rc = SQLFetch(stmt.get());
     if (rc == SQL_NO_DATA) break;
     stmt.check(rc, "Cannot read a row");
     size_t row = rs->appendRow();
-    for (size_t col = 0; col < plans.size(); ++col) readCell(stmt, plans[col], *rs, row, col);
+    for (size_t col = 0; col < plans.size(); ++col) {
+      if (valuesAsText) readCellFromText(stmt, plans[col], *rs, row, col);
+      else readCell(stmt, plans[col], *rs, row, col);
+    }
   }
   rs->openMaterialised();
   return rs;

@@ -38,7 +38,10 @@ std::optional<ColumnPlan> planDeclared(std::string name, std::string_view declar
 // Reads every row of the current result of `stmt` (which has `columns` columns) into an open,
 // disconnected record set positioned on its first row. declaredTypes, when given, holds a
 // declared type for columns the driver cannot type (computed ones); "" leaves a column alone.
+// valuesAsText reads every value as text and stores it as the field's type when it fits that
+// type, else as the text it is (for SQLite, which holds any value in any column).
 std::shared_ptr<Recordset> materialise(const Handle& stmt, SQLSMALLINT columns,
-                                       const std::vector<std::string>& declaredTypes = {});
+                                       const std::vector<std::string>& declaredTypes = {},
+                                       bool valuesAsText = false);
 
 }  // namespace korvanda::odbc

@@ -303,7 +303,7 @@ void OdbcConnection::runBatch(const std::string& text, std::shared_ptr<Recordset
     SQLSMALLINT columns = 0;
     if (rc != SQL_NO_DATA) {
       stmt.check(SQLNumResultCols(stmt.get(), &columns), "Cannot read the result");
-      if (columns > 0) last = materialise(stmt, columns, resultTypes);
+      if (columns > 0) last = materialise(stmt, columns, resultTypes, sqliteTarget_);
     }
     rc = SQLMoreResults(stmt.get());
     if (rc == SQL_NO_DATA) break;
@@ -317,20 +317,27 @@ std::shared_ptr<Recordset> OdbcConnection::openSchemaTables() {
     Handle stmt(SQL_HANDLE_STMT, dbc_.get());
     stmt.check(SQLTables(stmt.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0),
                "Cannot list the tables");
+    // The columns of the data-access library's table listing, from SQLTables' first five.
     auto rs = Recordset::create();
-    rs->appendField("table_name", adVarChar, 128);
-    rs->appendField("TABLE_TYPE", adVarChar, 32);
-    char name[512], type[128];
-    SQLLEN nameInd = 0, typeInd = 0;
-    stmt.check(SQLBindCol(stmt.get(), 3, SQL_C_CHAR, name, sizeof name, &nameInd), "SQLTables");
-    stmt.check(SQLBindCol(stmt.get(), 4, SQL_C_CHAR, type, sizeof type, &typeInd), "SQLTables");
+    constexpr int32_t kAttributes = adFldUpdatable | adFldIsNullable | adFldMayBeNull;
+    rs->appendField("TABLE_CATALOG", adVarChar, 128, kAttributes);
+    rs->appendField("TABLE_SCHEMA", adVarChar, 128, kAttributes);
+    rs->appendField("TABLE_NAME", adVarChar, 128, kAttributes);
+    rs->appendField("TABLE_TYPE", adVarChar, 128, kAttributes);
+    rs->appendField("DESCRIPTION", adVarChar, 255, kAttributes);
     for (;;) {
       SQLRETURN rc = SQLFetch(stmt.get());
       if (rc == SQL_NO_DATA) break;
       stmt.check(rc, "Cannot list the tables");
       size_t row = rs->appendRow();
-      if (nameInd == SQL_NULL_DATA) rs->storeNull(row, 0); else rs->storeText(row, 0, name);
-      if (typeInd == SQL_NULL_DATA) rs->storeNull(row, 1); else rs->storeText(row, 1, type);
+      for (SQLUSMALLINT col = 1; col <= 5; ++col) {
+        char value[512];
+        SQLLEN ind = 0;
+        stmt.check(SQLGetData(stmt.get(), col, SQL_C_CHAR, value, sizeof value, &ind),
+                   "Cannot list the tables");
+        if (ind == SQL_NULL_DATA) rs->storeNull(row, col - 1u);
+        else rs->storeText(row, col - 1u, value);
+      }
     }
     rs->openMaterialised();
     return rs;
