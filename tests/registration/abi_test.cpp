@@ -113,16 +113,5 @@ TEST_F(AbiRegistration, InsertAgricolaStoresTheRowAndLeavesTheArgumentsAsTheyWer
   EXPECT_STREQ(err.description, test::kDuplicado);
 }
 
-TEST_F(AbiRegistration, AnInsuranceTypeThatIsNotANumberIsRefused) {
-  std::vector<kv_variant> args = agricola("Núñez");
-  args[29] = str("");
-  kv_variant result{};
-  EXPECT_NE(kv_invoke(cv, "insertAgricola", KV_METHOD, args.data(),
-                      static_cast<int32_t>(args.size()), &result, &err),
-            0);
-  EXPECT_EQ(err.number, 13);
-  EXPECT_EQ(env.openDatabase()->query("SELECT * FROM SUBMAGRICOLA")->recordCount(), 0);
-}
-
 }  // namespace
 }  // namespace korvanda

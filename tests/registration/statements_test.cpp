@@ -121,5 +121,15 @@ TEST(RegistrationStatements, AgriculturalDuplicateTest) {
             " and Ciclo = 'PV'");
 }
 
+TEST(DuplicateKeyViolation, RecognisesARefusedKeyOnEitherEngine) {
+  EXPECT_TRUE(isDuplicateKeyViolation(Error(-2627, "ODBC", "Violation of PRIMARY KEY constraint")));
+  EXPECT_TRUE(isDuplicateKeyViolation(Error(-2601, "ODBC", "Cannot insert duplicate key row")));
+  EXPECT_TRUE(isDuplicateKeyViolation(
+      Error(-2147217873, "SQLite", "UNIQUE constraint failed: SUBMAGRICOLA.poliza")));
+  EXPECT_FALSE(isDuplicateKeyViolation(
+      Error(-2147217873, "SQLite", "NOT NULL constraint failed: SUBMAGRICOLA.poliza")));
+  EXPECT_FALSE(isDuplicateKeyViolation(Error(-515, "ODBC", "Cannot insert the value NULL")));
+}
+
 }  // namespace
 }  // namespace korvanda
