@@ -4,6 +4,8 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -127,6 +129,23 @@ TEST_F(TsqlOverOdbc, RejectedStatementsKeepTheConnection) {
   EXPECT_NE(rejected.description().find("no such table"), std::string::npos)
       << rejected.description();
   EXPECT_EQ(connection_->state(), 1);
+}
+
+TEST(TsqlExtension, LoadsIntoTheSqliteShell) {
+  std::string extension = testing::odbc::tsqlExtension();
+  if (extension.empty()) GTEST_SKIP() << "this build has no T-SQL extension";
+  if (std::system("command -v sqlite3 >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "the sqlite3 shell is not installed";
+  std::string command = "sqlite3 :memory: \".load '" + extension +
+                        "'\" \"SELECT LEN('Ñandú  '), YEAR('31/12/2026'), "
+                        "ObtenFechaFinMes(2, 2024)\" 2>&1";
+  FILE* shell = popen(command.c_str(), "r");
+  ASSERT_NE(shell, nullptr);
+  std::string output;
+  char buf[256];
+  while (fgets(buf, sizeof buf, shell)) output += buf;
+  EXPECT_EQ(pclose(shell), 0) << output;
+  EXPECT_EQ(output, "5|2026|2024-02-29 23:59:59\n");
 }
 
 }  // namespace
