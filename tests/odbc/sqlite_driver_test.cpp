@@ -6,8 +6,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <fstream>
-#include <nlohmann/json.hpp>
 
 #include "korvanda/textform.h"
 #include "odbc/odbc_support.h"
@@ -288,19 +286,6 @@ TEST_F(SqliteDriver, SchemaListsTablesAndViews) {
     types[toText(rs->value("table_name"))] = toText(rs->value("TABLE_TYPE"));
   EXPECT_EQ(types["TIPOS"], "TABLE");
   EXPECT_EQ(types["VTIPOS"], "VIEW");
-}
-
-TEST_F(SqliteDriver, StatementTraceHoldsTheTextAsSent) {
-  fs::path trace = dir_ / "trace.jsonl";
-  ::setenv("KORVANDA_SQL_TRACE", trace.c_str(), 1);
-  auto c = openRaw();
-  c->execute("SELECT NOMBRE FROM TIPOS WHERE NOMBRE = 'Ñandú Peñasco'");
-  ::unsetenv("KORVANDA_SQL_TRACE");
-  std::ifstream in(trace);
-  std::string line;
-  std::getline(in, line);
-  EXPECT_EQ(nlohmann::json::parse(line).at("sql"),
-            "SELECT NOMBRE FROM TIPOS WHERE NOMBRE = 'Ñandú Peñasco'");
 }
 
 }  // namespace
