@@ -1,11 +1,13 @@
-// SQL Server (or any ODBC data source) through unixODBC.
+// SQL Server (or any ODBC data source) through unixODBC. A session on SQL Server reads date texts
+// day first (SET DATEFORMAT DMY). A batch's results are all read: row counts are skipped and the
+// rows of the last result that has columns come back. Text is UTF-8 (SQL_C_CHAR). A failure that
+// loses the link leaves the connection closed, so that the next getOpenConnection opens it again.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include <memory>
 #include <vector>
 
 #include "korvanda/connection.h"
