@@ -2,7 +2,6 @@
 // read from CSV or JSON files.
 #include <csv.h>
 #include <fmt/core.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -172,30 +171,6 @@ void addSourceOptions(CLI::App* cmd, Source& src, const std::string& inputHelp) 
   cmd->add_option("--query", src.query, "The query that gives the records (with --db)")->needs(db);
   addFormatOption(cmd, src);
 }
-
-// A bar on a terminal, fed by the object's own progress values.
-class ProgressBar {
- public:
-  explicit ProgressBar(clsControlFiles& files) : active_(::isatty(STDOUT_FILENO) == 1) {
-    if (!active_) return;
-    files.onProgress([this](int16_t v) {
-      if (v == last_) return;
-      last_ = v;
-      constexpr int kWidth = 40;
-      int filled = v * kWidth / 100;
-      std::fputs(fmt::format("\r[{}{}] {:3}%", std::string(filled, '#'),
-                             std::string(kWidth - filled, '.'), v).c_str(), stdout);
-      std::fflush(stdout);
-    });
-  }
-  ~ProgressBar() {
-    if (active_ && last_ >= 0) std::fputs("\n", stdout);
-  }
-
- private:
-  bool active_;
-  int last_ = -1;
-};
 
 void report(const std::string& file, size_t lines) {
   std::cout << fmt::format("wrote {} ({} line{})\n", file, lines, lines == 1 ? "" : "s");

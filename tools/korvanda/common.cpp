@@ -1,10 +1,14 @@
 #include <fmt/core.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <vector>
 
 #include "commands.h"
+#include "korvanda/clsControlFiles.h"
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
 
@@ -95,6 +99,26 @@ void printRecordset(std::ostream& out, Recordset& rs, Format format) {
   out << "\n";
   for (size_t r = 1; r < cells.size(); ++r) printRow(cells[r]);
   out << "(" << rs.rowCount() << (rs.rowCount() == 1 ? " row)\n" : " rows)\n");
+}
+
+ProgressBar::ProgressBar(clsControlFiles& files, std::string label)
+    : files_(files), active_(::isatty(STDOUT_FILENO) == 1), label_(std::move(label)) {
+  if (!active_) return;
+  files_.onProgress([this](int16_t v) {
+    if (v == last_) return;
+    last_ = v;
+    constexpr int kWidth = 40;
+    int filled = v * kWidth / 100;
+    std::fputs(fmt::format("\r{}[{}{}] {:3}%", label_, std::string(filled, '#'),
+                           std::string(kWidth - filled, '.'), v).c_str(), stdout);
+    std::fflush(stdout);
+  });
+}
+
+ProgressBar::~ProgressBar() {
+  if (!active_) return;
+  files_.onProgress(nullptr);
+  if (last_ >= 0) std::fputs("\n", stdout);
 }
 
 }  // namespace korvanda::cli

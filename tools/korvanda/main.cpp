@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
   korvanda::cli::addDbCommand(app);
   korvanda::cli::addRegistryCommand(app);
   korvanda::cli::addCryptCommand(app);
+  korvanda::cli::addDemoCommand(app);
   CLI11_PARSE(app, argc, argv);
   return korvanda::cli::exitCode();
 }
