@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libsqlite3-dev sqlite3 libssl-dev
   unixodbc-dev unixodbc odbcinst libsqliteodbc tdsodbc
-  libcli11-dev libfmt-dev nlohmann-json3-dev
+  libcli11-dev libfmt-dev nlohmann-json3-dev libcsv-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 clang libclang-rt-14-dev
 )
