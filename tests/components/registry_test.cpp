@@ -143,6 +143,12 @@ TEST_F(RegistryTest, SetAddsTheSectionWhenMissingAndRefusesLineBreaks) {
             }).number(),
             5);
   EXPECT_EQ(read(), "v");
+  // A name that would read back as a section or a comment.
+  for (const char* name : {"[x", ";x", ""})
+    EXPECT_EQ(errorOf([&] { setRegistryValue(file, "&H80000002", "Software\\ZERN", name, "v"); })
+                  .number(),
+              5)
+        << name;
 }
 
 TEST_F(RegistryTest, SetRefusesToOverwriteAMalformedFile) {

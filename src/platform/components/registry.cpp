@@ -172,7 +172,7 @@ std::vector<Line> parse(const std::string& text, const std::string& file) {
       throw malformed(file, number, "expected [section], name=value or a ; comment");
     std::string_view name = trim(t.substr(0, eq));
     std::string_view value = trim(t.substr(eq + 1));
-    if (name.front() == '"') {
+    if (!name.empty() && name.front() == '"') {
       auto n = unquote(name);
       if (!n) throw malformed(file, number, "badly quoted value name");
       line.name = *n;
@@ -263,9 +263,13 @@ const DispatchTable& cls_Registry::dispatchTable() const {
 void setRegistryValue(const std::string& file, const std::string& root, const std::string& key,
                       const std::string& name, const std::string& value) {
   const std::string rootName = requireRoot(root);
+  // A name the reader would take for a section, a comment or a quoted name is refused too.
   if (trim(name).empty() || name.find_first_of("=\r\n") != std::string::npos ||
-      trim(name) != name)
+      trim(name) != name || std::string_view("[;#\"").find(name.front()) != std::string_view::npos ||
+      name.starts_with("Windows Registry Editor"))
     throw Error(5, kSource, "Invalid procedure call or argument: bad value name \"" + name + "\"");
+  if (key.find_first_of("\r\n") != std::string::npos)
+    throw Error(5, kSource, "Invalid procedure call or argument: a key is one line of text");
   if (value.find_first_of("\r\n") != std::string::npos)
     throw Error(5, kSource, "Invalid procedure call or argument: a value is one line of text");
 
