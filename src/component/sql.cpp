@@ -1,5 +1,7 @@
 #include "component/sql.h"
 
+#include <cmath>
+
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
 
@@ -19,7 +21,11 @@ std::string quoted(std::string_view text) { return "'" + escaped(text) + "'"; }
 
 std::string integer(int64_t v) { return std::to_string(v); }
 
-std::string decimal(double v) { return formatDouble(v); }
+std::string decimal(double v) {
+  // NaN and the infinities have no number text: they would be names in the statement.
+  if (!std::isfinite(v)) throw errors::invalidArgument("the value is not a finite number");
+  return formatDouble(v);
+}
 
 std::string date(Date d) { return formatDate(d); }
 

@@ -17,7 +17,8 @@ std::string quoted(std::string_view text);
 std::string escaped(std::string_view text);
 // Plain decimal text ("-12").
 std::string integer(int64_t v);
-// At most 15 significant digits, "." separator, no trailing zeros.
+// At most 15 significant digits, "." separator, no trailing zeros; NaN and the infinities are
+// refused (5).
 std::string decimal(double v);
 // Day/month/year date, with the time only when it is not midnight (no quotes).
 std::string date(Date d);

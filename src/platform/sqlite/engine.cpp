@@ -1,6 +1,7 @@
 #include "platform/sqlite/engine.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -243,6 +244,11 @@ class EmbeddedConnection final : public Connection {
       throw Error(e.number() == kErrTimeout ? kErrTimeout : kErrConnection, kErrorSource,
                   "Cannot open database \"" + file_ + "\": " + e.description());
     }
+    struct stat st {};
+    if (::stat(file_.c_str(), &st) != 0)
+      throw Error(kErrConnection, kErrorSource, "Cannot open database \"" + file_ + "\": it disappeared while opening.");
+    fileDevice_ = st.st_dev;
+    fileInode_ = st.st_ino;
     db_ = std::move(db);
     schemaVersion_ = -1;
     cache_.clear();
@@ -299,6 +305,7 @@ class EmbeddedConnection final : public Connection {
  protected:
   std::shared_ptr<Recordset> run(std::string_view sql) override {
     requireOpen();
+    requireSameFile();
     std::shared_ptr<const Translation> tr = translation(sql);
     std::shared_ptr<Recordset> last;
     for (const Step& step : tr->steps) {
@@ -316,6 +323,18 @@ class EmbeddedConnection final : public Connection {
  private:
   void requireOpen() const {
     if (!db_) throw errors::closedObject();
+  }
+
+  // A file deleted or replaced under an open connection would take the statements into the old,
+  // unlinked file, and what they store would be lost: the connection closes instead, so that
+  // the next getOpenConnection opens whatever is at the path now.
+  void requireSameFile() {
+    struct stat st {};
+    if (::stat(file_.c_str(), &st) == 0 && st.st_dev == fileDevice_ && st.st_ino == fileInode_) return;
+    db_.reset();
+    throw Error(kErrConnection, kErrorSource,
+                "The database file \"" + file_ +
+                    "\" was removed or replaced while the connection was open; the connection is closed.");
   }
 
   void endTransaction(const char* verb) {
@@ -483,6 +502,8 @@ class EmbeddedConnection final : public Connection {
 
   std::string file_;
   std::chrono::milliseconds busyTimeout_;
+  dev_t fileDevice_ = 0;
+  ino_t fileInode_ = 0;
   Database db_;
   SchemaSnapshot schema_;
   int schemaVersion_ = -1;

@@ -81,6 +81,8 @@ bool readChar(std::string_view& s, char c) {
 DateParts splitDate(Date date) {
   // Negative serials keep the time as a positive fraction of the (truncated) day.
   double v = date.serial;
+  // Only 1 January 100 to 31 December 9999 is a date (NaN fails the test too).
+  if (!(v > -657435.0 && v < 2958466.0)) throw errors::overflow();
   double dayPart = std::trunc(v);
   double frac = std::fabs(v - dayPart);
   int64_t secs = std::llround(frac * 86400.0);
@@ -249,6 +251,8 @@ std::optional<double> parseNumber(std::string_view text) {
   auto r = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
   if (r.ec == std::errc::result_out_of_range) return std::nullopt;
   if (r.ec != std::errc() || r.ptr != s.data() + s.size()) return std::nullopt;
+  // "inf" and "nan" read as numbers, but no text names such a number.
+  if (!std::isfinite(v)) return std::nullopt;
   return v;
 }
 
@@ -281,9 +285,10 @@ std::optional<Decimal> parseDecimal(std::string_view text) {
     mant = mant * 10 + static_cast<uint64_t>(c - '0');
     if (dot) ++scale;
   }
-  if (!any || mant > static_cast<uint64_t>(INT64_MAX)) return std::nullopt;
-  int64_t m = static_cast<int64_t>(mant);
-  return Decimal{neg ? -m : m, static_cast<uint8_t>(scale)};
+  // The negative side reaches one further: -9223372036854775808 is a mantissa too.
+  if (!any || mant > static_cast<uint64_t>(INT64_MAX) + (neg ? 1 : 0)) return std::nullopt;
+  const int64_t m = neg ? static_cast<int64_t>(0 - mant) : static_cast<int64_t>(mant);
+  return Decimal{m, static_cast<uint8_t>(scale)};
 }
 
 double decimalToDouble(Decimal d) {
