@@ -1,0 +1,368 @@
+// Hostile texts through every text argument the library writes into a statement: quotes,
+// comment markers, semicolons and whole statements. Each is stored as given (or found as
+// given, for a lookup), or refused with a clear error; no other row of any table changes.
+//
+// The generic operations (FindQuery, seleccionar, insertar, borrar, UpdateCondition,
+// FindCondition's condition and column list, TraeCatalogo's and TraeCatExt's unquoted
+// conditions) take the application's own SQL by design and are not here.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "component/ModGlobal.h"
+#include "korvanda/clsCatValida.h"
+#include "reliability_support.h"
+#include "support/fixture.h"
+
+namespace korvanda {
+namespace {
+
+using reliability::AgricolaFcTexts;
+using reliability::AgricolaTexts;
+using reliability::GanaderoTexts;
+using reliability::RawDatabase;
+using testing::Environment;
+using testing::errorOf;
+
+const std::vector<std::string>& payloads() {
+  static const std::vector<std::string> p = {
+      "'",
+      "''",
+      "'''",
+      "O'Brien",
+      "x' OR '1'='1",
+      "'; DELETE FROM SUBMAGRICOLA; --",
+      "'); DROP TABLE SUBMAGRICOLA; --",
+      "' + (SELECT NomEstado FROM CATCESTADO WHERE PKEstado = 1) + '",
+      "-- comment",
+      "/* comment */",
+      "*/ '/*",
+      ";",
+      "; DELETE FROM CATCESTADO",
+      "DROP TABLE SUBCONSENVIADAS",
+      "\\'; SELECT 1; --",
+      "]; DROP TABLE CATCESTADO; --[",
+      "\"quoted\"",
+      "N'x'",
+      "SET DATEFORMAT MDY",
+      "EXEC EstatusEnviadoSubsidio 2025, 2026, 1, 1, 0, 1",
+      "line\r\nbreak",
+      "%_*?",
+      "Ñandú ';--",
+      "GO",
+      "31/12/2026",
+      "char(39)",
+      "0x27",
+      "",
+  };
+  return p;
+}
+
+// A few of them, for texts that reach the statement only through the one INSERT builder they
+// share with the texts that get every payload.
+const std::vector<std::string>& corePayloads() {
+  static const std::vector<std::string> p = {
+      "'", "O'Brien", "x' OR '1'='1", "'; DELETE FROM SUBMAGRICOLA; --", "/* comment */",
+      "-- comment", "\\'; SELECT 1; --", "line\r\nbreak", "31/12/2026", ""};
+  return p;
+}
+
+// A payload as a test name shows it.
+std::string shown(const std::string& s) {
+  std::string out = "\"";
+  for (char c : s) out += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+  return out + "\"";
+}
+
+class HostileInput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cv = clsCatValida::create();
+    conn = cv->getConexion();
+    db = std::make_unique<RawDatabase>(env.databasePath());
+  }
+  std::string unique() { return "HX-" + std::to_string(++counter); }
+  int key() { return 1000 + ++counter; }
+
+  // What a column keeps of a text: a text column the text itself; a number or date column
+  // converts it as SQL Server does ('' is 0 or 1 January 1900), and refuses what does not
+  // convert (nullopt).
+  std::optional<std::string> storedForm(const std::string& table, const std::string& column,
+                                        const std::string& text) {
+    const std::string type = db->text("SELECT upper(type) FROM pragma_table_info(?) WHERE name = ? COLLATE NOCASE",
+                                      {table, column}).value_or("");
+    if (type.find("INT") != std::string::npos) {
+      if (text.empty()) return "0";
+      return std::nullopt;  // none of the texts is a number
+    }
+    if (type == "DATETIME") {
+      if (text.empty()) return "1900-01-01 00:00:00";
+      if (auto d = parseDate(text)) return formatIsoDate(*d);
+      return std::nullopt;
+    }
+    return text;
+  }
+
+  // The call stores one row in table whose column holds what the column keeps of the text, and
+  // changes nothing else; then again is the duplicate and changes nothing. A text the column
+  // cannot keep is refused by the database, and nothing changes.
+  void expectStored(const std::string& table, const std::string& column, const std::string& text,
+                    const std::function<bool()>& call, const std::function<bool()>& again = {}) {
+    const std::optional<std::string> kept = storedForm(table, column, text);
+    const auto before = db->digests();
+    if (!kept) {
+      Error e = errorOf([&] { call(); });
+      EXPECT_EQ(e.number(), -2147217900);
+      EXPECT_TRUE(e.description().starts_with("The statement cannot run on the embedded database: Conversion failed when converting"))
+          << e.description();
+      EXPECT_EQ(db->digests(), before);
+      return;
+    }
+    const int64_t maxRowid = db->integer("SELECT coalesce(max(rowid), 0) FROM " + table);
+    const std::string earlierRows = db->digest(table, maxRowid);
+    bool stored = false;
+    try {
+      stored = call();
+    } catch (const Error& e) {
+      ADD_FAILURE() << "refused: " << e.number() << " " << e.description();
+    }
+    EXPECT_TRUE(stored);
+    auto after = db->digests();
+    EXPECT_EQ(db->integer("SELECT count(*) FROM " + table + " WHERE rowid > " + std::to_string(maxRowid)), 1);
+    EXPECT_EQ(db->digest(table, maxRowid), earlierRows);
+    EXPECT_EQ(db->text("SELECT " + column + " FROM " + table + " WHERE rowid > ?", {std::to_string(maxRowid)}), kept);
+    after.erase(table);
+    auto others = before;
+    others.erase(table);
+    EXPECT_EQ(after, others);
+    if (again) {
+      const auto stored1 = db->digests();
+      try {
+        EXPECT_FALSE(again());
+      } catch (const Error& e) {
+        ADD_FAILURE() << "the duplicate failed: " << e.number() << " " << e.description();
+      }
+      EXPECT_EQ(db->digests(), stored1);
+    }
+  }
+
+  // The call is refused with this error, and nothing changes.
+  void expectRefused(int32_t number, const std::function<void()>& call) {
+    const auto before = db->digests();
+    Error e = errorOf(call);
+    EXPECT_EQ(e.number(), number);
+    EXPECT_FALSE(e.description().empty());
+    EXPECT_EQ(db->digests(), before);
+  }
+
+  // A lookup: gives what it should, and nothing changes.
+  template <class T>
+  void expectFound(const T& expected, const std::function<T()>& call) {
+    const auto before = db->digests();
+    try {
+      EXPECT_EQ(call(), expected);
+    } catch (const Error& e) {
+      ADD_FAILURE() << "failed: " << e.number() << " " << e.description();
+    }
+    EXPECT_EQ(db->digests(), before);
+  }
+
+  // Statement texts are what is tested here, not durability: the database lives in memory
+  // when it can, so that a thousand commits do not wait for the disk.
+  testing::ScopedEnv tmp{"TMPDIR", std::filesystem::is_directory("/dev/shm") ? std::optional<std::string>("/dev/shm") : std::nullopt};
+  Environment env;
+  std::shared_ptr<clsCatValida> cv;
+  ConnectionRef conn;
+  std::unique_ptr<RawDatabase> db;
+  int counter = 0;
+};
+
+// ---- registration
+
+TEST_F(HostileInput, AgriculturalSubscriptionTexts) {
+  for (size_t i = 0; i < AgricolaTexts::kCount; ++i) {
+    // Every payload for the texts of the duplicate test too, and for the number columns.
+    const std::string_view argument = AgricolaTexts::kArgument[i];
+    const bool all = argument == "strPoliza" || argument == "strEndoso" || argument == "strCiclo" ||
+                     argument == "strMunicipioDom" || argument == "pintTipoSeguro";
+    for (const std::string& p : all ? payloads() : corePayloads()) {
+      SCOPED_TRACE(std::string(AgricolaTexts::kArgument[i]) + " = " + shown(p));
+      AgricolaTexts r(unique());
+      r.text[i] = p;
+      if (argument == "pintTipoSeguro") {
+        // Read as a number: anything else is a type mismatch.
+        expectRefused(13, [&] { reliability::insertAgricola(*cv, r, conn); });
+        continue;
+      }
+      expectStored("SUBMAGRICOLA", AgricolaTexts::kColumn[i], p,
+                   [&] { return reliability::insertAgricola(*cv, r, conn); },
+                   [&] { return reliability::insertAgricola(*cv, r, conn); });
+    }
+  }
+}
+
+TEST_F(HostileInput, AgriculturalClaimTexts) {
+  for (size_t i = 0; i < AgricolaFcTexts::kCount; ++i) {
+    for (const std::string& p : payloads()) {
+      SCOPED_TRACE(std::string(AgricolaFcTexts::kArgument[i]) + " = " + shown(p));
+      AgricolaFcTexts r(unique());
+      r.text[i] = p;
+      expectStored("SUBMAGRICOLAFC", AgricolaFcTexts::kColumn[i], p,
+                   [&] { return reliability::insertAgricolaFc(*cv, r, conn); },
+                   [&] { return reliability::insertAgricolaFc(*cv, r, conn); });
+    }
+  }
+}
+
+TEST_F(HostileInput, LivestockTexts) {
+  for (size_t i = 0; i < GanaderoTexts::kCount; ++i) {
+    for (const std::string& p : payloads()) {
+      SCOPED_TRACE(std::string(GanaderoTexts::kArgument[i]) + " = " + shown(p));
+      GanaderoTexts r(unique());
+      r.text[i] = p;
+      expectStored("SUBMGANADERO", GanaderoTexts::kColumn[i], p,
+                   [&] { return reliability::insertGanadero(*cv, r); },
+                   [&] { return reliability::insertGanadero(*cv, r); });
+    }
+  }
+}
+
+// ---- sent register
+
+TEST_F(HostileInput, SentRegisterTexts) {
+  for (const std::string& p : payloads()) {
+    SCOPED_TRACE(shown(p));
+    const std::string poliza = unique();
+    expectStored("SUBCONSENVIADAS", "poliza", p,
+                 [&] { return cv->insertEnviado(p, "0", 1, 1, 4, 2026, 12, 2025, 2026, conn); });
+    expectFound<bool>(true, [&] { return cv->getEnviadaDuplicada(12, p, "0", 1, 1, 4, 2025, 2026); });
+    expectStored("SUBCONSENVIADAS", "endoso", p,
+                 [&] { return cv->insertEnviado(poliza, p, 1, 1, 4, 2026, 12, 2025, 2026, conn); });
+    expectFound<bool>(true, [&] { return cv->getEnviadaDuplicada(12, poliza, p, 1, 1, 4, 2025, 2026); });
+    expectFound<bool>(false, [&] { return cv->getEnviadaDuplicada(12, poliza, p + "~x", 1, 1, 4, 2025, 2026); });
+    expectStored("SUBCONSENVIADASFC", "poliza", p,
+                 [&] { return cv->insertEnviadoFc(2, 2026, p, 1, 12, conn); });
+    expectFound<bool>(true, [&] { return cv->getEnviadaDuplicadaFc(2, 2026, p, 1, 12); });
+    expectFound<bool>(false, [&] { return cv->getEnviadaDuplicadaFc(2, 2026, p + "~x", 1, 12); });
+  }
+}
+
+TEST_F(HostileInput, StatusProcedureTakesOnlyIntegerKeys) {
+  for (const std::string& p : payloads()) {
+    SCOPED_TRACE(shown(p));
+    expectRefused(13, [&] { cv->ActualizaStatusSubsidio(p, "1", 0, 12, 2025, 2026, conn); });
+    expectRefused(13, [&] { cv->ActualizaStatusSubsidio("1", p, 0, 12, 2025, 2026, conn); });
+  }
+  const Error e = errorOf([&] { cv->ActualizaStatusSubsidio("1; DELETE FROM SICIMCOBRANZA", "1", 0, 12, 2025, 2026, conn); });
+  EXPECT_EQ(e.description(), "Type mismatch: intCveConst must be an integer, not \"1; DELETE FROM SICIMCOBRANZA\"");
+}
+
+// ---- lookups: a row planted with the text as its key is the one found
+
+TEST_F(HostileInput, FundKeyOfTheCouncilPresident) {
+  for (const std::string& p : payloads()) {
+    SCOPED_TRACE(shown(p));
+    const std::string k = std::to_string(key());
+    db->run("INSERT INTO CATCCLIENTES (PkCedente, cveCte, cveFondo, NomCliente) VALUES (?, ?, ?, 'x')", {k, k, p});
+    db->run("INSERT INTO CATDCONSEJOCEDENTE (pkcedente, apPatPdte, apMatPdte, nomPdte) VALUES (?, 'A', 'B', ?)", {k, "P" + k});
+    expectFound<std::string>("1 P" + k, [&] {
+      RecordsetRef rs = cv->getPresidenteConsejo(p);
+      if (!rs) return std::string("no object");
+      return std::to_string(rs->recordCount()) + " " + toText(rs->value("nombre"));
+    });
+  }
+}
+
+TEST_F(HostileInput, RiskPackageKey) {
+  for (const std::string& p : payloads()) {
+    SCOPED_TRACE(shown(p));
+    const std::string list = "L" + std::to_string(key());
+    db->run("INSERT INTO COTDPAQUETESRIESGOS (Cvepaquete, listariesgos) VALUES (?, ?)", {p, list});
+    expectFound<std::string>(list, [&] { return cv->SelectRiesgos(p); });
+    expectFound<std::string>("<< No existen >>", [&] { return cv->SelectRiesgos(p + "~x"); });
+  }
+}
+
+TEST_F(HostileInput, LocalityKey) {
+  for (const std::string& p : payloads()) {
+    SCOPED_TRACE(shown(p));
+    db->run("INSERT INTO CATCLOCALIDAD (PkEstado, CveMunicipio, CveLocalidad, NomLocalidad, Agregada) VALUES (31, 77, ?, 'x', 1)", {p});
+    expectFound<uint8_t>(1, [&] { return cv->getEstatusLocalidad(31, 77, p); });
+    expectFound<uint8_t>(0, [&] { return cv->getEstatusLocalidad(31, 77, p + "~x"); });
+  }
+}
+
+TEST_F(HostileInput, EndorsementTypeCodeOfTraeCatalogo) {
+  for (const std::string& p : payloads()) {
+    if (p.empty()) continue;  // an empty condition answers "0" without a statement
+    SCOPED_TRACE(shown(p));
+    const std::string k = std::to_string(key());
+    db->run("INSERT INTO CATCTIPOENDOSO (pkTipoEndoso, CveTipoEndoso, nomTipoEndoso) VALUES (?, ?, 'x')", {k, p});
+    expectFound<std::string>(k, [&] { return cv->TraeCatalogo(14, p); });
+  }
+}
+
+TEST_F(HostileInput, CoverageCycleTexts) {
+  for (const std::string& p : payloads()) {
+    SCOPED_TRACE(shown(p));
+    // A cycle must start with a year to reach the statement.
+    std::string cycle = "2026" + p;
+    while (!cycle.empty() && cycle.back() == ' ') cycle.pop_back();
+    const std::string k = std::to_string(key());
+    db->run("INSERT INTO SUBCTCOBER (cveciclo, cveRamo, cicloInicio, cicloFin) VALUES (?, 7, ?, ?)", {k, cycle, cycle});
+    expectFound<int16_t>(static_cast<int16_t>(std::stoi(k)), [&] { return cv->TraePkTCober(7, cycle, cycle); });
+  }
+}
+
+TEST_F(HostileInput, RiskListIsRefusedUnlessItIsKeys) {
+  for (const std::string& p : payloads()) {
+    SCOPED_TRACE(shown(p));
+    expectRefused(kAppError1002, [&] { cv->getListaRiesgosIN(p); });
+    expectRefused(kAppError1002, [&] { cv->getListaRiesgosIN("1, 2) OR (1=1" + p); });
+  }
+  EXPECT_EQ(errorOf([&] { cv->getListaRiesgosIN(""); }).description(), "La lista de riesgos esta vacia");
+  expectFound<bool>(true, [&] { return cv->getListaRiesgosIN(" 1 , -2,3 ") != nullptr; });
+}
+
+// ---- payments and claims export staging
+
+TEST_F(HostileInput, PaymentCertificateIsRefusedUnlessItIsAnInteger) {
+  for (const std::string& p : payloads()) {
+    SCOPED_TRACE(shown(p));
+    expectRefused(13, [&] { cv->findPagoEndoso(p, 1, 1, 1); });
+  }
+}
+
+TEST_F(HostileInput, PaymentRecordTexts) {
+  static const std::vector<std::string> fields = {
+      "pkpagoendoso", "strpkpoliza", "intpkendoso", "intpkinciso", "dblPrimaCaseg",
+      "dblPrimaCgobFed", "dblPrimaCtotal", "dteFechaPago", "dblHectareas", "dblTipoCambio",
+      "intMoneda", "intNumPago"};
+  // The texts the application may hold in its record set, and the column each one fills.
+  const std::vector<std::pair<size_t, std::string>> textFields = {
+      {1, "pkconstancia"}, {7, "fechaPago"}, {10, "moneda"}};
+  for (const auto& [field, column] : textFields) {
+    for (const std::string& p : payloads()) {
+      SCOPED_TRACE(fields[field] + " = " + shown(p));
+      std::vector<Variant> row = {Variant(int32_t{key()}), Variant("77"), Variant(int32_t{0}),
+                                  Variant(int32_t{1}), Variant(1.5), Variant(2.5), Variant(4.0),
+                                  Variant("02/01/2026"), Variant(1.0), Variant(17.5),
+                                  Variant(int32_t{1}), Variant(int32_t{1})};
+      row[field] = Variant(p);
+      std::vector<std::vector<Variant>> rows{row};
+      RecordsetRef pago = testing::makeRecordset(fields, rows);
+      expectStored("solrpagoendoso", column, p, [&] { return cv->savePagoEndoso(pago); });
+    }
+  }
+}
+
+TEST_F(HostileInput, ClaimsExportFundKey) {
+  for (const std::string& p : payloads()) {
+    SCOPED_TRACE(shown(p));
+    expectStored("SUBMCONSECEXPFC", "cveFondo", p, [&] { return cv->InsertDatosExpFc(20, p, 1, 2, 2026); });
+  }
+}
+
+}  // namespace
+}  // namespace korvanda
