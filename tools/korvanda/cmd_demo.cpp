@@ -240,6 +240,13 @@ std::string text(const Recordset& rs, std::string_view field) {
   return v.isNull() ? std::string() : toText(v);
 }
 
+// This program's own path, for the commands the demo suggests.
+std::string self() {
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string("korvanda") : exe.string();
+}
+
 class Demo {
  public:
   Demo(fs::path dir, std::ostream& out) : dir_(std::move(dir)), out_(out), period_(currentPeriod()) {}
@@ -519,8 +526,8 @@ class Demo {
          << plural(crlfLines(path(kDuplicatesLog)), "line", "lines")
          << " (duplicates not raised)\n"
          << "Look at the registered records with:\n"
-         << "   KORVANDA_REGISTRY=" << path(kRegistry).string()
-         << " korvanda call KORVANDA.clsCatValida FindQuery \"SELECT poliza, apPaterno, "
+         << "   KORVANDA_REGISTRY=" << path(kRegistry).string() << " " << self()
+         << " call KORVANDA.clsCatValida FindQuery \"SELECT poliza, apPaterno, "
             "Nombres FROM SUBMAGRICOLA\"\n";
   }
 
