@@ -15,11 +15,13 @@ struct CallOptions {
   bool put = false, csv = false, json = false;
 };
 
-// "null" and "missing" stand for Null and a left-out argument; anything else is text,
-// which the member's parameter type converts.
-Variant parseArg(const std::string& a) {
+// "null" and "missing" stand for Null and a left-out argument, "connection" for the shared
+// connection (as getConexion gives it, for the pConn parameters); anything else is text, which
+// the member's parameter type converts.
+Variant parseArg(const std::string& a, Dispatchable& obj) {
   if (a == "null") return Null{};
   if (a == "missing") return Missing{};
+  if (a == "connection") return obj.invoke("getConexion", kMethod, {});
   return a;
 }
 }  // namespace
@@ -29,7 +31,8 @@ void addCallCommand(CLI::App& app) {
   auto* cmd = app.add_subcommand("call", "Create an object by class identifier and call one member by name");
   cmd->footer(
       "Arguments are passed as text and converted to each parameter's type; write null for a\n"
-      "Null value and missing to leave an optional argument out.\n\n"
+      "Null value, missing to leave an optional argument out, and connection for the shared\n"
+      "connection (the pConn argument of the registration members).\n\n"
       "Examples:\n"
       "  korvanda call KORVANDA.clsCatValida getCatalogos 5\n"
       "  korvanda call KORVANDA.clsCatValida FindQuery \"select * from CATCRAMO\" --csv\n"
@@ -44,7 +47,7 @@ void addCallCommand(CLI::App& app) {
     runReporting([&] {
       ObjectRef obj = createObject(opt->progid);
       std::vector<Variant> args;
-      for (const auto& a : opt->args) args.push_back(parseArg(a));
+      for (const auto& a : opt->args) args.push_back(parseArg(a, *obj));
       Variant r = obj->invoke(opt->member, opt->put ? kPropertyPut : kMethod | kPropertyGet, args);
       if (auto* o = r.get_if<ObjectRef>()) {
         if (!*o) {
