@@ -89,6 +89,30 @@ TEST_F(AbiCall, DateOutsideTheCalendarPutIntoATextFieldIsOverflow) {
   EXPECT_EQ(call(rs, "Value", KV_PROPERTYPUT, {i4(0), date(46000)}), 0);
 }
 
+// A record set closed with rows, given more fields and opened again wrote past its cells.
+TEST_F(AbiCall, FieldsAppendedAfterCloseMeetNoOldRows) {
+  kv_object* rs = create("ADODB.Recordset");
+  ASSERT_EQ(call(rs, "Fields.Append", KV_METHOD, {text("x"), i4(200), i4(20)}), 0);
+  ASSERT_EQ(call(rs, "Open", KV_METHOD, {}), 0);
+  ASSERT_EQ(call(rs, "AddNew", KV_METHOD, {}), 0);
+  ASSERT_EQ(call(rs, "Value", KV_PROPERTYPUT, {i4(0), text("uno")}), 0);
+  ASSERT_EQ(call(rs, "Close", KV_METHOD, {}), 0);
+  ASSERT_EQ(call(rs, "Fields.Append", KV_METHOD, {text("poliza"), i4(200), i4(30)}), 0);
+  ASSERT_EQ(call(rs, "Fields.Append", KV_METHOD, {text("monto"), i4(131)}), 0);
+  ASSERT_EQ(call(rs, "Open", KV_METHOD, {}), 0);
+  // Closing released the rows: the record set opens empty, with its three fields.
+  kv_variant count{};
+  ASSERT_EQ(kv_invoke(rs, "RecordCount", KV_PROPERTYGET, nullptr, 0, &count, &err), 0);
+  EXPECT_EQ(count.u.i4, 0);
+  kv_variant m{};
+  m.vt = KV_DECIMAL;
+  m.u.str = const_cast<char*>("12.5");
+  EXPECT_EQ(call(rs, "Value", KV_PROPERTYPUT, {text("monto"), m}), 3021);
+  ASSERT_EQ(call(rs, "AddNew", KV_METHOD, {}), 0);
+  EXPECT_EQ(call(rs, "Value", KV_PROPERTYPUT, {text("monto"), m}), 0);
+  EXPECT_EQ(call(rs, "Value", KV_PROPERTYPUT, {i4(1), text("O'Brien")}), 0);
+}
+
 // ---- number texts: "inf" and "nan" read as numbers, and NaN reached statements as a name
 
 TEST(NumberText, InfinityAndNaNAreNotNumbers) {
@@ -171,6 +195,14 @@ TEST_F(RegistryFile, WriterRefusesNamesAndKeysItCouldNotReadBack) {
   // A name holding those characters further in is written and read back.
   components::setRegistryValue(file(), "&H80000002", "Software\\ZERN", "a[b;c#\"d", "  v  ");
   EXPECT_EQ(components::cls_Registry(file()).GetRegValue("&H80000002", "Software\\ZERN", "a[b;c#\"d"), "  v  ");
+}
+
+TEST_F(RegistryFile, KeyWithABlankAfterItsBackslashReadsBack) {
+  write("");
+  components::setRegistryValue(file(), "&H80000002", "\\ Software\\Otra ", "n", "v");
+  components::cls_Registry reader(file());
+  EXPECT_EQ(reader.GetRegValue("&H80000002", "\\ Software\\Otra ", "n"), "v");
+  EXPECT_EQ(reader.GetRegValue("HKLM", "Software\\Otra", "n"), "v");
 }
 
 }  // namespace

@@ -122,8 +122,10 @@ struct Line {
   std::string raw;
 };
 
+// Blanks are dropped again after the backslashes, so that the key "\ Software" finds the
+// section its header "[HKEY_LOCAL_MACHINE\ Software]" reads back as.
 std::string sectionId(std::string_view rootName, std::string_view key) {
-  return lower(rootName) + "\\" + lower(trimBackslashes(trim(key)));
+  return lower(rootName) + "\\" + lower(trim(trimBackslashes(trim(key))));
 }
 
 std::vector<Line> parse(const std::string& text, const std::string& file) {

@@ -73,6 +73,12 @@ void Recordset::close() {
   requireOpen();
   open_ = false;
   editing_ = false;
+  // Closing releases the rows: fields appended afterwards never meet rows laid out for fewer.
+  cells_.clear();
+  chunks_.clear();
+  chunkUsed_ = chunkSize_ = 0;
+  rows_ = 0;
+  pos_ = -1;
 }
 
 const FieldInfo& Recordset::field(size_t index) const {
