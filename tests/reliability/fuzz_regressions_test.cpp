@@ -203,6 +203,10 @@ TEST_F(RegistryFile, KeyWithABlankAfterItsBackslashReadsBack) {
   components::cls_Registry reader(file());
   EXPECT_EQ(reader.GetRegValue("&H80000002", "\\ Software\\Otra ", "n"), "v");
   EXPECT_EQ(reader.GetRegValue("HKLM", "Software\\Otra", "n"), "v");
+  // Blanks and backslashes mixed at the end, as the fuzzer wrote them.
+  components::setRegistryValue(file(), "&H80000002", "v \\x\\ \\  ", "h", "w");
+  EXPECT_EQ(reader.GetRegValue("&H80000002", "v \\x\\ \\  ", "h"), "w");
+  EXPECT_EQ(reader.GetRegValue("&H80000002", "v \\x", "h"), "w");
 }
 
 }  // namespace

@@ -122,10 +122,15 @@ struct Line {
   std::string raw;
 };
 
-// Blanks are dropped again after the backslashes, so that the key "\ Software" finds the
-// section its header "[HKEY_LOCAL_MACHINE\ Software]" reads back as.
+// Blanks and backslashes around a key, in any mix, are dropped: the key "\ Software\ "
+// finds the section its header "[HKEY_LOCAL_MACHINE\ Software\]" reads back as.
 std::string sectionId(std::string_view rootName, std::string_view key) {
-  return lower(rootName) + "\\" + lower(trim(trimBackslashes(trim(key))));
+  constexpr std::string_view around = " \t\\";
+  const size_t first = key.find_first_not_of(around);
+  key = first == std::string_view::npos
+            ? std::string_view()
+            : key.substr(first, key.find_last_not_of(around) - first + 1);
+  return lower(rootName) + "\\" + lower(key);
 }
 
 std::vector<Line> parse(const std::string& text, const std::string& file) {
