@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <future>
 #include <limits>
 
 #include "component/sql.h"
@@ -159,6 +160,24 @@ TEST(DecimalText, LowestMantissaReadsBack) {
   EXPECT_EQ(formatDecimal(*parseDecimal("-922337203685477.5808")), "-922337203685477.5808");
   EXPECT_FALSE(parseDecimal("9223372036854775808").has_value());
   EXPECT_EQ(toDecimal(Variant("-9223372036854775808")), lowest);
+}
+
+// ---- an ON without a condition kept the translation in its FROM clause for ever
+
+TEST(Translation, OnWithoutAConditionIsRefused) {
+  Environment env;
+  auto cv = clsCatValida::create();
+  // A hang is a failure too: the call runs on its own thread, watched.
+  auto refused = std::async(std::launch::async, [&] {
+    return errorOf([&] { cv->FindQuery("SELECT * FROM CATCESTADO e INNER JOIN CATCMUNICIPIO m ON, x"); });
+  });
+  if (refused.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+    std::fprintf(stderr, "the translation never returned\n");
+    std::abort();
+  }
+  const Error e = refused.get();
+  EXPECT_EQ(e.number(), -2147217900);
+  EXPECT_EQ(e.description(), "The statement cannot run on the embedded database: ON without a condition in FROM");
 }
 
 // ---- the registry file

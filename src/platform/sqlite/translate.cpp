@@ -1061,6 +1061,8 @@ class Translator {
       if (i < e && isWord(s[i], "on")) {
         size_t c = i + 1;
         while (c < e && !joinWord(s[c]) && !isOp(s[c], ",")) ++c;
+        // An empty condition would leave the FROM clause's writer where it stands, for ever.
+        if (c == i + 1) throw TranslationError("ON without a condition in FROM");
         fc.conditions.push_back({i + 1, c});
         i = c;
       }
