@@ -136,6 +136,9 @@ TEST(TsqlExtension, LoadsIntoTheSqliteShell) {
   if (extension.empty()) GTEST_SKIP() << "this build has no T-SQL extension";
   if (std::system("command -v sqlite3 >/dev/null 2>&1") != 0)
     GTEST_SKIP() << "the sqlite3 shell is not installed";
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "a sanitizer build of the extension cannot load into the plain sqlite3 shell";
+#endif
   std::string command = "sqlite3 :memory: \".load '" + extension +
                         "'\" \"SELECT LEN('Ñandú  '), YEAR('31/12/2026'), "
                         "ObtenFechaFinMes(2, 2024)\" 2>&1";
