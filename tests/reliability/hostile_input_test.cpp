@@ -248,6 +248,19 @@ TEST_F(HostileInput, SentRegisterTexts) {
   }
 }
 
+// The register's texts are read back into the unmarking statements: a stored hostile text is
+// refused there too, and the month stays as it was.
+TEST_F(HostileInput, StoredRegisterTextsNeverBecomeStatements) {
+  for (const std::string& p : payloads()) {
+    SCOPED_TRACE(shown(p));
+    const int16_t cedente = static_cast<int16_t>(key());
+    ASSERT_TRUE(cv->insertEnviado(p, "0", 0, 1, 6, 2026, cedente, 2025, 2026, conn));
+    expectRefused(13, [&] { cv->getDesmarcaConstanciasSubD(6, cedente, 2025, 2026, 6); });
+    ASSERT_TRUE(cv->insertEnviado("1", p, 0, 1, 7, 2026, cedente, 2025, 2026, conn));
+    expectRefused(13, [&] { cv->getDesmarcaConstanciasSubD(7, cedente, 2025, 2026, 7); });
+  }
+}
+
 TEST_F(HostileInput, StatusProcedureTakesOnlyIntegerKeys) {
   for (const std::string& p : payloads()) {
     SCOPED_TRACE(shown(p));
