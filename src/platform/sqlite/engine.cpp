@@ -172,14 +172,14 @@ std::string realText(double d) {
   return buf;
 }
 
-void storeRaw(Recordset& rs, size_t row, size_t col, const FieldSpec& spec, const Raw& v) {
+void storeRaw(Recordset& rs, size_t row, size_t col, const FieldSpec& field, const Raw& v) {
   if (v.type == SQLITE_NULL) return rs.storeNull(row, col);
-  switch (spec.kind) {
+  switch (field.kind) {
     case FieldSpec::I16: case FieldSpec::I32: case FieldSpec::I64: case FieldSpec::Byte:
     case FieldSpec::Bool:
-      if (v.type == SQLITE_INTEGER) return storeInteger(rs, row, col, v.i, spec.kind);
+      if (v.type == SQLITE_INTEGER) return storeInteger(rs, row, col, v.i, field.kind);
       if (v.type == SQLITE_FLOAT) return rs.storeDouble(row, col, v.d);
-      if (auto d = parseDecimal(v.text); d && d->scale == 0) return storeInteger(rs, row, col, d->mantissa, spec.kind);
+      if (auto d = parseDecimal(v.text); d && d->scale == 0) return storeInteger(rs, row, col, d->mantissa, field.kind);
       return rs.storeText(row, col, v.text);
     case FieldSpec::Double:
       if (v.type == SQLITE_INTEGER) return rs.storeDouble(row, col, static_cast<double>(v.i));
