@@ -97,6 +97,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A first field name that starts with U+FEFF prints as a byte-order mark, which the reader
   // drops: a known limit of the printer, left out here.
   if (!json && first->field(0).name.starts_with("\xEF\xBB\xBF")) return 0;
+  // A record of one field that prints empty (Null or the empty text) is an empty line, which
+  // CSV readers skip: a known limit of the printer, left out here.
+  if (!json && first->fieldCount() == 1)
+    for (size_t r = 0; r < first->rowCount(); ++r) {
+      const Cell& c = first->cell(r, 0);
+      if (c.kind == Cell::kNull || c.kind == Cell::kEmpty || first->text(c).empty()) return 0;
+    }
   std::ostringstream printed;
   cli::printRecordset(printed, *first, json ? cli::Format::Json : cli::Format::Csv);
   RecordsetRef second = readText(printed.str(), json);
