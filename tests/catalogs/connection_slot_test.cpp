@@ -9,6 +9,7 @@
 #include "platform/components/connection_data.h"
 #include "platform/components/crypto.h"
 #include "support/fixture.h"
+#include "support/odbc.h"
 
 using namespace korvanda;
 using korvanda::testing::Environment;
@@ -108,7 +109,11 @@ TEST_F(SlotTest, APasswordThatDoesNotDecryptFails) {
 TEST_F(SlotTest, AMissingDatabaseFileFailsToConnect) {
   env.writeRegistryFor(env.dir().string() + "/missing.db");
   Error e = errorOf([] { clsCatValida::create(); });
-  EXPECT_EQ(e.source(), "ConectaBD.clsConectaBDStateless");
+  // The engine that refused names itself: the connection component, or the ODBC driver manager.
+  EXPECT_EQ(e.source(), korvanda::testing::odbc::engineFromEnvironment() ==
+                            korvanda::testing::odbc::Engine::Embedded
+                            ? "ConectaBD.clsConectaBDStateless"
+                            : "ODBC");
   EXPECT_FALSE(std::filesystem::exists(env.dir() / "missing.db"));
   ASSERT_EQ(env.logEntries().size(), 1u);
   EXPECT_EQ(env.logEntries()[0].label, "KORVANDA.clsCatValida.Class_Initialize");

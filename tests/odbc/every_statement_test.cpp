@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "odbc/odbc_support.h"
+#include "support/odbc.h"
 #include "platform/odbc/engine.h"
 #include "platform/sqlite/engine.h"
 

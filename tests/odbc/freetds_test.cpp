@@ -11,7 +11,7 @@
 
 #include "component/ModGlobal.h"
 #include "korvanda/textform.h"
-#include "odbc/odbc_support.h"
+#include "support/odbc.h"
 #include "odbc/tds_server_support.h"
 #include "platform/odbc/engine.h"
 

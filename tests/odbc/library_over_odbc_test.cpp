@@ -7,7 +7,7 @@
 #include "component/ModGlobal.h"
 #include "korvanda/clsCatValida.h"
 #include "korvanda/textform.h"
-#include "odbc/odbc_support.h"
+#include "support/odbc.h"
 #include "platform/odbc/engine.h"
 #include "support/fixture.h"
 

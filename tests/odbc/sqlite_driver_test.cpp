@@ -8,7 +8,7 @@
 #include <map>
 
 #include "korvanda/textform.h"
-#include "odbc/odbc_support.h"
+#include "support/odbc.h"
 #include "platform/odbc/engine.h"
 
 namespace korvanda::odbc {

@@ -12,7 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "korvanda/textform.h"
-#include "odbc/odbc_support.h"
+#include "support/odbc.h"
 #include "platform/odbc/engine.h"
 
 namespace korvanda::odbc {

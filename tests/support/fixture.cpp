@@ -11,6 +11,7 @@
 #include "platform/components/connection_data.h"
 #include "platform/components/connector.h"
 #include "platform/sqlite/engine.h"
+#include "support/odbc.h"
 
 namespace korvanda::testing {
 
@@ -115,7 +116,15 @@ void Environment::writeRegistryValue(const std::string& datosServerDos) const {
 
 void Environment::writeRegistryFor(const std::string& database, const std::string& server,
                                    const std::string& user, const std::string& password) const {
-  writeRegistryValue(components::connectionValue(server, user, password, database));
+  // KORVANDA_TEST_ENGINE=odbc sends every test that asks for the embedded engine through
+  // unixODBC and the SQLite ODBC driver instead: same file, same statements.
+  std::string field = server;
+  if (server == "sqlite" && odbc::engineFromEnvironment() == odbc::Engine::OdbcSqlite) {
+    if (auto why = odbc::prepare())
+      throw std::runtime_error("KORVANDA_TEST_ENGINE=odbc, but " + *why);
+    field = odbc::serverField(odbc::Engine::OdbcSqlite);
+  }
+  writeRegistryValue(components::connectionValue(field, user, password, database));
 }
 
 std::vector<std::string> Environment::statements() const {

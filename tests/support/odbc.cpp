@@ -1,4 +1,4 @@
-#include "odbc/odbc_support.h"
+#include "support/odbc.h"
 
 #include <cstdio>
 #include <cstdlib>
