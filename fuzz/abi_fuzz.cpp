@@ -17,27 +17,11 @@
 
 #include "korvanda/automation.h"
 
+#include "fuzz_support.h"
+
 namespace {
 
-[[noreturn]] void fail(const std::string& what) {
-  std::fprintf(stderr, "%s\n", what.c_str());
-  std::abort();
-}
-
-// A scratch directory, removed when the fuzzer ends normally.
-struct RemovedAtExit {
-  std::string dir;
-  ~RemovedAtExit() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-  }
-};
-
-// Scratch files live in memory when they can: the writers sync every file they replace.
-std::string scratchRoot() {
-  std::error_code ec;
-  return std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : "/tmp";
-}
+using korvanda::fuzz::fail;
 
 constexpr const char* kMembers[] = {
     // record set
@@ -98,11 +82,9 @@ void create(Objects& objects, const char* progid) {
 }
 
 // Where the exports write (their path arguments are put under it) and the logs go.
-const std::string& scratchDirectory() {
-  static const std::string dir = [] {
-    std::string path = scratchRoot() + "/korvanda-fuzz-abi-XXXXXX";
-    if (!::mkdtemp(path.data())) fail("cannot create a temporary directory");
-    static RemovedAtExit removed{path};
+const std::string& exportDirectory() {
+  static const std::string& dir = []() -> const std::string& {
+    const std::string& path = korvanda::fuzz::scratchDirectory("abi");
     ::setenv("KORVANDA_LOG_DIR", path.c_str(), 1);
     ::unsetenv("KORVANDA_SQL_TRACE");
     return path;
@@ -120,7 +102,7 @@ const std::string& scratchDirectory() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string& scratch = scratchDirectory();
+  const std::string& scratch = exportDirectory();
   Reader in(data, size);
   Objects objects;
   create(objects, "ADODB.Recordset");

@@ -17,37 +17,16 @@
 #include <sstream>
 #include <string>
 
+#include "fuzz_support.h"
+
 namespace {
 
 using namespace korvanda;
 
-[[noreturn]] void fail(const std::string& what) {
-  std::fprintf(stderr, "%s\n", what.c_str());
-  std::abort();
-}
-
-// A scratch directory, removed when the fuzzer ends normally.
-struct RemovedAtExit {
-  std::string dir;
-  ~RemovedAtExit() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
-  }
-};
-
-// Scratch files live in memory when they can: the writers sync every file they replace.
-std::string scratchRoot() {
-  std::error_code ec;
-  return std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : "/tmp";
-}
+using korvanda::fuzz::fail;
 
 const std::string& scratchFile() {
-  static const std::string file = [] {
-    std::string dir = scratchRoot() + "/korvanda-fuzz-readers-XXXXXX";
-    if (!::mkdtemp(dir.data())) fail("cannot create a temporary directory");
-    static RemovedAtExit removed{dir};
-    return dir + "/records";
-  }();
+  static const std::string file = korvanda::fuzz::scratchDirectory("readers") + "/records";
   return file;
 }
 

@@ -17,14 +17,13 @@
 #include "korvanda/textform.h"
 #include "korvanda/variant.h"
 
+#include "fuzz_support.h"
+
 namespace {
 
 using namespace korvanda;
 
-[[noreturn]] void fail(const std::string& what) {
-  std::fprintf(stderr, "%s\n", what.c_str());
-  std::abort();
-}
+using korvanda::fuzz::fail;
 
 // Runs a coercion; only the library's own errors may come out of it.
 template <class F>

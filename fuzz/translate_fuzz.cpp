@@ -22,15 +22,14 @@
 #include "platform/sqlite/schema_sql.h"
 #include "platform/sqlite/translate.h"
 
+#include "fuzz_support.h"
+
 namespace {
 
 using namespace korvanda;
 using namespace korvanda::sqlite;
 
-[[noreturn]] void fail(const std::string& what) {
-  std::fprintf(stderr, "%s\n", what.c_str());
-  std::abort();
-}
+using korvanda::fuzz::fail;
 
 // Fuzzed SQL may not leave the in-memory database or end our savepoint.
 int authorize(void*, int action, const char*, const char*, const char*, const char*) {
