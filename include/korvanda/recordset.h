@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,19 +34,40 @@ struct FieldInfo {
   bool isText() const { return type == adChar || type == adVarChar || type == adLongVarChar; }
 };
 
-// A stored value: 16 bytes, numbers inline, text in the record set's arena.
+// A stored value in 12 bytes: numbers inline, texts of up to 8 bytes inline, longer texts in the
+// record set's arena (read them through Recordset::text).
 struct Cell {
   enum Kind : uint8_t { kEmpty, kNull, kBool, kByte, kI16, kI32, kI64, kDouble, kDate, kDecimal, kText };
+  static constexpr size_t kInlineText = 8;
+  static constexpr uint16_t kLongText = 0xFFFF;  // the length is kept in the arena
+
   Kind kind = kEmpty;
-  uint8_t scale = 0;  // kDecimal
-  uint32_t length = 0;  // kText
-  union {
-    int64_t i;
-    double d;
-    uint64_t offset;  // kText: (chunk << 32) | position
-  } u{0};
+  uint8_t scale = 0;        // kDecimal: digits after the point
+  uint16_t textLength = 0;  // kText: the byte count, or kLongText
+  unsigned char payload[8] = {};  // integer, double, inline text or arena position
+
+  Cell() = default;
+  explicit Cell(Kind k) : kind(k) {}
+
+  int64_t integer() const { return load<int64_t>(); }
+  double real() const { return load<double>(); }
+  Date date() const { return Date{real()}; }
+  Decimal decimal() const { return Decimal{integer(), scale}; }
+  bool emptyText() const { return kind == kText && textLength == 0; }
+
+  template <class T>
+  void store(T v) {
+    static_assert(sizeof(T) == sizeof payload);
+    std::memcpy(payload, &v, sizeof payload);
+  }
+  template <class T>
+  T load() const {
+    T v;
+    std::memcpy(&v, payload, sizeof payload);
+    return v;
+  }
 };
-static_assert(sizeof(Cell) == 16);
+static_assert(sizeof(Cell) == 12);
 
 class Recordset : public Dispatchable {
  public:
@@ -99,7 +121,9 @@ class Recordset : public Dispatchable {
   void setValue(std::string_view name, const Variant& v) { setValue(fieldIndex(name), v); }
 
   // Direct access for writers and engines: no Variant, no allocation.
-  const Cell& cell(size_t row, size_t col) const { return cells_[row * fields_.size() + col]; }
+  const Cell& cell(size_t row, size_t col) const {
+    return blocks_[row >> kBlockShift][(row & (kBlockRows - 1)) * fields_.size() + col];
+  }
   std::string_view text(const Cell& c) const;
   Variant toVariant(const Cell& c) const;
   // Appends a row of kEmpty cells without position changes (query materialisation).
@@ -117,15 +141,22 @@ class Recordset : public Dispatchable {
   size_t memoryBytes() const;
 
  private:
-  Cell& mutableCell(size_t row, size_t col) { return cells_[row * fields_.size() + col]; }
-  uint64_t storeBytes(std::string_view s);
+  Cell& mutableCell(size_t row, size_t col) {
+    return blocks_[row >> kBlockShift][(row & (kBlockRows - 1)) * fields_.size() + col];
+  }
+  uint64_t storeBytes(std::string_view prefix, std::string_view s);
   void requireOpen() const;
   size_t requireCurrent() const;
 
   std::vector<FieldInfo> fields_;
-  std::vector<Cell> cells_;
+  // Rows live in blocks of kBlockRows rows; the first block grows up to that size. A large
+  // result never holds spare capacity, and its cells never move once written.
+  static constexpr size_t kBlockShift = 10, kBlockRows = size_t{1} << kBlockShift;
+  std::vector<std::unique_ptr<Cell[]>> blocks_;
+  size_t firstBlockRows_ = 0;  // capacity of blocks_[0]
+  // Texts longer than a cell holds: chunks that grow from 4 KiB to 256 KiB.
   std::vector<std::unique_ptr<char[]>> chunks_;
-  size_t chunkUsed_ = 0, chunkSize_ = 0;
+  size_t chunkUsed_ = 0, chunkSize_ = 0, arenaBytes_ = 0;
   size_t rows_ = 0;
   // Position: 0..rows_-1 a record; rows_ is EOF; -1 is BOF.
   int64_t pos_ = -1;

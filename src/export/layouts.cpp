@@ -102,11 +102,11 @@ bool isNull(const Cell& c) { return c.kind == Cell::kNull || c.kind == Cell::kEm
 // (True is -1) and texts that read as a number; nullopt for anything else.
 std::optional<double> numericValue(const Recordset& rs, const Cell& c) {
   switch (c.kind) {
-    case Cell::kBool: return c.u.i != 0 ? -1.0 : 0.0;
+    case Cell::kBool: return c.integer() != 0 ? -1.0 : 0.0;
     case Cell::kByte: case Cell::kI16: case Cell::kI32: case Cell::kI64:
-      return static_cast<double>(c.u.i);
-    case Cell::kDouble: case Cell::kDate: return c.u.d;
-    case Cell::kDecimal: return decimalToDouble(Decimal{c.u.i, c.scale});
+      return static_cast<double>(c.integer());
+    case Cell::kDouble: case Cell::kDate: return c.real();
+    case Cell::kDecimal: return decimalToDouble(c.decimal());
     case Cell::kText: return parseNumber(rs.text(c));
     default: return std::nullopt;
   }
@@ -126,7 +126,7 @@ bool isFirstOf1900(const Recordset& rs, const Cell& c) {
     d = parseDate(t);
     if (!d) return t == "01/01/1900";
   } else if (c.kind == Cell::kDate) {
-    d = Date{c.u.d};
+    d = c.date();
   } else if (c.kind != Cell::kBool) {
     auto v = numericValue(rs, c);
     if (v && std::fabs(*v) < 3e6) d = Date{*v};
@@ -140,11 +140,11 @@ void appendPlain(std::string& out, const Recordset& rs, const Cell& c) {
   switch (c.kind) {
     case Cell::kEmpty: case Cell::kNull: return;
     case Cell::kText: out.append(rs.text(c)); return;
-    case Cell::kBool: out.append(formatBool(c.u.i != 0)); return;
-    case Cell::kByte: case Cell::kI16: case Cell::kI32: case Cell::kI64: appendInt(out, c.u.i); return;
-    case Cell::kDouble: appendDouble(out, c.u.d); return;
-    case Cell::kDate: appendDate(out, Date{c.u.d}); return;
-    case Cell::kDecimal: out.append(formatDecimal(Decimal{c.u.i, c.scale})); return;
+    case Cell::kBool: out.append(formatBool(c.integer() != 0)); return;
+    case Cell::kByte: case Cell::kI16: case Cell::kI32: case Cell::kI64: appendInt(out, c.integer()); return;
+    case Cell::kDouble: appendDouble(out, c.real()); return;
+    case Cell::kDate: appendDate(out, c.date()); return;
+    case Cell::kDecimal: out.append(formatDecimal(c.decimal())); return;
   }
 }
 
@@ -158,7 +158,7 @@ void appendTrimmed(std::string& out, const Recordset& rs, const Cell& c) {
 }
 
 bool isNullOrEmptyText(const Cell& c) {
-  return isNull(c) || (c.kind == Cell::kText && c.length == 0);
+  return isNull(c) || c.emptyText();
 }
 }  // namespace
 

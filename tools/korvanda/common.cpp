@@ -34,9 +34,9 @@ std::string csvQuote(const std::string& s) {
 nlohmann::json cellJson(const Recordset& rs, const Cell& c) {
   switch (c.kind) {
     case Cell::kEmpty: case Cell::kNull: return nullptr;
-    case Cell::kBool: return c.u.i != 0;
-    case Cell::kByte: case Cell::kI16: case Cell::kI32: case Cell::kI64: return c.u.i;
-    case Cell::kDouble: return c.u.d;
+    case Cell::kBool: return c.integer() != 0;
+    case Cell::kByte: case Cell::kI16: case Cell::kI32: case Cell::kI64: return c.integer();
+    case Cell::kDouble: return c.real();
     default: return cellText(rs, c, "");
   }
 }

@@ -9,7 +9,8 @@
 
 namespace korvanda {
 namespace {
-constexpr size_t kChunkSize = 256 * 1024;
+constexpr size_t kFirstChunk = 4 * 1024, kLargestChunk = 256 * 1024;
+constexpr size_t kFirstBlockRows = 8;
 
 // Letter case is ignored for ASCII and for the Latin-1 letters (Ñ/ñ, accented vowels).
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
@@ -74,9 +75,10 @@ void Recordset::close() {
   open_ = false;
   editing_ = false;
   // Closing releases the rows: fields appended afterwards never meet rows laid out for fewer.
-  cells_.clear();
+  blocks_.clear();
+  firstBlockRows_ = 0;
   chunks_.clear();
-  chunkUsed_ = chunkSize_ = 0;
+  chunkUsed_ = chunkSize_ = arenaBytes_ = 0;
   rows_ = 0;
   pos_ = -1;
 }
@@ -163,56 +165,89 @@ void Recordset::update() {
 }
 
 size_t Recordset::appendRow() {
-  cells_.resize(cells_.size() + fields_.size());
+  const size_t nf = fields_.size();
+  if (rows_ < kBlockRows) {
+    if (rows_ == firstBlockRows_) {  // the first block grows by doubling
+      const size_t rows = firstBlockRows_ ? std::min(firstBlockRows_ * 2, kBlockRows) : kFirstBlockRows;
+      auto block = std::make_unique<Cell[]>(rows * nf);
+      if (rows_) std::copy_n(blocks_[0].get(), rows_ * nf, block.get());
+      if (blocks_.empty()) blocks_.push_back(std::move(block));
+      else blocks_[0] = std::move(block);
+      firstBlockRows_ = rows;
+    }
+  } else if ((rows_ & (kBlockRows - 1)) == 0) {
+    blocks_.push_back(std::make_unique<Cell[]>(kBlockRows * nf));
+  }
   return rows_++;
 }
 
-uint64_t Recordset::storeBytes(std::string_view s) {
-  if (s.empty()) return 0;
-  if (chunks_.empty() || chunkUsed_ + s.size() > chunkSize_) {
-    size_t size = std::max(kChunkSize, s.size());
+// Copies prefix and s, one after the other, into the arena; returns (chunk << 32) | position.
+uint64_t Recordset::storeBytes(std::string_view prefix, std::string_view s) {
+  const size_t n = prefix.size() + s.size();
+  if (chunks_.empty() || chunkUsed_ + n > chunkSize_) {
+    size_t size = chunks_.empty() ? kFirstChunk : std::min(chunkSize_ * 2, kLargestChunk);
+    size = std::max(size, n);
     chunks_.push_back(std::make_unique<char[]>(size));
     chunkSize_ = size;
     chunkUsed_ = 0;
+    arenaBytes_ += size;
   }
-  std::memcpy(chunks_.back().get() + chunkUsed_, s.data(), s.size());
+  char* at = chunks_.back().get() + chunkUsed_;
+  std::memcpy(at, prefix.data(), prefix.size());
+  std::memcpy(at + prefix.size(), s.data(), s.size());
   uint64_t off = (static_cast<uint64_t>(chunks_.size() - 1) << 32) | chunkUsed_;
-  chunkUsed_ += s.size();
+  chunkUsed_ += n;
   return off;
 }
 
 std::string_view Recordset::text(const Cell& c) const {
-  if (c.kind != Cell::kText || c.length == 0) return {};
-  return {chunks_[c.u.offset >> 32].get() + (c.u.offset & 0xFFFFFFFFu), c.length};
+  if (c.kind != Cell::kText) return {};
+  if (c.textLength <= Cell::kInlineText)
+    return {reinterpret_cast<const char*>(c.payload), c.textLength};
+  const uint64_t off = c.load<uint64_t>();
+  const char* at = chunks_[off >> 32].get() + (off & 0xFFFFFFFFu);
+  if (c.textLength != Cell::kLongText) return {at, c.textLength};
+  uint64_t length;
+  std::memcpy(&length, at, sizeof length);
+  return {at + sizeof length, length};
 }
 
 void Recordset::storeText(size_t row, size_t col, std::string_view s) {
-  if (s.size() > UINT32_MAX) throw errors::outOfMemory();
   Cell& c = mutableCell(row, col);
-  c.kind = Cell::kText;
-  c.length = static_cast<uint32_t>(s.size());
-  c.u.offset = storeBytes(s);
+  c = Cell{Cell::kText};
+  if (s.size() <= Cell::kInlineText) {
+    c.textLength = static_cast<uint16_t>(s.size());
+    if (!s.empty()) std::memcpy(c.payload, s.data(), s.size());
+  } else if (s.size() < Cell::kLongText) {
+    c.textLength = static_cast<uint16_t>(s.size());
+    c.store(storeBytes({}, s));
+  } else {
+    const uint64_t length = s.size();
+    c.textLength = Cell::kLongText;
+    c.store(storeBytes({reinterpret_cast<const char*>(&length), sizeof length}, s));
+  }
 }
 void Recordset::storeNull(size_t row, size_t col) { mutableCell(row, col) = Cell{Cell::kNull}; }
 void Recordset::storeInt(size_t row, size_t col, int64_t v, Cell::Kind kind) {
   Cell& c = mutableCell(row, col);
   c = Cell{kind};
-  c.u.i = v;
+  c.store(v);
 }
 void Recordset::storeDouble(size_t row, size_t col, double v) {
   Cell& c = mutableCell(row, col);
   c = Cell{Cell::kDouble};
-  c.u.d = v;
+  c.store(v);
 }
 void Recordset::storeDate(size_t row, size_t col, Date v) {
   Cell& c = mutableCell(row, col);
   c = Cell{Cell::kDate};
-  c.u.d = v.serial;
+  c.store(v.serial);
 }
 void Recordset::storeDecimal(size_t row, size_t col, Decimal v) {
   Cell& c = mutableCell(row, col);
-  c = Cell{Cell::kDecimal, v.scale};
-  c.u.i = v.mantissa;
+  c = Cell{Cell::kDecimal};
+  c.scale = v.scale;
+  c.store(v.mantissa);
 }
 
 void Recordset::storeCell(size_t row, size_t col, const Variant& v) {
@@ -236,14 +271,14 @@ Variant Recordset::toVariant(const Cell& c) const {
   switch (c.kind) {
     case Cell::kEmpty: return Variant();
     case Cell::kNull: return Null{};
-    case Cell::kBool: return c.u.i != 0;
-    case Cell::kByte: return static_cast<uint8_t>(c.u.i);
-    case Cell::kI16: return static_cast<int16_t>(c.u.i);
-    case Cell::kI32: return static_cast<int32_t>(c.u.i);
-    case Cell::kI64: return c.u.i;
-    case Cell::kDouble: return c.u.d;
-    case Cell::kDate: return Date{c.u.d};
-    case Cell::kDecimal: return Decimal{c.u.i, c.scale};
+    case Cell::kBool: return c.integer() != 0;
+    case Cell::kByte: return static_cast<uint8_t>(c.integer());
+    case Cell::kI16: return static_cast<int16_t>(c.integer());
+    case Cell::kI32: return static_cast<int32_t>(c.integer());
+    case Cell::kI64: return c.integer();
+    case Cell::kDouble: return c.real();
+    case Cell::kDate: return c.date();
+    case Cell::kDecimal: return c.decimal();
     case Cell::kText: return std::string(text(c));
   }
   return Variant();
@@ -287,7 +322,9 @@ void Recordset::setValue(size_t col, const Variant& v) {
 }
 
 size_t Recordset::memoryBytes() const {
-  return cells_.capacity() * sizeof(Cell) + chunks_.size() * kChunkSize +
+  size_t cells = 0;
+  for (size_t b = 0; b < blocks_.size(); ++b) cells += (b == 0 ? firstBlockRows_ : kBlockRows);
+  return cells * fields_.size() * sizeof(Cell) + arenaBytes_ +
          fields_.capacity() * sizeof(FieldInfo);
 }
 
