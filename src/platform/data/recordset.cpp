@@ -193,8 +193,8 @@ uint64_t Recordset::storeBytes(std::string_view prefix, std::string_view s) {
     arenaBytes_ += size;
   }
   char* at = chunks_.back().get() + chunkUsed_;
-  std::memcpy(at, prefix.data(), prefix.size());
-  std::memcpy(at + prefix.size(), s.data(), s.size());
+  if (!prefix.empty()) std::memcpy(at, prefix.data(), prefix.size());
+  std::memcpy(at + prefix.size(), s.data(), s.size());  // s is never empty here
   uint64_t off = (static_cast<uint64_t>(chunks_.size() - 1) << 32) | chunkUsed_;
   chunkUsed_ += n;
   return off;
