@@ -27,17 +27,18 @@ struct Node {
 };
 using Nodes = std::vector<Node>;
 
+// Keywords and names compare in ASCII letter case (no locale lookup per character).
+constexpr char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
 std::string lower(std::string_view s) {
   std::string r(s);
-  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : r) c = asciiLower(c);
   return r;
 }
 
 bool eqi(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return asciiLower(x) == asciiLower(y);
          });
 }
 
@@ -145,15 +146,16 @@ std::vector<Token> tokenize(std::string_view s) {
   return out;
 }
 
-Nodes buildTree(const std::vector<Token>& toks, size_t& i, bool inGroup) {
+// Moves the tokens into the tree.
+Nodes buildTree(std::vector<Token>& toks, size_t& i, bool inGroup) {
   Nodes out;
   while (i < toks.size()) {
-    const Token& t = toks[i];
+    Token& t = toks[i];
     if (t.kind == Tk::Op && t.text == "(") {
       ++i;
       Node g;
       g.group = true;
-      g.tok = t;
+      g.tok = std::move(t);
       g.kids = buildTree(toks, i, true);
       out.push_back(std::move(g));
       continue;
@@ -163,7 +165,7 @@ Nodes buildTree(const std::vector<Token>& toks, size_t& i, bool inGroup) {
       ++i;
       return out;
     }
-    out.push_back(Node{t, {}, false});
+    out.push_back(Node{std::move(t), {}, false});
     ++i;
   }
   if (inGroup) throw TranslationError("unbalanced parenthesis: '(' without ')'");
@@ -188,6 +190,10 @@ Node group(Nodes kids) {
   return g;
 }
 void append(Nodes& to, const Nodes& from) { to.insert(to.end(), from.begin(), from.end()); }
+void append(Nodes& to, Nodes&& from) {
+  if (to.empty()) to = std::move(from);
+  else to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+}
 
 const char* const kKeywords[] = {
     "select", "from", "where", "and", "or", "not", "in", "is", "null", "like", "between", "case",
@@ -712,7 +718,7 @@ class Translator {
           if (k) g.push_back(op(","));
           Segment v = single(row, parts[k].first, parts[k].second, sc);
           if (k < targets.size()) coerce(v, targets[k]);
-          append(g, v.nodes);
+          append(g, std::move(v.nodes));
         }
         out.push_back(group(std::move(g)));
       }
@@ -1305,10 +1311,10 @@ class Translator {
   // A whole expression as one segment, with its type when it is one chain.
   Segment single(const Nodes& s, size_t b, size_t e, Scopes& sc) {
     auto segs = segments(s, b, e, sc);
-    if (segs.size() == 1 && segs[0].chain) return segs[0];
+    if (segs.size() == 1 && segs[0].chain) return std::move(segs[0]);
     Segment r;
     r.chain = true;
-    for (auto& seg : segs) append(r.nodes, seg.nodes);
+    for (auto& seg : segs) append(r.nodes, std::move(seg.nodes));
     // CASE, NOT, comparisons: a boolean or the type of a CASE when that is all there is.
     return r;
   }
