@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
 #include "korvanda/textform.h"
 
 using namespace korvanda;
@@ -49,6 +54,42 @@ TEST(NumberForms, FifteenSignificantDigitsNoTrailingZeros) {
   EXPECT_EQ(formatDouble(1.5e-7), "1.5E-07");
   EXPECT_STREQ(formatBool(true), "True");
   EXPECT_STREQ(formatBool(false), "False");
+}
+
+// The same digits as the C library's %.15g for any double, whatever locale the host sets.
+TEST(NumberForms, SameDigitsAsPrintfForAnyDouble) {
+  std::mt19937_64 bits(7);
+  for (int i = 0; i < 200000; ++i) {
+    uint64_t b = bits();
+    double v;
+    std::memcpy(&v, &b, sizeof v);
+    if (!std::isfinite(v) || v == 0) continue;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    std::string expected = buf;
+    if (auto e = expected.find('e'); e != std::string::npos) expected[e] = 'E';
+    ASSERT_EQ(formatDouble(v), expected) << "bits " << b;
+  }
+  EXPECT_EQ(formatDouble(4.9406564584124654e-324), "4.94065645841247E-324");
+  EXPECT_EQ(formatDouble(1.7976931348623157e308), "1.79769313486232E+308");
+  EXPECT_EQ(decimalFromDouble(1e300), std::nullopt);
+}
+
+// Doubles in exponent form convert by their 15 digits; long fractions are truncated, not refused.
+TEST(NumberForms, DecimalsFromExponentFormsAndLongFractions) {
+  auto dec = [](double v) { auto d = decimalFromDouble(v); return d ? formatDecimal(*d) : "none"; };
+  EXPECT_EQ(dec(1.5e-7), "0.00000015");
+  EXPECT_EQ(dec(-2.5e-12), "-0.0000000000025");
+  EXPECT_EQ(dec(1.23456789012345e17), "123456789012345000");
+  EXPECT_EQ(dec(1e-30), "0");
+  EXPECT_EQ(dec(1e19), "none");
+  EXPECT_EQ(dec(1e300), "none");
+  auto parsed = [](std::string_view t) { auto d = parseDecimal(t); return d ? formatDecimal(*d) : "none"; };
+  EXPECT_EQ(parsed("0.12345678901234567890123"), "0.1234567890123456789");
+  EXPECT_EQ(parsed("-0.98765432109876543219"), "-0.987654321098765432");
+  EXPECT_EQ(parsed("9223372036854775807"), "9223372036854775807");
+  EXPECT_EQ(parsed("9223372036854775808"), "none");
+  EXPECT_EQ(parsed("-9223372036854775808"), "-9223372036854775808");
 }
 
 TEST(NumberForms, DecimalsStayExact) {

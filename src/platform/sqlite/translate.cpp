@@ -353,8 +353,9 @@ struct QueryResult {
 
 // A literal value to put in a typed column.
 struct Coercion {
-  std::string what;  // "column X of T", for messages
+  std::string_view column, table;  // views into the statement being translated
   Type type;
+  std::string what() const { return "column " + std::string(column) + " of " + std::string(table); }
 };
 
 const char* const kUnsupportedFunctions[] = {
@@ -373,7 +374,7 @@ class Translator {
     Nodes tree = buildTree(toks, i, false);
     prepass(tree);
     Translation t;
-    for (auto& stmt : splitStatements(tree)) statement(stmt, t);
+    for (auto& stmt : splitStatements(std::move(tree))) statement(stmt, t);
     return t;
   }
 
@@ -402,7 +403,7 @@ class Translator {
 
   // -- Statement splitting --------------------------------------------------------------------
 
-  static std::vector<Nodes> splitStatements(const Nodes& tree) {
+  static std::vector<Nodes> splitStatements(Nodes&& tree) {
     std::vector<Nodes> out;
     Nodes cur;
     auto flush = [&] {
@@ -411,7 +412,7 @@ class Translator {
     };
     static const char* const kStarters[] = {"insert", "update", "delete", "exec", "execute",
                                             "drop", "truncate", "set"};
-    for (const Node& n : tree) {
+    for (Node& n : tree) {
       if (isOp(n, ";")) {
         flush();
         continue;
@@ -430,7 +431,7 @@ class Translator {
         bool setOfUpdate = isWord(n, "set") && isWord(cur.front(), "update");
         if (starter && !insideDdl && !setOfUpdate) flush();
       }
-      cur.push_back(n);
+      cur.push_back(std::move(n));
     }
     flush();
     return out;
@@ -694,7 +695,7 @@ class Translator {
       ++i;
     } else if (table) {
       for (const auto& c : table->columns)
-        if (!c.generated) targets.push_back(Coercion{"column " + c.name + " of " + tableName, typeFromDecl(c.declType)});
+        if (!c.generated) targets.push_back(Coercion{c.name, tableName, typeFromDecl(c.declType)});
     }
     if (i < s.size() && isWord(s[i], "values")) {
       out.push_back(word("VALUES"));
@@ -736,8 +737,8 @@ class Translator {
     throw TranslationError("INSERT without VALUES or SELECT");
   }
 
-  Coercion columnCoercion(const TableInfo* table, const std::string& tableName, const std::string& col) {
-    Coercion c{"column " + col + " of " + tableName, {}};
+  Coercion columnCoercion(const TableInfo* table, std::string_view tableName, std::string_view col) {
+    Coercion c{col, tableName, {}};
     if (table)
       for (const auto& ci : table->columns)
         if (eqi(ci.name, col)) c.type = typeFromDecl(ci.declType);
@@ -753,7 +754,7 @@ class Translator {
         auto iso = tsql::normalizeDate(text, order_);
         if (!iso)
           throw TranslationError("Conversion failed when converting date and/or time from character "
-                                 "string '" + text + "' for " + target.what);
+                                 "string '" + text + "' for " + target.what());
         text = *iso;
         break;
       }
@@ -773,7 +774,7 @@ class Translator {
         }
         if (!ok || !digits)
           throw TranslationError("Conversion failed when converting the value '" + text + "' to " +
-                                 target.type.decl + " for " + target.what);
+                                 target.type.decl + " for " + target.what());
         if (t[0] == '+') t.erase(0, 1);
         v.nodes = Nodes{number(t)};
         v.literal = false;

@@ -192,9 +192,11 @@ void appendDouble(std::string& out, double v) {
     out += std::isnan(v) ? "NaN" : (v > 0 ? "Infinity" : "-Infinity");
     return;
   }
+  // 15 significant digits, as printf's %.15g would give them, but without the C locale's
+  // decimal separator (a host application may set its own) and without printf's cost.
   char buf[40];
-  int n = std::snprintf(buf, sizeof buf, "%.15g", v);
-  std::string_view s(buf, static_cast<size_t>(n));
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+  std::string_view s(buf, static_cast<size_t>(r.ptr - buf));
   size_t e = s.find('e');
   if (e == std::string_view::npos) {
     out.append(s);
@@ -265,6 +267,8 @@ std::optional<Decimal> parseDecimal(std::string_view text) {
   }
   if (s.empty()) return std::nullopt;
   // Plain digits with an optional fraction; anything else goes through the double form.
+  // The negative side reaches one further: -9223372036854775808 is a mantissa too.
+  const uint64_t limit = static_cast<uint64_t>(INT64_MAX) + (neg ? 1 : 0);
   uint64_t mant = 0;
   int scale = 0;
   bool dot = false, any = false;
@@ -278,15 +282,15 @@ std::optional<Decimal> parseDecimal(std::string_view text) {
       return d ? decimalFromDouble(*d) : std::nullopt;
     }
     any = true;
-    if (mant > (UINT64_MAX - 9) / 10 || scale >= 28) {
-      if (dot) continue;  // excess fraction digits are truncated
+    const auto digit = static_cast<uint64_t>(c - '0');
+    if (mant > (limit - digit) / 10 || scale >= 28) {
+      if (dot) continue;  // fraction digits beyond what the mantissa holds are truncated
       return std::nullopt;
     }
-    mant = mant * 10 + static_cast<uint64_t>(c - '0');
+    mant = mant * 10 + digit;
     if (dot) ++scale;
   }
-  // The negative side reaches one further: -9223372036854775808 is a mantissa too.
-  if (!any || mant > static_cast<uint64_t>(INT64_MAX) + (neg ? 1 : 0)) return std::nullopt;
+  if (!any) return std::nullopt;
   const int64_t m = neg ? static_cast<int64_t>(0 - mant) : static_cast<int64_t>(mant);
   return Decimal{m, static_cast<uint8_t>(scale)};
 }
@@ -299,12 +303,31 @@ double decimalToDouble(Decimal d) {
 std::optional<Decimal> decimalFromDouble(double v) {
   if (!std::isfinite(v)) return std::nullopt;
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.15g", v);
-  std::string_view s(buf);
-  if (s.find('e') == std::string_view::npos) return parseDecimal(s);
-  // Expand the exponent form through fixed notation.
-  std::snprintf(buf, sizeof buf, "%.*f", v < 1 && v > -1 ? 28 : 0, v);
-  return parseDecimal(buf);
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
+  std::string_view s(buf, static_cast<size_t>(r.ptr - buf));
+  const size_t e = s.find('e');
+  if (e == std::string_view::npos) return parseDecimal(s);
+  // The exponent form: the same 15 significant digits with the point moved (1.5e-07 is
+  // 0.00000015, as the automation runtime converts it), not the binary value's long tail.
+  std::string_view mantissa = s.substr(0, e), exponent = s.substr(e + 1);
+  if (!exponent.empty() && exponent.front() == '+') exponent.remove_prefix(1);
+  int exp = 0;
+  std::from_chars(exponent.data(), exponent.data() + exponent.size(), exp);
+  std::string sign, digits;
+  long point = 0;  // digits before the point
+  for (char c : mantissa) {
+    if (c == '-') sign = "-";
+    else if (c == '.') point = static_cast<long>(digits.size());
+    else digits.push_back(c);
+  }
+  if (mantissa.find('.') == std::string_view::npos) point = static_cast<long>(digits.size());
+  point += exp;
+  if (point > 40) return std::nullopt;  // far beyond any mantissa
+  std::string fixed = sign;
+  if (point <= 0) fixed += "0." + std::string(static_cast<size_t>(std::min(-point, 40L)), '0') + digits;
+  else if (point >= static_cast<long>(digits.size())) fixed += digits + std::string(static_cast<size_t>(point) - digits.size(), '0');
+  else fixed += digits.substr(0, static_cast<size_t>(point)) + "." + digits.substr(static_cast<size_t>(point));
+  return parseDecimal(fixed);
 }
 
 std::optional<Date> parseDate(std::string_view text) {
