@@ -1484,7 +1484,7 @@ class Translator {
     auto parts = splitCommas(k, 0, k.size());
     if (parts.size() == 1) {
       Segment seg = single(k, 0, k.size(), sc);
-      k = seg.nodes;
+      k = std::move(seg.nodes);
       return seg.type;
     }
     k = list(k, 0, k.size(), sc);
