@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "korvanda/clsControlFiles.h"
 #include "korvanda/textform.h"
 
@@ -29,12 +30,7 @@ namespace {
 using namespace korvanda;
 using Clock = std::chrono::steady_clock;
 
-// CPU seconds of this process: the machine may be shared, so rates are taken from CPU time.
-double cpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
+using bench::cpuSeconds;  // the machine may be shared: rates are taken from CPU time
 
 enum Kind { kText, kInt, kReal, kDateKind };
 struct Column {

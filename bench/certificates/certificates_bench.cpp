@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "korvanda/clsCatValida.h"
 #include "korvanda/textform.h"
 #include "platform/components/connection_data.h"
@@ -25,6 +26,7 @@
 
 namespace {
 using namespace korvanda;
+using bench::Db;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -32,58 +34,6 @@ constexpr int kFondos = 10;        // funds 1..10, each with cycles 2024/2025 an
 constexpr int kIncisos = 2;        // items per certificate
 constexpr int kMunicipios = 50;
 constexpr int kCotizaciones = 100;
-
-class Db {
- public:
-  explicit Db(const std::string& file) {
-    if (sqlite3_open(file.c_str(), &db_) != SQLITE_OK) throw std::runtime_error("open " + file);
-  }
-  ~Db() { sqlite3_close(db_); }
-  Db(const Db&) = delete;
-  Db& operator=(const Db&) = delete;
-  void exec(const std::string& sql) {
-    char* msg = nullptr;
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &msg) != SQLITE_OK) {
-      std::string text = msg ? msg : "?";
-      sqlite3_free(msg);
-      throw std::runtime_error(text + " in: " + sql.substr(0, 200));
-    }
-  }
-  // A prepared insert bound by position: integers, doubles, texts (nullptr for NULL).
-  class Insert {
-   public:
-    Insert(sqlite3* db, const std::string& sql) {
-      if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st_, nullptr) != SQLITE_OK)
-        throw std::runtime_error(std::string(sqlite3_errmsg(db)) + " in: " + sql);
-    }
-    ~Insert() { sqlite3_finalize(st_); }
-    Insert(const Insert&) = delete;
-    Insert& operator=(const Insert&) = delete;
-    template <class... T>
-    void operator()(const T&... values) {
-      int i = 0;
-      (bind(++i, values), ...);
-      if (sqlite3_step(st_) != SQLITE_DONE)
-        throw std::runtime_error(sqlite3_errmsg(sqlite3_db_handle(st_)));
-      sqlite3_reset(st_);
-    }
-
-   private:
-    void bind(int i, int v) { sqlite3_bind_int(st_, i, v); }
-    void bind(int i, double v) { sqlite3_bind_double(st_, i, v); }
-    void bind(int i, const char* v) {
-      v ? sqlite3_bind_text(st_, i, v, -1, SQLITE_TRANSIENT) : sqlite3_bind_null(st_, i);
-    }
-    void bind(int i, const std::string& v) {
-      sqlite3_bind_text(st_, i, v.c_str(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-    }
-    sqlite3_stmt* st_ = nullptr;
-  };
-  Insert prepare(const std::string& sql) { return Insert(db_, sql); }
-
- private:
-  sqlite3* db_ = nullptr;
-};
 
 std::string iso(int y, int m, int d) { return fmt::format("{:04}-{:02}-{:02} 00:00:00", y, m, d); }
 
@@ -185,11 +135,7 @@ void generate(const std::string& file, int n, int y) {
 
 // CPU milliseconds of this process: the machine may be shared, so growth is taken from CPU
 // time; the wall time is printed beside it.
-double cpuMs() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) * 1e3 + static_cast<double>(ts.tv_nsec) / 1e6;
-}
+double cpuMs() { return bench::cpuSeconds() * 1e3; }
 
 struct Medida {
   double cpu = 0, wall = 0;  // medians, ms

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "component/ModGlobal.h"
 #include "korvanda/clsCatValida.h"
 #include "korvanda/textform.h"
@@ -27,6 +28,8 @@
 
 namespace {
 using namespace korvanda;
+using bench::cpuSeconds;
+using bench::Db;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -34,14 +37,6 @@ double seconds(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double>(b - a).count();
 }
 
-// Processor seconds (user and system) of this process, or of its finished children. Other
-// work on the machine slows the wall clock of both sides unevenly; processor time much less.
-double cpuSeconds(int who) {
-  rusage u{};
-  ::getrusage(who, &u);
-  auto s = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-  return s(u.ru_utime) + s(u.ru_stime);
-}
 
 // Records per second by the wall clock and by processor time.
 struct Rate {
@@ -104,62 +99,6 @@ std::string insertText(const Record& r) {
   return registration::insertAgricolaText(g, 4);
 }
 
-class Db {
- public:
-  explicit Db(const std::string& file) {
-    if (sqlite3_open(file.c_str(), &db_) != SQLITE_OK) throw std::runtime_error("open " + file);
-  }
-  ~Db() { sqlite3_close(db_); }
-  Db(const Db&) = delete;
-  Db& operator=(const Db&) = delete;
-  void exec(const std::string& sql) {
-    char* msg = nullptr;
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &msg) != SQLITE_OK) {
-      std::string text = msg ? msg : "?";
-      sqlite3_free(msg);
-      throw std::runtime_error(text + " in: " + sql.substr(0, 200));
-    }
-  }
-  int64_t scalar(const std::string& sql) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK)
-      throw std::runtime_error(sqlite3_errmsg(db_));
-    int64_t v = sqlite3_step(st) == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
-    sqlite3_finalize(st);
-    return v;
-  }
-  // The tables and columns, as the embedded engine reads them for its translation.
-  sqlite::SchemaSnapshot schema() {
-    sqlite::SchemaSnapshot snapshot;
-    sqlite3_stmt *tables = nullptr, *columns = nullptr;
-    sqlite3_prepare_v2(db_, "SELECT name, type FROM sqlite_schema WHERE type IN ('table','view')"
-                       " AND name NOT LIKE 'sqlite%'", -1, &tables, nullptr);
-    sqlite3_prepare_v2(db_, "SELECT name, type, hidden FROM pragma_table_xinfo(?1)", -1,
-                       &columns, nullptr);
-    while (sqlite3_step(tables) == SQLITE_ROW) {
-      sqlite::TableInfo t;
-      t.name = reinterpret_cast<const char*>(sqlite3_column_text(tables, 0));
-      t.view = std::string(reinterpret_cast<const char*>(sqlite3_column_text(tables, 1))) == "view";
-      sqlite3_reset(columns);
-      sqlite3_bind_text(columns, 1, t.name.c_str(), -1, SQLITE_TRANSIENT);
-      while (sqlite3_step(columns) == SQLITE_ROW) {
-        int hidden = sqlite3_column_int(columns, 2);
-        if (hidden == 1) continue;
-        t.columns.push_back({reinterpret_cast<const char*>(sqlite3_column_text(columns, 0)),
-                             reinterpret_cast<const char*>(sqlite3_column_text(columns, 1)),
-                             hidden >= 2});
-      }
-      snapshot.add(std::move(t));
-    }
-    sqlite3_finalize(tables);
-    sqlite3_finalize(columns);
-    return snapshot;
-  }
-
- private:
-  sqlite3* db_ = nullptr;
-};
-
 // A new database with the schema and the demo catalogs, and the registry naming it; a new
 // clsCatValida connects to it (this thread's slot).
 std::shared_ptr<clsCatValida> freshDatabase(const Options& o, const std::string& name) {
@@ -193,7 +132,13 @@ Rate registerMany(const Options& o, const std::string& name, int n, bool transac
 Rate shellRate(const Options& o, int n) {
   const std::string file = (o.dir / "shell.db").string();
   sqlite::createDatabase(file, true);
-  sqlite::SchemaSnapshot schema = Db(file).schema();
+  sqlite::SchemaSnapshot schema;
+  {
+    sqlite3* raw = nullptr;
+    sqlite3_open(file.c_str(), &raw);
+    schema = sqlite::readSchema(raw);
+    sqlite3_close(raw);
+  }
   const fs::path script = o.dir / "inserts.sql";
   {
     std::ofstream out(script, std::ios::trunc | std::ios::binary);
@@ -223,11 +168,10 @@ Rate costAt(clsCatValida& cv, const Options& o, const std::string& file, int64_t
     Db db(file);
     int64_t have = db.scalar("SELECT COUNT(*) FROM SUBMAGRICOLA");
     if (have < rows) {
-      std::string cols;
       // Every column but the key and the policy, copied from the first row.
-      sqlite::SchemaSnapshot schema = db.schema();
-      for (const auto& c : schema.find("SUBMAGRICOLA")->columns)
-        if (c.name != "pkagricola" && c.name != "poliza") cols += ", " + c.name;
+      const std::string cols = db.text(
+          "SELECT group_concat(', ' || name, '') FROM pragma_table_info('SUBMAGRICOLA')"
+          " WHERE name NOT IN ('pkagricola', 'poliza')");
       db.exec("PRAGMA synchronous=OFF; BEGIN");
       db.exec(fmt::format(
           "WITH RECURSIVE n(i) AS (SELECT {} UNION ALL SELECT i + 1 FROM n WHERE i < {}) "

@@ -367,28 +367,7 @@ class EmbeddedConnection final : public Connection {
     if (rc != SQLITE_ROW) throwSqlite(db_.get(), rc);
     int version = sqlite3_column_int(v.get(), 0);
     if (version == schemaVersion_) return;
-    SchemaSnapshot snapshot;
-    Statement tables = prepare(db_.get(),
-        "SELECT name, type FROM sqlite_schema WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
-    Statement columns = prepare(db_.get(), "SELECT name, type, hidden FROM pragma_table_xinfo(?1)");
-    while ((rc = sqlite3_step(tables.get())) == SQLITE_ROW) {
-      TableInfo t;
-      t.name = std::string(columnText(tables.get(), 0));
-      t.view = columnText(tables.get(), 1) == "view";
-      sqlite3_reset(columns.get());
-      sqlite3_bind_text(columns.get(), 1, t.name.c_str(), -1, SQLITE_TRANSIENT);
-      int crc;
-      while ((crc = sqlite3_step(columns.get())) == SQLITE_ROW) {
-        int hidden = sqlite3_column_int(columns.get(), 2);
-        if (hidden == 1) continue;  // hidden columns of virtual tables
-        t.columns.push_back(ColumnInfo{std::string(columnText(columns.get(), 0)),
-                                       std::string(columnText(columns.get(), 1)), hidden >= 2});
-      }
-      if (crc != SQLITE_DONE) throwSqlite(db_.get(), crc);
-      snapshot.add(std::move(t));
-    }
-    if (rc != SQLITE_DONE) throwSqlite(db_.get(), rc);
-    schema_ = std::move(snapshot);
+    schema_ = readSchema(db_.get());
     schemaVersion_ = version;
     cache_.clear();
   }
@@ -590,6 +569,32 @@ void EmbeddedConnection::copyTable(const CopyTableStep& step) {
 }
 
 }  // namespace
+
+SchemaSnapshot readSchema(sqlite3* db) {
+  SchemaSnapshot snapshot;
+  int rc;
+  Statement tables = prepare(db,
+      "SELECT name, type FROM sqlite_schema WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
+  Statement columns = prepare(db, "SELECT name, type, hidden FROM pragma_table_xinfo(?1)");
+  while ((rc = sqlite3_step(tables.get())) == SQLITE_ROW) {
+    TableInfo t;
+    t.name = std::string(columnText(tables.get(), 0));
+    t.view = columnText(tables.get(), 1) == "view";
+    sqlite3_reset(columns.get());
+    sqlite3_bind_text(columns.get(), 1, t.name.c_str(), -1, SQLITE_TRANSIENT);
+    int crc;
+    while ((crc = sqlite3_step(columns.get())) == SQLITE_ROW) {
+      int hidden = sqlite3_column_int(columns.get(), 2);
+      if (hidden == 1) continue;  // hidden columns of virtual tables
+      t.columns.push_back(ColumnInfo{std::string(columnText(columns.get(), 0)),
+                                     std::string(columnText(columns.get(), 1)), hidden >= 2});
+    }
+    if (crc != SQLITE_DONE) throwSqlite(db, crc);
+    snapshot.add(std::move(t));
+  }
+  if (rc != SQLITE_DONE) throwSqlite(db, rc);
+  return snapshot;
+}
 
 ConnectionRef openEmbedded(const std::string& file, std::chrono::milliseconds busyTimeout) {
   auto c = std::make_shared<EmbeddedConnection>(file, busyTimeout);

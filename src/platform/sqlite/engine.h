@@ -21,7 +21,11 @@
 
 #include "korvanda/connection.h"
 
+struct sqlite3;
+
 namespace korvanda::sqlite {
+
+class SchemaSnapshot;
 
 inline constexpr int32_t kErrStatement = -2147217900;
 inline constexpr int32_t kErrIntegrity = -2147217873;
@@ -37,6 +41,9 @@ inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{5000};
 // database). WAL mode, a busy timeout, the T-SQL functions registered.
 ConnectionRef openEmbedded(const std::string& file);
 ConnectionRef openEmbedded(const std::string& file, std::chrono::milliseconds busyTimeout);
+
+// The tables, views and columns of an open database, as the translation needs them.
+SchemaSnapshot readSchema(sqlite3* db);
 
 // Creates a database file with the schema (and the demo data when asked). Fails if it exists.
 void createDatabase(const std::string& file, bool withDemoData);
