@@ -6,8 +6,11 @@
 #include <sys/resource.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <stdexcept>
 #include <string>
+
+#include "korvanda/error.h"
 
 namespace korvanda::bench {
 
@@ -17,6 +20,19 @@ inline double cpuSeconds(int who = RUSAGE_SELF) {
   ::getrusage(who, &u);
   auto s = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
   return s(u.ru_utime) + s(u.ru_stime);
+}
+
+// In a catch (...): prints what stopped the benchmark, the library's number and source
+// included, and gives main's exit status.
+inline int reportFailure() {
+  try {
+    throw;
+  } catch (const Error& e) {
+    std::fprintf(stderr, "error %d (%s): %s\n", e.number(), e.source().c_str(), e.description().c_str());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "error: %s\n", e.what());
+  }
+  return 1;
 }
 
 class Db {

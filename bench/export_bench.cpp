@@ -314,8 +314,7 @@ int main(int argc, char** argv) {
     fmt::print("record set memory: {:.1f} MB for a {:.1f} MB file: {:.2f}x the file (target <= 2)\n",
                rsBytes / 1e6, fBytes / 1e6, rsBytes / fBytes);
     return 0;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "bench_export: %s\n", e.what());
-    return 1;
+  } catch (...) {
+    return bench::reportFailure();
   }
 }

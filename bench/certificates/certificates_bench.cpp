@@ -227,13 +227,8 @@ int main(int argc, char** argv) {
                   "(target: under x12)\n",
                   escala, b.first.cpu / a.first.cpu, b.second.cpu / a.second.cpu);
     }
-  } catch (const korvanda::Error& e) {
-    std::fprintf(stderr, "error %d (%s): %s\n", e.number(), e.source().c_str(),
-                 e.description().c_str());
-    return 1;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "error: %s\n", e.what());
-    return 1;
+  } catch (...) {
+    return bench::reportFailure();
   }
   return 0;
 }

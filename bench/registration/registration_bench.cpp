@@ -247,11 +247,6 @@ int main(int argc, char** argv) try {
   fmt::print("  ratio                       {:>10.2f}   {:>14.2f}    (target at most 1.5)\n",
              big.wall / small.wall, big.cpu / small.cpu);
   return 0;
-} catch (const korvanda::Error& e) {
-  std::fprintf(stderr, "error %d (%s): %s\n", e.number(), e.source().c_str(),
-               e.description().c_str());
-  return 1;
-} catch (const std::exception& e) {
-  std::fprintf(stderr, "error: %s\n", e.what());
-  return 1;
+} catch (...) {
+  return bench::reportFailure();
 }
