@@ -31,6 +31,9 @@ using namespace korvanda::components;
 
 using korvanda::fuzz::fail;
 
+// The installation's key is a file; any 64 hexadecimal characters do for decrypting here.
+const std::string kKey(64, '7');
+
 const std::string& scratchFile() {
   static const std::string file = korvanda::fuzz::scratchDirectory("registry") + "/registry.ini";
   return file;
@@ -56,7 +59,7 @@ void readConnectionValue(std::string_view fileText) {
   std::vector<std::string> fields = splitFields(*value);
   if (fields.size() < 3) return;
   try {
-    CCrypto().EncryptDecrypt(fields[2], kPasswordKey, false, 1);
+    CCrypto().EncryptDecrypt(fields[2], kKey, false, 1);
   } catch (const Error&) {
   }
 }

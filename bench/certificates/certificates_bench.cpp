@@ -204,9 +204,10 @@ int main(int argc, char** argv) {
       generate(file, n, y);
       const double generado = std::chrono::duration<double>(Clock::now() - g0).count();
       const fs::path registry = fs::path(dir) / "registry.ini";
+      setenv("KORVANDA_REGISTRY", registry.c_str(), 1);
+      components::createKeyFile(components::keyFilePath());
       std::ofstream(registry) << "[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nDatosServerDos="
                               << components::connectionValue("sqlite", "", "", file) << "\n";
-      setenv("KORVANDA_REGISTRY", registry.c_str(), 1);
 
       auto cat = clsCatValida::create();
       // Fund 1, cycle 2025/2026: a twentieth of the portfolio.

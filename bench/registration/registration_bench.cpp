@@ -217,6 +217,7 @@ int main(int argc, char** argv) try {
   ::unsetenv("KORVANDA_SQL_TRACE");
   ::setenv("KORVANDA_LOG_DIR", (o.dir / "logs").c_str(), 1);
   ::setenv("KORVANDA_REGISTRY", (o.dir / "registry.ini").c_str(), 1);
+  components::createKeyFile(components::keyFilePath());
 
   fmt::print("insertAgricola on the embedded engine, {} records (duplicate test, municipality "
              "lookup and INSERT each)\n", o.records);

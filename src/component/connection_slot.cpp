@@ -27,7 +27,9 @@ ConnectionRef connectionSequence(const CCrypto& crypto, const cls_Registry& regi
     if (i >= fields.size()) throw errors::subscriptOutOfRange();
     return fields[i];
   };
-  field(2) = crypto.EncryptDecrypt(field(2), components::kPasswordKey, false, 1);
+  // The installation's key file is read after the field count is known to be enough.
+  std::string& password = field(2);
+  password = crypto.EncryptDecrypt(password, components::installationKey(), false, 1);
   return conecta.conectaSQLServer(field(3), field(1), field(2), field(0));
 }
 

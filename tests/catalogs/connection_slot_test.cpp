@@ -23,7 +23,7 @@ const char* const kError9 =
     "existente.";
 
 std::string sealed(const std::string& plain) {
-  return components::CCrypto().EncryptDecrypt(plain, components::kPasswordKey, true, 1);
+  return components::CCrypto().EncryptDecrypt(plain, components::installationKey(), true, 1);
 }
 
 class SlotTest : public ::testing::Test {

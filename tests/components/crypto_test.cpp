@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <openssl/evp.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "platform/components/connection_data.h"
 #include "platform/components/crypto.h"
@@ -9,11 +13,13 @@
 using namespace korvanda;
 using namespace korvanda::components;
 using korvanda::testing::errorOf;
+using korvanda::testing::ScopedEnv;
+using korvanda::testing::TempDir;
 
 namespace {
 
 constexpr int32_t kBadData = -2146893819;
-const std::string kKey = kPasswordKey;
+const std::string kKey = "5e1f0c9a7b3d2e4f6a8c0b1d3e5f7a9c2b4d6e8f0a1c3e5b7d9f1a3c5e7b9d2f";
 const std::string kOtherKey(64, 'a');
 
 std::string enc(const std::string& text, const std::string& key = kKey) {
@@ -99,15 +105,86 @@ TEST(ConnectionData, SplitsAtEveryBar) {
 }
 
 TEST(ConnectionData, ValueHoldsTheEncryptedPassword) {
-  auto fields = splitFields(connectionValue("sqlite", "usr", "secreta", "/tmp/x.db"));
+  auto fields = splitFields(connectionValue("sqlite", "usr", "secreta", "/tmp/x.db", kKey));
   ASSERT_EQ(fields.size(), 4u);
   EXPECT_EQ(fields[0], "sqlite");
   EXPECT_EQ(fields[1], "usr");
   EXPECT_EQ(dec(fields[2]), "secreta");
   EXPECT_EQ(fields[3], "/tmp/x.db");
-  EXPECT_EQ(splitFields(connectionValue("sqlite", "", "", "/tmp/x.db"))[2], "");
-  EXPECT_EQ(errorOf([] { connectionValue("sqlite", "a|b", "", "/tmp/x.db"); }).number(), 5);
-  EXPECT_EQ(errorOf([] { connectionValue("sqlite", "", "", "/tmp/x\n.db"); }).number(), 5);
+  EXPECT_EQ(splitFields(connectionValue("sqlite", "", "", "/tmp/x.db", kKey))[2], "");
+  EXPECT_EQ(errorOf([] { connectionValue("sqlite", "a|b", "", "/tmp/x.db", kKey); }).number(), 5);
+  EXPECT_EQ(errorOf([] { connectionValue("sqlite", "", "", "/tmp/x\n.db", kKey); }).number(), 5);
+}
+
+TEST(KeyFile, PathFromTheEnvironmentElseBesideTheRegistryFile) {
+  ScopedEnv unset("KORVANDA_KEY_FILE", std::nullopt);
+  EXPECT_EQ(keyFilePath("/etc/korvanda/registry.ini"), "/etc/korvanda/registry.key");
+  EXPECT_EQ(keyFilePath("reg.ini"), "registry.key");
+  {
+    ScopedEnv registry("KORVANDA_REGISTRY", std::nullopt);
+    EXPECT_EQ(keyFilePath(), "/etc/korvanda/registry.key");
+  }
+  ScopedEnv set("KORVANDA_KEY_FILE", "/srv/k.key");
+  EXPECT_EQ(keyFilePath("/etc/korvanda/registry.ini"), "/srv/k.key");
+}
+
+TEST(KeyFile, CreatedOnceOwnerOnlyAndNeverReplaced) {
+  TempDir dir;
+  const std::string a = (dir.path() / "sub" / "a.key").string(), b = (dir.path() / "b.key").string();
+  ASSERT_TRUE(createKeyFile(a));
+  struct stat st {};
+  ASSERT_EQ(::stat(a.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  const std::string key = installationKey(a);
+  EXPECT_EQ(key.size(), 64u);
+  EXPECT_EQ(key.find_first_not_of("0123456789abcdef"), std::string::npos);
+  EXPECT_FALSE(createKeyFile(a));
+  EXPECT_EQ(installationKey(a), key);
+  ASSERT_TRUE(createKeyFile(b));
+  EXPECT_NE(installationKey(b), key);  // each installation its own key
+  // What one installation encrypted does not decrypt with another's key.
+  EXPECT_EQ(errorOf([&] { dec(enc("secreta", key), installationKey(b)); }).number(), kBadData);
+  std::ofstream(b, std::ios::trunc) << "not a key";
+  EXPECT_FALSE(createKeyFile(b));  // a malformed file is reported when read, not replaced
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            2);  // no temporary file left
+}
+
+TEST(KeyFile, AnythingButAKeyIsAnErrorNamingTheFile) {
+  TempDir dir;
+  const std::string hex(64, 'c');
+  const std::string file = (dir.path() / "registry.key").string();
+  const struct {
+    const char* what;
+    std::optional<std::string> content;  // nullopt: no file
+    int32_t number;
+  } cases[] = {
+      {"missing", std::nullopt, 53},      {"empty", "", 321},
+      {"short", hex.substr(1), 321},      {"long", hex + "c", 321},
+      {"not hex", "g" + hex.substr(1), 321}, {"two lines", hex + "\n" + hex + "\n", 321},
+      {"blank inside", hex.substr(2) + " c", 321}, {"key", hex, 0},
+      {"key and LF", hex + "\n", 0},        {"key and CR LF", hex + "\r\n", 0},
+      {"upper case", std::string(64, 'C'), 0},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(file);
+    if (c.content) std::ofstream(file, std::ios::binary) << *c.content;
+    if (c.number == 0) {
+      EXPECT_EQ(installationKey(file).size(), 64u) << c.what;
+      continue;
+    }
+    Error e = errorOf([&] { installationKey(file); });
+    EXPECT_EQ(e.number(), c.number) << c.what;
+    EXPECT_EQ(e.source(), kCryptoProgId) << c.what;
+    EXPECT_NE(e.description().find(file), std::string::npos) << c.what << ": " << e.description();
+  }
+  std::filesystem::remove(file);
+  std::filesystem::create_directory(file);
+  EXPECT_EQ(errorOf([&] { installationKey(file); }).number(), 75);
+  std::filesystem::remove(file);
+  ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+  EXPECT_EQ(errorOf([&] { installationKey(file); }).number(), 75);  // refused, not waited on
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <functional>
 #include <random>
 
 #include "component/ModGlobal.h"
@@ -476,6 +477,40 @@ TEST_F(RegistryFault, PasswordThatDoesNotAuthenticate) {
   slot::current() = sqlite::openEmbedded(env.databasePath());
   env.writeRegistryValue("sqlite|u|AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA|" + env.databasePath());
   expectCreationFails(-2146893819, "");
+}
+
+// The installation's key file: gone, damaged, or another installation's (the password no
+// longer decrypts). Each fails like any other connection-data fault, naming the key file.
+TEST_F(RegistryFault, KeyFile) {
+  const std::string key = env.keyPath();
+  const struct {
+    const char* what;
+    std::function<void()> damage;
+    int32_t number;
+  } cases[] = {
+      {"removed", [&] { std::filesystem::remove(key); }, 53},
+      {"damaged", [&] { std::ofstream(key, std::ios::trunc) << "0123456789\n"; }, 321},
+      {"another installation's",
+       [&] {
+         std::filesystem::remove(key);
+         components::createKeyFile(key);
+       },
+       -2146893819},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(key);
+    components::createKeyFile(key);
+    env.writeRegistryFor(env.databasePath(), "sqlite", "u", "secret");
+    getOpenConnection();
+    c.damage();
+    expectCreationFails(c.number, "");
+    const Error e = errorOf([] { getOpenConnection(); });
+    EXPECT_EQ(e.source(), "SEGURIDAD.CCrypto");
+    if (c.number != -2146893819) {
+      EXPECT_NE(e.description().find(key), std::string::npos) << e.description();
+    }
+  }
 }
 
 TEST_F(RegistryFault, FiveFieldsUseTheFirstFour) {

@@ -95,6 +95,8 @@ Environment::Environment(Options options) {
   logEnv_.emplace("KORVANDA_LOG_DIR", logDir());
   traceEnv_.emplace("KORVANDA_SQL_TRACE", tracePath());
   registryEnv_.emplace("KORVANDA_REGISTRY", registryPath());
+  keyEnv_.emplace("KORVANDA_KEY_FILE", keyPath());
+  components::createKeyFile(keyPath());
   slot::current().reset();
   if (options.database) sqlite::createDatabase(databasePath(), options.demo);
   if (options.registry) writeRegistryFor(databasePath());
@@ -104,6 +106,7 @@ Environment::~Environment() { slot::current().reset(); }
 
 std::string Environment::databasePath() const { return (dir() / "korvanda.db").string(); }
 std::string Environment::registryPath() const { return (dir() / "registry.ini").string(); }
+std::string Environment::keyPath() const { return (dir() / "registry.key").string(); }
 std::string Environment::logDir() const { return (dir() / "logs").string(); }
 std::string Environment::tracePath() const { return (dir() / "trace.jsonl").string(); }
 

@@ -68,6 +68,7 @@ Error errorOf(const std::function<void()>& call);
 //   KORVANDA_LOG_DIR   -> <dir>/logs (logFile.log, Errores.log)
 //   KORVANDA_SQL_TRACE -> <dir>/trace.jsonl
 //   KORVANDA_REGISTRY  -> <dir>/registry.ini, naming <dir>/korvanda.db on the embedded engine
+//   KORVANDA_KEY_FILE  -> <dir>/registry.key, a new installation key
 // The database is created with the schema (and the demo data) when the options ask for it.
 // This thread's shared connection slot is emptied on construction and on destruction.
 class Environment {
@@ -86,6 +87,7 @@ class Environment {
   const fs::path& dir() const { return temp_.path(); }
   std::string databasePath() const;
   std::string registryPath() const;
+  std::string keyPath() const;
   std::string logDir() const;
   std::string tracePath() const;
 
@@ -109,7 +111,7 @@ class Environment {
 
  private:
   TempDir temp_;
-  std::optional<ScopedEnv> logEnv_, traceEnv_, registryEnv_;
+  std::optional<ScopedEnv> logEnv_, traceEnv_, registryEnv_, keyEnv_;
 };
 
 // Builds an open record set from field names and rows (field types from the first row's

@@ -37,6 +37,7 @@ using namespace demo;
 constexpr const char* kMarker = "korvanda-demo.txt";
 constexpr const char* kDatabase = "subsidios.db";
 constexpr const char* kRegistry = "registry.ini";
+constexpr const char* kKeyFile = "registry.key";
 constexpr const char* kErrorLog = "logFile.log";
 constexpr const char* kDuplicatesLog = "Errores.log";
 constexpr const char* kDatFile = "suscripcion_agricola.dat";
@@ -46,7 +47,7 @@ constexpr const char* kFormatoCFile = "formatoC_siniestros.txt";
 constexpr const char* kPlaceholderFile = "sin_siniestros_ganadero.txt";
 constexpr const char* kDemoFiles[] = {
     kMarker, kDatabase, "subsidios.db-wal", "subsidios.db-shm", "subsidios.db-journal",
-    kRegistry, kErrorLog, kDuplicatesLog, kDatFile, kFormatoB1File, kFormatoB2File,
+    kRegistry, kKeyFile, kErrorLog, kDuplicatesLog, kDatFile, kFormatoB1File, kFormatoB2File,
     kFormatoCFile, kPlaceholderFile};
 
 constexpr const char* kMonths[] = {"January", "February", "March", "April", "May", "June", "July",
@@ -288,13 +289,18 @@ class Demo {
           plural(countRaw(raw.get(), "SOLDENDOSO"), "movement", "movements"),
           plural(countRaw(raw.get(), "SICIMCOBRANZA"), "payment", "payments"));
     }
-    const fs::path registry = path(kRegistry);
-    components::setRegistryValue(registry.string(), components::kConnectionRoot,
-                                 components::kConnectionKey, components::kConnectionValueName,
-                                 components::connectionValue("sqlite", "", "", db.string()));
+    const fs::path registry = path(kRegistry), key = path(kKeyFile);
+    components::createKeyFile(key.string());
+    components::setRegistryValue(
+        registry.string(), components::kConnectionRoot, components::kConnectionKey,
+        components::kConnectionValueName,
+        components::connectionValue("sqlite", "", "", db.string(),
+                                    components::installationKey(key.string())));
     ::setenv("KORVANDA_REGISTRY", registry.c_str(), 1);
+    ::setenv("KORVANDA_KEY_FILE", key.c_str(), 1);
     ::setenv("KORVANDA_LOG_DIR", dir_.c_str(), 1);
-    out_ << "  registry  " << registry.string() << " (KORVANDA_REGISTRY)\n"
+    out_ << "  registry  " << registry.string() << " (KORVANDA_REGISTRY; its key file "
+         << key.filename().string() << " beside it)\n"
          << "  logs      " << dir_.string() << " (KORVANDA_LOG_DIR: " << kErrorLog << ", "
          << kDuplicatesLog << ")\n\n";
   }

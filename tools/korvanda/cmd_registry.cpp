@@ -1,4 +1,6 @@
 // korvanda registry set|show: the connection data the library reads from the registry file.
+#include <unistd.h>
+
 #include <filesystem>
 #include <iostream>
 
@@ -14,6 +16,7 @@ namespace {
 
 struct SetOptions {
   std::string server, database, user, password, file;
+  bool passwordStdin = false;
 };
 
 std::string fileOrDefault(const std::string& file) {
@@ -27,7 +30,9 @@ void addRegistryCommand(CLI::App& app) {
   reg->require_subcommand(1);
   reg->footer(
       "The library reads HKEY_LOCAL_MACHINE\\Software\\ZERN\\DatosServerDos from the file named\n"
-      "by KORVANDA_REGISTRY, else /etc/korvanda/registry.ini.");
+      "by KORVANDA_REGISTRY, else /etc/korvanda/registry.ini. The password in it is encrypted\n"
+      "with the installation's key file: KORVANDA_KEY_FILE, else registry.key beside the\n"
+      "registry file (/etc/korvanda/registry.key).");
 
   auto opt = std::make_shared<SetOptions>();
   auto* set = reg->add_subcommand(
@@ -36,25 +41,45 @@ void addRegistryCommand(CLI::App& app) {
       "Server sqlite opens the embedded database file given by --database (made absolute);\n"
       "any other server is an ODBC data source and --database names the database on it.\n"
       "Other lines of the file are kept. A new file is readable by its owner only.\n\n"
+      "The password is asked for without echo when standard input is a terminal (Enter for\n"
+      "none), or read from standard input with --password-stdin; without either it is empty.\n"
+      "It is encrypted with the key file (KORVANDA_KEY_FILE, else registry.key beside the\n"
+      "registry file), which is created with a new random key, mode 0600, when missing and\n"
+      "never replaced.\n\n"
       "Examples:\n"
       "  korvanda registry set --server sqlite --database /tmp/x.db --file /tmp/reg.ini\n"
-      "  korvanda registry set --server SUBSIDIOS_DSN --database SUBSIDIOS --user app --password s3cret");
+      "  korvanda registry set --server SUBSIDIOS_DSN --database SUBSIDIOS --user app\n"
+      "  printf '%s' \"$PASSWORD\" | korvanda registry set --server SUBSIDIOS_DSN \\\n"
+      "      --database SUBSIDIOS --user app --password-stdin");
   set->add_option("--server", opt->server, "sqlite, or an ODBC data source name")->required();
   set->add_option("--database", opt->database, "Database file (sqlite) or database name")
       ->required();
   set->add_option("--user", opt->user, "User name");
-  set->add_option("--password", opt->password, "Password (stored encrypted)");
+  auto* stdinFlag = set->add_flag("--password-stdin", opt->passwordStdin,
+                                  "Read the password from standard input");
+  set->add_option("--password", opt->password,
+                  "Password (shows in the process list: prefer the prompt or --password-stdin)")
+      ->excludes(stdinFlag);
   set->add_option("--file", opt->file, "Registry file (default: $KORVANDA_REGISTRY or /etc/korvanda/registry.ini)");
-  set->callback([opt] {
+  set->callback([opt, set] {
     runReporting([&] {
+      std::string password = opt->password;
+      if (set->count("--password") > 0)
+        warnSecretArgument("--password", "use --password-stdin or the prompt");
+      else if (opt->passwordStdin || ::isatty(STDIN_FILENO))
+        password = readSecret("Password for the connection (Enter for none): ");
       std::string database = opt->database;
       const bool embedded = components::isEmbeddedServer(opt->server);
       if (embedded) database = std::filesystem::absolute(database).lexically_normal().string();
       const std::string file = fileOrDefault(opt->file);
+      const std::string keyFile = components::keyFilePath(file);
+      if (components::createKeyFile(keyFile))
+        std::cout << "Created the key file " << keyFile << " (a new random key, mode 0600)\n";
       components::setRegistryValue(
           file, components::kConnectionRoot, components::kConnectionKey,
           components::kConnectionValueName,
-          components::connectionValue(opt->server, opt->user, opt->password, database));
+          components::connectionValue(opt->server, opt->user, password, database,
+                                      components::installationKey(keyFile)));
       std::cout << "Wrote " << components::kConnectionValueName << " to " << file << "\n";
       if (embedded && !std::filesystem::exists(database))
         std::cout << "Note: " << database
@@ -76,7 +101,8 @@ void addRegistryCommand(CLI::App& app) {
       std::string password = "(missing)";
       if (fields.size() > 2) {
         try {
-          components::CCrypto().EncryptDecrypt(fields[2], components::kPasswordKey, false, 1);
+          components::CCrypto().EncryptDecrypt(
+              fields[2], components::installationKey(components::keyFilePath(file)), false, 1);
           password = fields[2].empty() ? "(empty)" : "(set, decrypts)";
         } catch (const Error& e) {
           password = "(does not decrypt: " + e.description() + ")";

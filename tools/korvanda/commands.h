@@ -26,6 +26,13 @@ void addDemoCommand(CLI::App& app);
 void runReporting(const std::function<void()>& body);
 int exitCode();
 
+// A secret read without it showing in the process list or the shell history: at a prompt on
+// standard error without echo when standard input is a terminal, else all of standard input
+// less its last line end.
+std::string readSecret(const std::string& prompt);
+// The warning for a secret given as an argument anyway.
+void warnSecretArgument(const std::string& what, const std::string& instead);
+
 enum class Format { Table, Csv, Json };
 // Prints every row of a record set (from its first), as an aligned table, CSV or JSON.
 void printRecordset(std::ostream& out, Recordset& rs, Format format);

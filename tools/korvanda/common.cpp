@@ -1,6 +1,9 @@
 #include <fmt/core.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <array>
+#include <csignal>
 #include <cstdio>
 
 #include <iostream>
@@ -56,6 +59,65 @@ void runReporting(const std::function<void()>& body) {
 }
 
 int exitCode() { return gExitCode; }
+
+namespace {
+// The terminal's settings while echo is off, put back by an interrupt too.
+termios gSavedTerminal{};
+
+void restoreTerminalAndDie(int sig) {
+  ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &gSavedTerminal);
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+// Turns echo off on standard input for its lifetime.
+class NoEcho {
+ public:
+  NoEcho() {
+    if (::tcgetattr(STDIN_FILENO, &gSavedTerminal) != 0) return;
+    termios quiet = gSavedTerminal;
+    quiet.c_lflag &= static_cast<tcflag_t>(~(ECHO | ECHOE | ECHOK | ECHONL));
+    for (size_t i = 0; i < kSignals.size(); ++i)
+      old_[i] = std::signal(kSignals[i], restoreTerminalAndDie);
+    active_ = ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+  }
+  ~NoEcho() {
+    if (active_) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &gSavedTerminal);
+    for (size_t i = 0; i < kSignals.size(); ++i)
+      if (old_[i] != SIG_ERR) std::signal(kSignals[i], old_[i]);
+  }
+  NoEcho(const NoEcho&) = delete;
+  NoEcho& operator=(const NoEcho&) = delete;
+
+ private:
+  static constexpr std::array kSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  std::array<void (*)(int), kSignals.size()> old_{SIG_ERR, SIG_ERR, SIG_ERR, SIG_ERR};
+  bool active_ = false;
+};
+}  // namespace
+
+std::string readSecret(const std::string& prompt) {
+  std::string text;
+  if (::isatty(STDIN_FILENO)) {
+    {
+      NoEcho quiet;
+      std::cerr << prompt << std::flush;
+      std::getline(std::cin, text);
+    }
+    std::cerr << "\n";
+  } else {
+    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    if (text.ends_with('\n')) text.pop_back();
+  }
+  if (text.ends_with('\r')) text.pop_back();
+  return text;
+}
+
+void warnSecretArgument(const std::string& what, const std::string& instead) {
+  std::cerr << "warning: " << what
+            << " given as an argument shows in the process list and the shell history; "
+            << instead << "\n";
+}
 
 void printRecordset(std::ostream& out, Recordset& rs, Format format) {
   const size_t cols = rs.fieldCount();

@@ -14,8 +14,7 @@ namespace korvanda::components {
 namespace {
 
 constexpr const char* kSource = kCryptoProgId;
-// NTE_BAD_DATA: what the platform's crypto answers for data that does not decrypt.
-constexpr int32_t kBadData = -2146893819;
+constexpr int32_t kBadData = kCryptoBadData;
 constexpr size_t kNonce = 12, kTag = 16, kKey = 32;
 
 using Key = std::array<unsigned char, kKey>;

@@ -14,6 +14,8 @@
 namespace korvanda::components {
 
 inline constexpr const char* kCryptoProgId = "SEGURIDAD.CCrypto";
+// NTE_BAD_DATA: what the platform's crypto answers for data that does not decrypt.
+inline constexpr int32_t kCryptoBadData = -2146893819;
 
 class CCrypto : public Dispatchable {
  public:
