@@ -182,3 +182,65 @@ TEST_F(Abi, ControlFilesPropertiesAndObjectLifetimes) {
   EXPECT_EQ(call(cat, "Actualiza", KV_METHOD, {text("a")}), 450);
   kv_object_release(cat);
 }
+
+TEST_F(Abi, OnlyTheFourCallKindsAreAccepted) {
+  kv_object* files = create("KORVANDA.clsControlFiles");
+  const struct {
+    int kind;
+    int number;
+  } cases[] = {{KV_METHOD, 0}, {KV_PROPERTYGET, 0}, {KV_METHOD | KV_PROPERTYGET, 0},
+               {KV_PROPERTYPUT, 450},  // a put without its value
+               {0, 5}, {5, 5}, {6, 5}, {7, 5}, {8, 5}, {-1, 5}, {INT32_MIN, 5}, {0x101, 5}};
+  for (const auto& c : cases) {
+    kv_variant r{};
+    EXPECT_EQ(call(files, "fileAdvance", c.kind, {}, &r), c.number) << "kind " << c.kind;
+    if (c.number == 5) {
+      EXPECT_STREQ(err.description, ("Invalid procedure call or argument: unknown call kind " +
+                                     std::to_string(c.kind) +
+                                     " (1 method, 2 get, 4 put, 3 method or get)")
+                                        .c_str());
+    }
+    kv_variant_clear(&r);
+  }
+  kv_object_release(files);
+}
+
+// A released handle: calls fail with 424, a second release and a late addref are ignored, and
+// clearing a variant twice (or a copy of an object variant) is harmless.
+TEST_F(Abi, ReleasedObjectsFailCleanly) {
+  kv_object* files = create("KORVANDA.clsControlFiles");
+  kv_variant rs{};
+  ASSERT_EQ(call(files, "getEmptyRecordsetAgr", KV_METHOD, {}, &rs), 0);
+  ASSERT_EQ(rs.vt, KV_OBJECT);
+  ASSERT_NE(rs.u.obj, nullptr);
+  const kv_variant copy = rs;
+  kv_variant_clear(&rs);
+  EXPECT_EQ(rs.vt, KV_EMPTY);
+  EXPECT_EQ(rs.u.obj, nullptr);
+  kv_variant_clear(&rs);
+  kv_variant again = copy;
+  kv_variant_clear(&again);  // the copy's reference was the one already given back
+  kv_object_addref(copy.u.obj);
+  const char* const kReleased = "Object required: the object was released";
+  EXPECT_EQ(call(copy.u.obj, "RecordCount", KV_PROPERTYGET, {}), 424);
+  EXPECT_STREQ(err.description, kReleased);
+  EXPECT_EQ(call(files, "ExportFileDat", KV_METHOD, {text("/nowhere/x.dat"), copy, i4(2)}), 424);
+  EXPECT_STREQ(err.description, kReleased);
+
+  kv_object_addref(files);
+  kv_object_release(files);
+  kv_object_release(files);
+  kv_object_release(files);  // one more than it had
+  EXPECT_EQ(call(files, "fileAdvance", KV_PROPERTYGET, {}), 424);
+
+  kv_variant s{};
+  kv_object* fresh = create("ADODB.Recordset");
+  ASSERT_EQ(call(fresh, "Fields.Append", KV_METHOD, {text("a"), i4(200), i4(5)}), 0);
+  ASSERT_EQ(call(fresh, "Fields.Name", KV_PROPERTYGET, {i4(0)}, &s), 0);
+  ASSERT_EQ(s.vt, KV_BSTR);
+  kv_variant_clear(&s);
+  kv_variant_clear(&s);
+  EXPECT_EQ(s.vt, KV_EMPTY);
+  EXPECT_EQ(s.u.str, nullptr);
+  kv_object_release(fresh);
+}

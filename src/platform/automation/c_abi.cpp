@@ -2,6 +2,9 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "component/frame.h"
@@ -11,13 +14,48 @@
 #include "korvanda/textform.h"
 #include "platform/automation/factory.h"
 
+// A handle: one reference to an object, counted. When the count reaches 0 the object goes and
+// the handle is marked released and kept for a while (see Released below), so that a late call
+// fails with an error and a second release is ignored instead of touching freed memory.
 struct kv_object {
-  korvanda::ObjectRef ref;
+  static constexpr uint32_t kLive = 0x4B564F42, kReleased = 0xDEADD0B1;
+  std::atomic<uint32_t> marker{kLive};
   std::atomic<int32_t> count{1};
+  korvanda::ObjectRef ref;
 };
 
 namespace korvanda {
 namespace {
+
+bool live(const kv_object* o) {
+  return o && o->marker.load(std::memory_order_acquire) == kv_object::kLive;
+}
+
+Error released() {
+  return Error(424, errors::kRuntimeSource, "Object required: the object was released");
+}
+
+// The handles released last, kept (their objects gone) so that the marker still reads
+// "released"; only the oldest is freed. A handle used after this many later releases is beyond
+// the check, which is why such use stays undefined.
+class Released {
+ public:
+  static void keep(kv_object* o) {
+    static Released r;
+    std::unique_ptr<kv_object> oldest;
+    std::lock_guard lock(r.mutex_);
+    r.kept_.emplace_back(o);
+    if (r.kept_.size() > kKept) {
+      oldest = std::move(r.kept_.front());
+      r.kept_.pop_front();
+    }
+  }
+
+ private:
+  static constexpr size_t kKept = 4096;
+  std::mutex mutex_;
+  std::deque<std::unique_ptr<kv_object>> kept_;
+};
 
 char* duplicate(std::string_view s) {
   char* p = static_cast<char*>(std::malloc(s.size() + 1));
@@ -73,15 +111,24 @@ Variant fromC(const kv_variant& v) {
       if (!d) throw errors::typeMismatch("\"" + std::string(s) + "\" is not a decimal");
       return *d;
     }
-    case KV_OBJECT: return v.u.obj ? Variant(v.u.obj->ref) : Variant(nullptr);
+    case KV_OBJECT:
+      if (!v.u.obj) return Variant(nullptr);
+      if (!live(v.u.obj)) throw released();
+      return Variant(v.u.obj->ref);
     default: throw errors::typeMismatch("unknown variant type " + std::to_string(v.vt));
   }
 }
 
 kv_object* wrap(ObjectRef ref) {
-  auto* o = new kv_object;
+  auto o = std::make_unique<kv_object>();
   o->ref = std::move(ref);
-  return o;
+  return o.release();  // owned by the caller's references from here
+}
+
+// The kinds a caller may send: one of the three, or method-or-get as late-bound callers do.
+bool knownKind(int kind) {
+  return kind == KV_METHOD || kind == KV_PROPERTYGET || kind == KV_PROPERTYPUT ||
+         kind == (KV_METHOD | KV_PROPERTYGET);
 }
 
 void toC(const Variant& v, kv_variant* out) {
@@ -141,9 +188,14 @@ extern "C" int kv_invoke(kv_object* obj, const char* member, int kind, const kv_
     result->u.i8 = 0;
   }
   return guarded(err, [&] {
-    if (!obj || !obj->ref) throw errors::objectRequired();
+    if (!obj) throw errors::objectRequired();
+    if (!live(obj)) throw released();
+    if (!obj->ref) throw errors::objectRequired();
     if (!member) throw errors::memberNotFound("(null)");
     if (!isValidUtf8(member)) throw errors::invalidArgument("member name is not valid UTF-8");
+    if (!knownKind(kind))
+      throw errors::invalidArgument("unknown call kind " + std::to_string(kind) +
+                                    " (1 method, 2 get, 4 put, 3 method or get)");
     if (nargs < 0 || (nargs > 0 && !args)) throw errors::wrongArgumentCount(member);
     std::vector<Variant> in;
     in.reserve(static_cast<size_t>(nargs));
@@ -156,11 +208,21 @@ extern "C" int kv_invoke(kv_object* obj, const char* member, int kind, const kv_
 }
 
 extern "C" void kv_object_addref(kv_object* obj) {
-  if (obj) obj->count.fetch_add(1, std::memory_order_relaxed);
+  if (live(obj)) obj->count.fetch_add(1, std::memory_order_relaxed);
 }
 
 extern "C" void kv_object_release(kv_object* obj) {
-  if (obj && obj->count.fetch_sub(1, std::memory_order_acq_rel) == 1) delete obj;
+  if (!live(obj)) return;
+  // Never below 0: releases beyond the count are ignored.
+  int32_t n = obj->count.load(std::memory_order_relaxed);
+  do {
+    if (n <= 0) return;
+  } while (!obj->count.compare_exchange_weak(n, n - 1, std::memory_order_acq_rel));
+  if (n != 1) return;
+  obj->marker.store(kv_object::kReleased, std::memory_order_release);
+  ObjectRef last = std::move(obj->ref);
+  Released::keep(obj);
+  // The object itself goes here, outside the lock.
 }
 
 extern "C" void kv_variant_clear(kv_variant* v) {
