@@ -64,6 +64,7 @@ OdbcCatalog installedCatalog() {
                                   sizeof attrs, &attrsLen)))
       break;
     out.dataSources.emplace_back(reinterpret_cast<char*>(name));
+    out.dataSourceDrivers.emplace_back(reinterpret_cast<char*>(attrs));  // the driver it names
   }
   return out;
 }
@@ -76,9 +77,12 @@ ConnectionRef openOdbc(const std::string& server, const std::string& user,
 ConnectionRef openOdbc(const std::string& server, const std::string& user,
                        const std::string& password, const std::string& database,
                        const OdbcOptions& options) {
-  // The driver and data source lists are read only when field 0 is not a connection string.
+  // The driver and data source lists are read only when field 0 is not a connection string,
+  // or is one that names a data source and no driver.
   OdbcCatalog catalog;
-  if (server.find('=') == std::string::npos) catalog = installedCatalog();
+  if (server.find('=') == std::string::npos ||
+      (keywordValue(server, "DSN") && !keywordValue(server, "DRIVER")))
+    catalog = installedCatalog();
   return std::make_shared<OdbcConnection>(
       buildConnectionString(server, user, password, database, catalog), options);
 }
