@@ -13,7 +13,7 @@ namespace korvanda {
 namespace registration {
 
 // No date-format prefix: both engines read the dates day first for the session.
-constexpr InsertLayout kGanadero{"INSERT INTO SUBMGANADERO ", false};
+constexpr InsertLayout kGanadero{"INSERT INTO SUBMGANADERO ", false, ".insertGanadero"};
 
 std::string insertGanaderoText(const RegistroGanadero& r, int32_t pkGanadero,
                                int16_t pkmunicipio, int16_t pkespfun) {
