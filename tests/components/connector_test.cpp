@@ -72,7 +72,7 @@ TEST(Connector, AFileThatIsNotAKorvandaDatabaseFailsAndIsLeftUntouched) {
     Error e = errorOf([&] { clsConectaBDStateless().conectaSQLServer(file, "", "", "sqlite"); });
     EXPECT_EQ(e.number(), kConnectionFailed) << c.name;
     EXPECT_NE(e.description().find("\"" + file + "\""), std::string::npos) << e.description();
-    EXPECT_EQ(contents(file), c.bytes) << c.name;
+    EXPECT_TRUE(contents(file) == c.bytes) << c.name << " changed, now " << contents(file).size() << " bytes";
     for (const char* suffix : {"-wal", "-shm", "-journal"})
       EXPECT_FALSE(std::filesystem::exists(file + suffix)) << c.name << suffix;
   }

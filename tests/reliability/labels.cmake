@@ -6,5 +6,5 @@ set_tests_properties(
   Concurrency.EachThreadHasItsOwnConnection
   Concurrency.FailuresOfManyThreadsLogWholeLines
   Concurrency.ReferenceCountsAcrossThreads
-  ConcurrentStations.DistinctLivestockRecordsFromFourProcessesAreAllStored
+  ConcurrentStations.DistinctLivestockRecordsFromEightProcessesAreAllStored
   PROPERTIES LABELS concurrency)
