@@ -25,8 +25,8 @@ void appendValue(std::string& out, const InsertLayout& layout, const Column& c) 
       if (text.find_first_of("|\r\n") != std::string_view::npos)
         throw Error(kAppError1001, std::string(layout.source),
                     "El campo " + std::string(c.name) +
-                        " contiene un separador de registro (|, retorno de carro o salto de linea)"
-                        " y no se puede guardar");
+                        " contiene un separador de registro (barra vertical, retorno de carro o"
+                        " salto de linea) y no se puede guardar");
       appendQuotedText(out, text);
       return;
     }

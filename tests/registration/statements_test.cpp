@@ -67,8 +67,8 @@ TEST(InsertBuilder, RefusesATextThatWouldSplitAnExportRecord) {
     Error e = errorOf([&] { buildInsert({"", false, ".insertGanadero"}, c); });
     EXPECT_EQ(e.number(), kAppError1001) << bad;
     EXPECT_EQ(e.source(), ".insertGanadero");
-    EXPECT_EQ(e.description(), "El campo apPaterno contiene un separador de registro (|, retorno de "
-                               "carro o salto de linea) y no se puede guardar");
+    EXPECT_EQ(e.description(), "El campo apPaterno contiene un separador de registro (barra "
+                               "vertical, retorno de carro o salto de linea) y no se puede guardar");
   }
   const Column tab[] = {text("a", "\tx\x01\"y")};
   EXPECT_EQ(buildInsert({"", false, ".t"}, tab), "( a ) values('\tx\x01\"y' )");
