@@ -8,8 +8,8 @@ namespace korvanda {
 class Transaction {
  public:
   enum class Mode {
-    begin,     // begins one; a transaction already open on the connection is an error
-    joinOrBegin  // begins one unless the caller holds one, which then covers the work
+    begin,        // begins one; a transaction already open on the connection is an error
+    joinOrBegin,  // begins one unless the caller holds one, which then covers the work
   };
   explicit Transaction(ConnectionRef conn, Mode mode = Mode::begin);
   ~Transaction();
