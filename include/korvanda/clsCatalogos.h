@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "korvanda/connection.h"
 #include "korvanda/dispatch.h"
 
 namespace korvanda {
@@ -17,8 +18,9 @@ class clsCatalogos : public Dispatchable {
 
  private:
   bool ExecuteQuery(const std::string& database, const std::string& table, const std::string& prefix);
-  void DropTable(const std::string& database, const std::string& table);
-  void CreateTable(const std::string& destination, const std::string& source, const std::string& table);
+  // Both run on the destination connection of the table's replacement.
+  void DropTable(Connection& destination, const std::string& table);
+  void CreateTable(Connection& destination, const std::string& source, const std::string& table);
 };
 
 }  // namespace korvanda

@@ -1,8 +1,10 @@
 // Catalog queries and generic statements of clsCatValida, on the shared connection.
 //
 // Conditions, column lists, values and whole statements come from the application, which
-// writes them as SQL: they are put into the statements as they are. The one exception is the
-// endorsement-type code, which sits between quotes that the statement itself carries.
+// writes them as SQL: they are put into the statements as they are. The exceptions are the
+// codes of TraeCatalogo and TraeCatExt: a code that sits bare in its statement must be an
+// integer, and the endorsement-type code, between quotes the statement carries, has its
+// quotes doubled.
 #include "catalogs/directory.h"
 #include "component/ModGlobal.h"
 #include "component/frame.h"
@@ -57,23 +59,26 @@ RecordsetRef clsCatValida::getCatalogos(int32_t pidCatalogo) {
 std::string clsCatValida::TraeCatalogo(int32_t pidCatalogo, const std::string& strCondition) {
   return frame("KORVANDA.clsCatValida.traeCatalogo", [&]() -> std::string {
     const std::string table = requireTable(pidCatalogo, ".TraeCatalogo");
+    if (strCondition.empty()) return "0";
+    // The codes sit bare in the statements: only an integer may reach them.
+    auto code = [&] { return sql::requireInteger(strCondition, "strCondition"); };
     std::string statement;
     switch (pidCatalogo) {
       case Cultivos:
-        statement = "SELECT PKCultivo FROM " + table + " WHERE CveCultivo = " + strCondition;
+        statement = "SELECT PKCultivo FROM " + table + " WHERE CveCultivo = " + code();
         break;
       case Estados:
-        statement = "SELECT PKEstado FROM " + table + " WHERE CveEstado = " + strCondition;
+        statement = "SELECT PKEstado FROM " + table + " WHERE CveEstado = " + code();
         break;
       case TipoCultivo:
-        statement = "SELECT PKTCultivo FROM " + table + " WHERE CveTipoCultivo = " + strCondition;
+        statement = "SELECT PKTCultivo FROM " + table + " WHERE CveTipoCultivo = " + code();
         break;
       case TipoEndoso:
         statement = "SELECT pkTipoEndoso FROM " + table + " WHERE CveTipoEndoso = '" +
                     sql::escaped(strCondition) + "'";
         break;
       case DiaInHabil:
-        statement = "SELECT * FROM " + table + " WHERE ANIO = " + strCondition;
+        statement = "SELECT * FROM " + table + " WHERE ANIO = " + code();
         break;
       case Municipios:
         // No statement of its own: only the ordering, which the database rejects.
@@ -82,7 +87,6 @@ std::string clsCatValida::TraeCatalogo(int32_t pidCatalogo, const std::string& s
       default:
         break;
     }
-    if (strCondition.empty()) return "0";
     return firstValue(statement);
   });
 }
@@ -91,11 +95,12 @@ std::string clsCatValida::TraeCatExt(int32_t pidCatalogo, const std::string& str
                                      const std::string& StrAyuda) {
   return frame("KORVANDA.clsCatValida.traeCatExt", [&]() -> std::string {
     const std::string table = requireTable(pidCatalogo, ".TraeCatExt");
+    if (strCondition.empty() || StrAyuda.empty()) return "0";
     std::string statement = "SELECT * FROM " + table;
     if (pidCatalogo == Municipios)
-      statement = "SELECT PKMpio FROM " + table + " WHERE CveMunicipio = " + strCondition +
-                  " AND PKEstado = " + StrAyuda + " order by PKestado, cveMunicipio";
-    if (strCondition.empty() || StrAyuda.empty()) return "0";
+      statement = "SELECT PKMpio FROM " + table + " WHERE CveMunicipio = " +
+                  sql::requireInteger(strCondition, "strCondition") + " AND PKEstado = " +
+                  sql::requireInteger(StrAyuda, "StrAyuda") + " order by PKestado, cveMunicipio";
     return firstValue(statement);
   });
 }

@@ -1,10 +1,12 @@
 // clsCatalogos: replication of the tables of one capture database file into another.
 // Every routine opens its own connection through the capture-database opener and lets it go
-// when it ends.
+// when it ends, except that one destination connection carries the drop and the copy of a
+// table, in one transaction.
 #include <filesystem>
 
 #include "component/frame.h"
 #include "component/sql.h"
+#include "component/transaction.h"
 #include "korvanda/clsCatalogos.h"
 #include "platform/components/capture_db.h"
 
@@ -71,14 +73,19 @@ bool clsCatalogos::Actualiza(const std::string& strNameBDOri, const std::string&
                                : "No se pudo leer la tabla " + table +
                                      " de la base de datos destino " + strNameBDDes);
         }
+        // The drop and the copy are one transaction on one connection to the destination: a
+        // copy that fails, or a process that dies half way, leaves the old table whole.
+        ConnectionRef destination = connectCapture(opener, strNameBDDes);
+        Transaction replacement(destination);
         try {
-          if (hasRows) DropTable(strNameBDDes, table);
+          if (hasRows) DropTable(*destination, table);
         } catch (const Error& e) {
           throw because(e, "No se pudo borrar la tabla " + table + " de la base de datos destino " +
                                strNameBDDes);
         }
         try {
-          CreateTable(strNameBDDes, strNameBDOri, table);
+          CreateTable(*destination, strNameBDOri, table);
+          replacement.commit();
         } catch (const Error& e) {
           // Only a table with rows is dropped: an empty one is still there and blocks the copy.
           throw because(e, hasRows ? "No se pudo copiar la tabla " + table + " de " + strNameBDOri +
@@ -105,22 +112,17 @@ bool clsCatalogos::ExecuteQuery(const std::string& database, const std::string& 
   });
 }
 
-void clsCatalogos::DropTable(const std::string& database, const std::string& table) {
-  frame("KORVANDA.clsCatalogos.DropTable", [&] {
-    clsOpenDbCap opener;
-    connectCapture(opener, database)->execute("DROP TABLE " + tableRef(table));
-  });
+void clsCatalogos::DropTable(Connection& destination, const std::string& table) {
+  frame("KORVANDA.clsCatalogos.DropTable",
+        [&] { destination.execute("DROP TABLE " + tableRef(table)); });
 }
 
-void clsCatalogos::CreateTable(const std::string& destination, const std::string& source,
+void clsCatalogos::CreateTable(Connection& destination, const std::string& source,
                                const std::string& table) {
-  // Opened before the failure path: a failure here is logged by the caller only.
-  clsOpenDbCap opener;
-  ConnectionRef conn = connectCapture(opener, destination);
   frame("KORVANDA.clsCatalogos.CreateTable", [&] {
     const std::string t = tableRef(table);
-    conn->execute(" SELECT " + t + ".*" + " INTO " + t + " FROM " + t + " IN '" +
-                  sql::escaped(source) + "'");
+    destination.execute(" SELECT " + t + ".*" + " INTO " + t + " FROM " + t + " IN '" +
+                        sql::escaped(source) + "'");
   });
 }
 

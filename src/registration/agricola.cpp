@@ -10,7 +10,7 @@
 namespace korvanda {
 namespace registration {
 
-constexpr InsertLayout kAgricola{"SET DATEFORMAT DMY INSERT INTO SUBMAGRICOLA ", true};
+constexpr InsertLayout kAgricola{"SET DATEFORMAT DMY INSERT INTO SUBMAGRICOLA ", true, ".insertAgricola"};
 
 void appendInsertAgricolaText(std::string& out, const RegistroAgricola& r, int16_t pkmunicipio) {
   const Column columns[] = {

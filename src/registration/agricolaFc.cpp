@@ -9,7 +9,8 @@
 namespace korvanda {
 namespace registration {
 
-constexpr InsertLayout kAgricolaFc{"SET DATEFORMAT DMY INSERT INTO SUBMAGRICOLAFC ", false};
+constexpr InsertLayout kAgricolaFc{"SET DATEFORMAT DMY INSERT INTO SUBMAGRICOLAFC ", false,
+                                  ".insertAgricolaFc"};
 
 std::string insertAgricolaFcText(const RegistroAgricolaFc& r, int16_t pkmunicipio) {
   const Column columns[] = {

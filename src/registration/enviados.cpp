@@ -12,8 +12,8 @@ namespace {
 
 using namespace registration;
 
-constexpr InsertLayout kEnviado{"INSERT INTO SUBCONSENVIADAS ", false};
-constexpr InsertLayout kEnviadoFc{"INSERT INTO SUBCONSENVIADASFC ", false};
+constexpr InsertLayout kEnviado{"INSERT INTO SUBCONSENVIADAS ", false, ".insertEnviado"};
+constexpr InsertLayout kEnviadoFc{"INSERT INTO SUBCONSENVIADASFC ", false, ".insertEnviadoFc"};
 
 bool hasRows(const RecordsetRef& rs) { return !(rs->bof() && rs->eof()); }
 

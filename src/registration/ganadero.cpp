@@ -1,7 +1,9 @@
 // Livestock subscription records: SUBMGANADERO, on the shared connection.
+#include "component/ModGlobal.h"
 #include "component/frame.h"
 #include "component/rows.h"
 #include "component/sql.h"
+#include "component/transaction.h"
 #include "korvanda/clsCatValida.h"
 #include "registration/insert_builder.h"
 #include "registration/keys.h"
@@ -11,7 +13,7 @@ namespace korvanda {
 namespace registration {
 
 // No date-format prefix: both engines read the dates day first for the session.
-constexpr InsertLayout kGanadero{"INSERT INTO SUBMGANADERO ", false};
+constexpr InsertLayout kGanadero{"INSERT INTO SUBMGANADERO ", false, ".insertGanadero"};
 
 std::string insertGanaderoText(const RegistroGanadero& r, int32_t pkGanadero,
                                int16_t pkmunicipio, int16_t pkespfun) {
@@ -127,18 +129,22 @@ bool clsCatValida::insertGanadero(
       return getDuplicadoGanadero(strPoliza, strEndoso, intCveTipoEndoso, intInciso,
                                   intIdEspecie, intIdFuncion, pstrIdFondo);
     };
-    // No unique index guards this table, and the row key is the maximum plus one, read
-    // without a lock. Testing again once the key is read closes the gap: a copy of this
-    // record that another station stored before the key was read is found by the second
-    // test; one stored after it took the same key, and the INSERT collides on it.
+    // No unique index guards this table, and the row key is the maximum plus one. The
+    // duplicate tests, the key and the INSERT run in one transaction on the shared
+    // connection; the embedded engine takes its write lock first, so no other station reads
+    // the same maximum or stores the same record in between. Where the database lets two
+    // transactions read one maximum, the INSERT collides on the key and is tried again.
     for (int attempt = 1;; ++attempt) {
+      Transaction keyAndInsert(getOpenConnection(), Transaction::Mode::joinOrBegin);
       if (isDuplicate())
         return registration::reportDuplicate(pstrSendTo, ".insertGanadero", 2011, strPoliza);
       const std::string statement = setSqlInsertGanadero(*this, record);
       if (isDuplicate())
         return registration::reportDuplicate(pstrSendTo, ".insertGanadero", 2011, strPoliza);
       try {
-        return insertar(statement);
+        const bool stored = insertar(statement);
+        keyAndInsert.commit();
+        return stored;
       } catch (const Error& e) {
         // The key was taken meanwhile: test again and take a new one.
         if (!registration::isDuplicateKeyViolation(e) || attempt == registration::kKeyAttempts)

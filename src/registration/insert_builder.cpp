@@ -18,11 +18,18 @@ void appendQuotedText(std::string& out, std::string_view s) {
   out.push_back('\'');
 }
 
-void appendValue(std::string& out, const Column& c) {
+void appendValue(std::string& out, const InsertLayout& layout, const Column& c) {
   switch (c.rendering) {
-    case Rendering::text:
-      appendQuotedText(out, std::get<std::string_view>(c.value));
+    case Rendering::text: {
+      const std::string_view text = std::get<std::string_view>(c.value);
+      if (text.find_first_of("|\r\n") != std::string_view::npos)
+        throw Error(kAppError1001, std::string(layout.source),
+                    "El campo " + std::string(c.name) +
+                        " contiene un separador de registro (barra vertical, retorno de carro o"
+                        " salto de linea) y no se puede guardar");
+      appendQuotedText(out, text);
       return;
+    }
     case Rendering::integer:
       if (const auto* digits = std::get_if<std::string_view>(&c.value))
         out += sql::requireInteger(*digits, c.name);
@@ -60,7 +67,7 @@ void appendInsert(std::string& out, const InsertLayout& layout, std::span<const 
   for (const Column& c : columns) {
     if (!first) out += " ,";
     else if (layout.blankBeforeFirstValue) out += ' ';
-    appendValue(out, c);
+    appendValue(out, layout, c);
     first = false;
   }
   out += " )";

@@ -47,9 +47,12 @@ inline Column date(std::string_view name, Date v) {
 struct InsertLayout {
   std::string_view head;            // "INSERT INTO T " with any prefix and its trailing blank
   bool blankBeforeFirstValue;       // " values( 'x'" rather than " values(1"
+  std::string_view source;          // the member that stores the record, as its errors name it
 };
 
-// The statement text. A decimal that is not a finite number is refused (error 5).
+// The statement text. A decimal that is not a finite number is refused (error 5). A text
+// holding "|", CR or LF, which would split a record of the pipe-delimited export files, is
+// refused (-2147220503, naming the column, with the layout's source).
 std::string buildInsert(const InsertLayout& layout, std::span<const Column> columns);
 // The same, appended to out (no allocation beyond out's growth).
 void appendInsert(std::string& out, const InsertLayout& layout, std::span<const Column> columns);

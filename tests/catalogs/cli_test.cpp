@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sqlite3.h>
+
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -207,6 +209,37 @@ TEST(Cli, RegistryShowAndPasswordEncryption) {
   EXPECT_NE(show.out.find("password: (does not decrypt: File not found: key file " + key),
             std::string::npos)
       << show.out;
+}
+
+// The README's export from a query, run as written on a database with one livestock record.
+TEST(Cli, ReadmeExportFromAQueryRuns) {
+  std::string command;
+  {
+    std::ifstream readme(KORVANDA_SOURCE_DIR "/README.md");
+    for (std::string line; std::getline(readme, line);)
+      if (line.starts_with("korvanda export ") && line.find(" --query ") != std::string::npos) command = line;
+  }
+  ASSERT_FALSE(command.empty());
+  TempDir dir;
+  const std::string db = (dir.path() / "subsidios.db").string();
+  ASSERT_EQ(korvanda("db init '" + db + "' --demo").status, 0);
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(raw,
+                         "INSERT INTO SUBMGANADERO (pkGanadero, poliza, endoso, cveTipoEndoso, Inciso,"
+                         " pkmunicipio, pkespfun, cabezasaseg, sumaAsegurada, fecPago) VALUES (1, 'G-1', '0', 1, 1,"
+                         " (SELECT min(PkMunicipio) FROM CATCMUNICIPIO), (SELECT min(pkespfun) FROM SUBRESPFUN),"
+                         " 25, 1000.5, '2026-04-05 00:00:00')",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(raw);
+
+  Outcome run = korvanda(command.substr(std::string("korvanda ").size()), "cd '" + dir.path().string() + "' &&");
+  ASSERT_EQ(run.status, 0) << command << "\n" << run.out;
+  const auto lines = korvanda::testing::readLines(dir.path() / "ganadero.dat");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(lines[0].starts_with("G-1|0|1|1|")) << lines[0];
+  EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), '|'), 27) << lines[0];
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <fstream>
 
 #include "platform/components/connector.h"
@@ -40,12 +42,40 @@ TEST(Connector, AMissingDatabaseFileIsAFailedConnectionNotANewFile) {
             kConnectionFailed);
 }
 
-TEST(Connector, AFileThatIsNotADatabaseFails) {
+std::string contents(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(Connector, AFileThatIsNotAKorvandaDatabaseFailsAndIsLeftUntouched) {
   TempDir dir;
-  std::string file = (dir.path() / "text.db").string();
-  std::ofstream(file) << "this is not a database, just some text that fills a page or so\n";
-  Error e = errorOf([&] { clsConectaBDStateless().conectaSQLServer(file, "", "", "sqlite"); });
-  EXPECT_NE(e.number(), 0);
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  // A SQLite database without tables: only its header page.
+  std::string noTables;
+  {
+    const std::string file = (dir.path() / "no-tables.db").string();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA user_version = 7", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    noTables = contents(file);
+    ASSERT_EQ(noTables.size(), 4096u);
+  }
+  for (const Case& c : {Case{"empty.db", ""},
+                        Case{"text.db", "this is not a database, just some text that fills a page or so\n"},
+                        Case{"no-tables.db", noTables}}) {
+    const std::string file = (dir.path() / c.name).string();
+    { std::ofstream(file, std::ios::binary) << c.bytes; }
+    Error e = errorOf([&] { clsConectaBDStateless().conectaSQLServer(file, "", "", "sqlite"); });
+    EXPECT_EQ(e.number(), kConnectionFailed) << c.name;
+    EXPECT_NE(e.description().find("\"" + file + "\""), std::string::npos) << e.description();
+    EXPECT_TRUE(contents(file) == c.bytes) << c.name << " changed, now " << contents(file).size() << " bytes";
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+      EXPECT_FALSE(std::filesystem::exists(file + suffix)) << c.name << suffix;
+  }
 }
 
 TEST(Connector, SqliteServerOpensTheEmbeddedFile) {

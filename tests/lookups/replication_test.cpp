@@ -105,6 +105,51 @@ TEST_F(Replication, MissingDestinationTableStopsAfterTheTablesAlreadyCopied) {
   EXPECT_EQ(env.statements().back(), "SELECT * FROM B2");
 }
 
+TEST_F(Replication, CopyFailingHalfWayKeepsTheOldTableAndARerunReplacesIt) {
+  // B2's rows fill many pages and are written last, so its last page is the file's last page:
+  // damaged, the copy of B2 fails after most of its rows were read.
+  const std::string rows2000 =
+      "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+      "INSERT INTO B2 SELECT i, printf('%0200d', i) FROM n;";
+  sqliteExec(origin,
+             "CREATE TABLE A1 (x INT); INSERT INTO A1 VALUES (1);"
+             "CREATE TABLE C3 (z INT); INSERT INTO C3 VALUES (3);"
+             "CREATE TABLE B2 (y INT, t TEXT);" + rows2000);
+  sqliteExec(destination,
+             "CREATE TABLE A1 (x INT); INSERT INTO A1 VALUES (10);"
+             "CREATE TABLE B2 (y INT, viejo TEXT); INSERT INTO B2 VALUES (20, 'a'), (21, 'b');"
+             "CREATE TABLE C3 (z INT); INSERT INTO C3 VALUES (30);");
+  {
+    std::fstream f(origin, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(-4096, std::ios::end);
+    f << std::string(4096, '\xff');
+  }
+
+  Error e = errorOf([&] { catalogos.Actualiza(origin, destination); });
+  EXPECT_NE(e.description().find("No se pudo copiar la tabla B2"), std::string::npos)
+      << e.description();
+  EXPECT_EQ(env.logEntries().at(0).label, "KORVANDA.clsCatalogos.CreateTable");
+  EXPECT_EQ(env.statements(),
+            (std::vector<std::string>{"SELECT * FROM A1", "DROP TABLE A1", copyStatement("A1", origin),
+                                      "SELECT * FROM B2", "DROP TABLE B2",
+                                      copyStatement("B2", origin)}));
+  // The table copied before stays replaced; the failing one has its old columns and rows.
+  EXPECT_EQ(sqliteRows(destination, "SELECT x FROM A1"), std::vector<std::string>{"1"});
+  EXPECT_EQ(sqliteRows(destination, "SELECT * FROM B2"), (std::vector<std::string>{"20|a", "21|b"}));
+  EXPECT_EQ(sqliteRows(destination, "SELECT z FROM C3"), std::vector<std::string>{"30"});
+  EXPECT_EQ(sqliteRows(destination, "PRAGMA database_list").size(), 1u);
+
+  // With the source whole again, the same replication goes through.
+  std::filesystem::remove(origin);
+  sqliteExec(origin,
+             "CREATE TABLE A1 (x INT); INSERT INTO A1 VALUES (1);"
+             "CREATE TABLE B2 (y INT, t TEXT);" + rows2000 +
+             "CREATE TABLE C3 (z INT); INSERT INTO C3 VALUES (3);");
+  EXPECT_TRUE(catalogos.Actualiza(origin, destination));
+  EXPECT_EQ(sqliteRows(destination, "SELECT count(*), max(y) FROM B2"), std::vector<std::string>{"2000|2000"});
+  EXPECT_EQ(sqliteRows(destination, "SELECT z FROM C3"), std::vector<std::string>{"3"});
+}
+
 TEST_F(Replication, EmptyDestinationTableIsNotDroppedAndStopsTheCopy) {
   sqliteExec(origin, "CREATE TABLE A1 (x INT); INSERT INTO A1 VALUES (1);");
   sqliteExec(destination, "CREATE TABLE A1 (x INT, extra TEXT);");

@@ -27,6 +27,18 @@ TEST(ConnectionString, DataSourceNameIgnoresLetterCase) {
             "DSN=Produccion;UID=u;PWD=p;DATABASE=db");
 }
 
+TEST(ConnectionString, DataSourceOfSqlitesDriverNeverCreatesTheFile) {
+  const OdbcCatalog catalog{{"SQLite3", "FreeTDS"},
+                            {"Local", "Ruta", "Servidor"},
+                            {"SQLite3", "/usr/lib/odbc/libsqlite3odbc.so", "FreeTDS"}};
+  EXPECT_EQ(buildConnectionString("local", "", "", "/d/a.db", catalog), "DSN=Local;DATABASE=/d/a.db;NoCreat=1");
+  EXPECT_EQ(buildConnectionString("Ruta", "", "", "", catalog), "DSN=Ruta;NoCreat=1");
+  EXPECT_EQ(buildConnectionString("DSN=Ruta;Timeout=9", "", "", "", catalog), "DSN=Ruta;Timeout=9;NoCreat=1");
+  EXPECT_EQ(buildConnectionString("DSN=Local;NoCreat=0", "", "", "", catalog), "DSN=Local;NoCreat=0");
+  EXPECT_EQ(buildConnectionString("Servidor", "u", "", "db", catalog), "DSN=Servidor;UID=u;DATABASE=db");
+  EXPECT_EQ(buildConnectionString("DSN=Otra", "", "", "db", catalog), "DSN=Otra;DATABASE=db");
+}
+
 TEST(ConnectionString, FullStringKeepsWhatItNamesAndGetsTheOtherFields) {
   EXPECT_EQ(buildConnectionString("DRIVER={FreeTDS};SERVER=h;UID=fixed", "u", "p", "db", {}),
             "DRIVER={FreeTDS};SERVER=h;UID=fixed;PWD=p;DATABASE=db;ClientCharset=UTF-8");

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 
@@ -217,6 +218,34 @@ TEST_F(SqliteDriver, MissingDatabaseFileIsAConnectionFailure) {
             std::string::npos)
       << e.description();
   EXPECT_FALSE(fs::exists(missing));  // never a new empty database
+}
+
+TEST_F(SqliteDriver, NoFormOfTheServerFieldCreatesAMissingFile) {
+  // Data sources of SQLite's driver, by its name and by its library's path.
+  const char* odbcIni = std::getenv("ODBCINI");
+  ASSERT_NE(odbcIni, nullptr);
+  std::string library;  // the driver's library, as the set-up registered it
+  {
+    std::ifstream odbcinst(std::string(std::getenv("ODBCSYSINI")) + "/odbcinst.ini");
+    for (std::string line; std::getline(odbcinst, line) && library.empty();)
+      if (line.starts_with("Driver=") && line.find("sqlite") != std::string::npos) library = line.substr(7);
+  }
+  ASSERT_FALSE(library.empty());
+  {
+    std::ofstream ini(odbcIni, std::ios::app);
+    ini << "[KorvandaPorNombre]\nDriver=SQLite3\n\n[KorvandaPorRuta]\nDriver=" << library << "\n\n";
+  }
+  const std::string missing = (dir_ / "falta.db").string();
+  for (const std::string& server : std::vector<std::string>{"KorvandaPorNombre", "korvandapornombre", "KorvandaPorRuta",
+                                   "DSN=KorvandaPorNombre", "DSN=KorvandaPorRuta;Timeout=1000",
+                                   "DRIVER=SQLite3", "Driver=" + library}) {
+    Error e = errorOf([&] { openOdbc(server, "", "", missing); });
+    EXPECT_NE(e.description().find("NoCreat=1"), std::string::npos) << server << ": " << e.description();
+    EXPECT_FALSE(fs::exists(missing)) << server;
+    fs::remove(missing);
+  }
+  // The data source still reaches an existing file.
+  EXPECT_EQ(openOdbc("KorvandaPorNombre", "", "", file_)->state(), 1);
 }
 
 TEST_F(SqliteDriver, UnknownDriverNamesTheProviderError) {

@@ -190,7 +190,7 @@ TEST_F(AgricolaTest, QuotesAndTextAreStoredAsGiven) {
   a.strEndoso = "'";
   a.strCiclo = "'PV'";
   a.strNombres = "  María  José  ";
-  a.strObservaciones = "línea 1\nlínea 2 \"comillas\" ÑÁÉÍÓÚÜ ñáéíóúü";
+  a.strObservaciones = "línea 1\tlínea 2 \"comillas\" ÑÁÉÍÓÚÜ ñáéíóúü";
   ASSERT_TRUE(insert(a));
   ASSERT_TRUE(insert(test::sampleAgricola()));
   RecordsetRef rs = rows();

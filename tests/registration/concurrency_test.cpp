@@ -2,8 +2,14 @@
 // reports the duplicate or fails; never a second row.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <barrier>
+#include <cstdio>
 #include <thread>
 
 #include <sqlite3.h>
@@ -151,6 +157,62 @@ TEST(ConcurrentStations, TheSameLivestockRecordIsStoredOnce) {
   EXPECT_EQ(countRows(env, "SUBMGANADERO"), kRecords);
   for (int i = 0; i < kRecords; ++i) EXPECT_EQ(stored[i], 1) << i;
   EXPECT_EQ(env.duplicateLines().size() + failed.load(), static_cast<size_t>(kRecords));
+}
+
+
+// Processes, each a station of its own, registering distinct livestock records at the same
+// moments (a barrier they share before each record): the row key is the maximum plus one, and
+// no station may take one another has taken.
+TEST(ConcurrentStations, DistinctLivestockRecordsFromEightProcessesAreAllStored) {
+  Environment env;
+  constexpr int kProcesses = 8, kRecords = 50;
+  void* shared = ::mmap(nullptr, sizeof(pthread_barrier_t), PROT_READ | PROT_WRITE,
+                        MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(shared, MAP_FAILED);
+  auto* barrier = static_cast<pthread_barrier_t*>(shared);
+  pthread_barrierattr_t attr;
+  pthread_barrierattr_init(&attr);
+  pthread_barrierattr_setpshared(&attr, PTHREAD_PROCESS_SHARED);
+  ASSERT_EQ(pthread_barrier_init(barrier, &attr, kProcesses), 0);
+  pthread_barrierattr_destroy(&attr);
+
+  std::vector<pid_t> children;
+  for (int p = 0; p < kProcesses; ++p) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int failed = 0;
+      auto cv = clsCatValida::create();
+      for (int i = 0; i < kRecords; ++i) {
+        test::GanaderoArgs a = test::sampleGanadero();
+        a.strPoliza = "P" + std::to_string(p) + "-" + std::to_string(i);
+        pthread_barrier_wait(barrier);
+        try {
+          if (!test::insertGanadero(*cv, a, "Archivo")) ++failed;
+        } catch (const Error& e) {
+          std::fprintf(stderr, "%s: %d %s\n", a.strPoliza.c_str(), e.number(), e.description().c_str());
+          ++failed;
+        } catch (...) {
+          ++failed;
+        }
+      }
+      ::_exit(std::min(failed, 100));
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "records not stored by process " << pid;
+  }
+  pthread_barrier_destroy(barrier);
+  ::munmap(shared, sizeof(pthread_barrier_t));
+  EXPECT_EQ(countRows(env, "SUBMGANADERO"), kProcesses * kRecords);
+  EXPECT_EQ(toInt32(env.openDatabase()->query("SELECT count(DISTINCT poliza) FROM SUBMGANADERO")
+                        ->value(size_t{0})),
+            kProcesses * kRecords);
+  EXPECT_TRUE(env.duplicateLines().empty());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // generated row key, day-first dates without a date-format prefix, and the failure path that
 // leaves no log line of its own.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <limits>
 #include <regex>
@@ -141,15 +142,38 @@ TEST_F(GanaderoTest, FailuresOfTheRoutinesItCallsAreLoggedThereOnly) {
   EXPECT_EQ(rows()->recordCount(), 0);
 }
 
+TEST_F(GanaderoTest, NoStationWritesBetweenTheKeyAndTheInsert) {
+  // The key is read and the record stored in one transaction that holds the write lock:
+  // another station that tries to write meanwhile waits (here: gives up at once).
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(env.databasePath().c_str(), &raw), SQLITE_OK);
+  std::unique_ptr<sqlite3, decltype(&sqlite3_close)> other(raw, &sqlite3_close);
+  sqlite3_busy_timeout(other.get(), 1);
+  int theirs = SQLITE_OK;
+  auto racing = std::make_shared<test::InterposedConnection>(
+      getOpenConnection(), "INSERT INTO SUBMGANADERO", [&] {
+        theirs = sqlite3_exec(other.get(), "UPDATE SUBRESPFUN SET cveFuncion = cveFuncion",
+                              nullptr, nullptr, nullptr);
+      });
+  slot::current() = racing;
+
+  ASSERT_TRUE(insert(test::sampleGanadero()));
+  EXPECT_TRUE(racing->fired());
+  EXPECT_EQ(theirs, SQLITE_BUSY);
+  EXPECT_EQ(text(rows(), "pkGanadero"), "1");
+  EXPECT_TRUE(env.logEntries().empty());
+}
+
 TEST_F(GanaderoTest, AKeyTakenByAnotherStationIsTakenAgain) {
-  // Another station stores a different record under the key this call has just read.
+  // Where transactions let two stations read one maximum, another station stores a different
+  // record under the key this call has just read.
   ConnectionRef other = env.openDatabase();
   test::GanaderoArgs theirs = test::sampleGanadero();
   theirs.strPoliza = "GA-OTRA";
   const std::string theirInsert =
       registration::insertGanaderoText(test::registroGanadero(theirs), 1, 4, 4);
   auto racing = std::make_shared<test::InterposedConnection>(
-      getOpenConnection(), "INSERT INTO SUBMGANADERO", [&] { other->execute(theirInsert); });
+      getOpenConnection(), "INSERT INTO SUBMGANADERO", [&] { other->execute(theirInsert); }, false);
   slot::current() = racing;
 
   ASSERT_TRUE(insert(test::sampleGanadero()));
@@ -172,7 +196,7 @@ TEST_F(GanaderoTest, TheSameRecordStoredByAnotherStationMeanwhileIsTheDuplicate)
   ConnectionRef other = env.openDatabase();
   auto racing = std::make_shared<test::InterposedConnection>(
       getOpenConnection(), "select max(pkganadero)",
-      [&] { other->execute(test::kSampleGanaderoInsert); });
+      [&] { other->execute(test::kSampleGanaderoInsert); }, false);
   slot::current() = racing;
 
   EXPECT_FALSE(insert(test::sampleGanadero(), "Archivo"));

@@ -131,17 +131,27 @@ inline constexpr const char* kSampleGanaderoInsert =
 // between two statements of a call. (Statements reach the trace twice through it.)
 class InterposedConnection : public Connection {
  public:
-  InterposedConnection(ConnectionRef inner, std::string trigger, std::function<void()> action)
-      : inner_(std::move(inner)), trigger_(std::move(trigger)), action_(std::move(action)) {}
+  // Without transactions, it stands for a database whose transactions lock nothing that
+  // another station's statements wait for (SQL Server reading committed rows).
+  InterposedConnection(ConnectionRef inner, std::string trigger, std::function<void()> action,
+                       bool transactions = true)
+      : inner_(std::move(inner)), trigger_(std::move(trigger)), action_(std::move(action)),
+        transactions_(transactions) {}
   bool fired() const { return fired_; }
 
   int32_t state() const override { return inner_->state(); }
   void open() override { inner_->open(); }
   void close() override { inner_->close(); }
   RecordsetRef openSchemaTables() override { return inner_->openSchemaTables(); }
-  void beginTrans() override { inner_->beginTrans(); }
-  void commitTrans() override { inner_->commitTrans(); }
-  void rollbackTrans() override { inner_->rollbackTrans(); }
+  void beginTrans() override {
+    if (transactions_) inner_->beginTrans();
+  }
+  void commitTrans() override {
+    if (transactions_) inner_->commitTrans();
+  }
+  void rollbackTrans() override {
+    if (transactions_) inner_->rollbackTrans();
+  }
 
  protected:
   RecordsetRef run(std::string_view sql) override {
@@ -156,6 +166,7 @@ class InterposedConnection : public Connection {
   ConnectionRef inner_;
   std::string trigger_;
   std::function<void()> action_;
+  bool transactions_;
   bool fired_ = false;
 };
 

@@ -21,25 +21,25 @@ using testing::errorOf;
 TEST(InsertBuilder, WritesColumnsThenValuesWithTheBlanksOfEachLayout) {
   const Column columns[] = {text("a", "x"), integer("b", -7), decimal("c", 2.5),
                             date("d", dateFromParts(2026, 4, 1))};
-  EXPECT_EQ(buildInsert({"INSERT INTO T ", true}, columns),
+  EXPECT_EQ(buildInsert({"INSERT INTO T ", true, ".t"}, columns),
             "INSERT INTO T ( a ,b ,c ,d ) values( 'x' ,-7 ,2.5 ,'01/04/2026' )");
-  EXPECT_EQ(buildInsert({"INSERT INTO T ", false}, columns),
+  EXPECT_EQ(buildInsert({"INSERT INTO T ", false, ".t"}, columns),
             "INSERT INTO T ( a ,b ,c ,d ) values('x' ,-7 ,2.5 ,'01/04/2026' )");
   const Column first[] = {integer("k", 1)};
-  EXPECT_EQ(buildInsert({"X ", false}, first), "X ( k ) values(1 )");
+  EXPECT_EQ(buildInsert({"X ", false, ".t"}, first), "X ( k ) values(1 )");
 }
 
 TEST(InsertBuilder, TextIsQuotedWithItsQuotesDoubledAndNothingElseChanged) {
   const Column columns[] = {text("a", "O'Brien"), text("b", "''"), text("c", "  Ñandú  "),
                             text("d", "")};
-  EXPECT_EQ(buildInsert({"I ", false}, columns),
+  EXPECT_EQ(buildInsert({"I ", false, ".t"}, columns),
             "I ( a ,b ,c ,d ) values('O''Brien' ,'''''' ,'  Ñandú  ' ,'' )");
 }
 
 TEST(InsertBuilder, DecimalsHaveAtMostFifteenSignificantDigitsAndNoTrailingZeros) {
   auto one = [](double v) {
     const Column c[] = {decimal("v", v)};
-    return buildInsert({"", false}, c);
+    return buildInsert({"", false, ".t"}, c);
   };
   EXPECT_EQ(one(150000), "( v ) values(150000 )");
   EXPECT_EQ(one(1234.50), "( v ) values(1234.5 )");
@@ -55,26 +55,39 @@ TEST(InsertBuilder, RefusesANumberThatIsNotFinite) {
   for (double v : {std::nan(""), std::numeric_limits<double>::infinity(),
                    -std::numeric_limits<double>::infinity()}) {
     const Column c[] = {decimal("primaEaseg", v)};
-    Error e = errorOf([&] { buildInsert({"", false}, c); });
+    Error e = errorOf([&] { buildInsert({"", false, ".t"}, c); });
     EXPECT_EQ(e.number(), 5);
     EXPECT_NE(e.description().find("primaEaseg"), std::string::npos);
   }
+}
+
+TEST(InsertBuilder, RefusesATextThatWouldSplitAnExportRecord) {
+  for (const char* bad : {"a|b", "|", "line\r\nbreak", "\n", "cr\r", "x\n|"}) {
+    const Column c[] = {text("poliza", "P-1"), text("apPaterno", bad)};
+    Error e = errorOf([&] { buildInsert({"", false, ".insertGanadero"}, c); });
+    EXPECT_EQ(e.number(), kAppError1001) << bad;
+    EXPECT_EQ(e.source(), ".insertGanadero");
+    EXPECT_EQ(e.description(), "El campo apPaterno contiene un separador de registro (barra "
+                               "vertical, retorno de carro o salto de linea) y no se puede guardar");
+  }
+  const Column tab[] = {text("a", "\tx\x01\"y")};
+  EXPECT_EQ(buildInsert({"", false, ".t"}, tab), "( a ) values('\tx\x01\"y' )");
 }
 
 TEST(InsertBuilder, DatesAreDayFirstWithTheTimeOnlyWhenNotMidnight) {
   const Column columns[] = {date("a", dateFromParts(2026, 12, 31)),
                             date("b", dateFromParts(2026, 2, 3, 13, 5, 9)),
                             date("c", dateFromParts(2026, 2, 3, 0, 0, 1))};
-  EXPECT_EQ(buildInsert({"", false}, columns),
+  EXPECT_EQ(buildInsert({"", false, ".t"}, columns),
             "( a ,b ,c ) values('31/12/2026' ,'03/02/2026 13:05:09' ,'03/02/2026 00:00:01' )");
 }
 
 TEST(InsertBuilder, AnIntegerGivenAsTextMustBeOne) {
   const Column good[] = {integerText("PkCedente", "12"), integerText("n", "-3")};
-  EXPECT_EQ(buildInsert({"", false}, good), "( PkCedente ,n ) values(12 ,-3 )");
+  EXPECT_EQ(buildInsert({"", false, ".t"}, good), "( PkCedente ,n ) values(12 ,-3 )");
   for (const char* bad : {"", "1 or 1=1", "1;DROP TABLE x", "1.5", "abc"}) {
     const Column c[] = {integerText("PkCedente", bad)};
-    Error e = errorOf([&] { buildInsert({"", false}, c); });
+    Error e = errorOf([&] { buildInsert({"", false, ".t"}, c); });
     EXPECT_EQ(e.number(), 13) << bad;
   }
 }

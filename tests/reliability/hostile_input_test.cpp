@@ -3,8 +3,9 @@
 // given, for a lookup), or refused with a clear error; no other row of any table changes.
 //
 // The generic operations (FindQuery, seleccionar, insertar, borrar, UpdateCondition,
-// FindCondition's condition and column list, TraeCatalogo's and TraeCatExt's unquoted
-// conditions) take the application's own SQL by design and are not here.
+// FindCondition's condition and column list) take the application's own SQL by design and are
+// not here. Registration refuses texts that would split a record of the export files ("|", CR,
+// LF); the codes of TraeCatalogo and TraeCatExt are integers or refused.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -48,6 +49,10 @@ const std::vector<std::string>& payloads() {
       "SET DATEFORMAT MDY",
       "EXEC EstatusEnviadoSubsidio 2025, 2026, 1, 1, 0, 1",
       "line\r\nbreak",
+      "a|b",
+      "|",
+      "x\ny",
+      "cr\ronly",
       "%_*?",
       "Ñandú ';--",
       "GO",
@@ -64,7 +69,7 @@ const std::vector<std::string>& payloads() {
 const std::vector<std::string>& corePayloads() {
   static const std::vector<std::string> p = {
       "'", "O'Brien", "x' OR '1'='1", "'; DELETE FROM SUBMAGRICOLA; --", "/* comment */",
-      "-- comment", "\\'; SELECT 1; --", "line\r\nbreak", "31/12/2026", ""};
+      "-- comment", "\\'; SELECT 1; --", "line\r\nbreak", "a|b", "31/12/2026", ""};
   return p;
 }
 
@@ -147,6 +152,22 @@ class HostileInput : public ::testing::Test {
     }
   }
 
+  // A registration text with a separator of the export files is refused, naming its column;
+  // anything else is stored as expectStored says.
+  void expectRegistered(const std::string& table, const std::string& column, const std::string& text,
+                        const std::function<bool()>& call, const std::function<bool()>& again = {}) {
+    if (text.find_first_of("|\r\n") == std::string::npos)
+      return expectStored(table, column, text, call, again);
+    const size_t logged = env.logEntries().size();
+    const auto before = db->digests();
+    Error e = errorOf([&] { call(); });
+    EXPECT_EQ(e.number(), kAppError1001);
+    EXPECT_TRUE(e.description().starts_with("El campo " + column + " contiene un separador de registro"))
+        << e.description();
+    EXPECT_EQ(db->digests(), before);
+    EXPECT_GT(env.logEntries().size(), logged);
+  }
+
   // The call is refused with this error, and nothing changes.
   void expectRefused(int32_t number, const std::function<void()>& call) {
     const auto before = db->digests();
@@ -195,9 +216,9 @@ TEST_F(HostileInput, AgriculturalSubscriptionTexts) {
         expectRefused(13, [&] { reliability::insertAgricola(*cv, r, conn); });
         continue;
       }
-      expectStored("SUBMAGRICOLA", AgricolaTexts::kColumn[i], p,
-                   [&] { return reliability::insertAgricola(*cv, r, conn); },
-                   [&] { return reliability::insertAgricola(*cv, r, conn); });
+      expectRegistered("SUBMAGRICOLA", AgricolaTexts::kColumn[i], p,
+                       [&] { return reliability::insertAgricola(*cv, r, conn); },
+                       [&] { return reliability::insertAgricola(*cv, r, conn); });
     }
   }
 }
@@ -208,9 +229,9 @@ TEST_F(HostileInput, AgriculturalClaimTexts) {
       SCOPED_TRACE(std::string(AgricolaFcTexts::kArgument[i]) + " = " + shown(p));
       AgricolaFcTexts r(unique());
       r.text[i] = p;
-      expectStored("SUBMAGRICOLAFC", AgricolaFcTexts::kColumn[i], p,
-                   [&] { return reliability::insertAgricolaFc(*cv, r, conn); },
-                   [&] { return reliability::insertAgricolaFc(*cv, r, conn); });
+      expectRegistered("SUBMAGRICOLAFC", AgricolaFcTexts::kColumn[i], p,
+                       [&] { return reliability::insertAgricolaFc(*cv, r, conn); },
+                       [&] { return reliability::insertAgricolaFc(*cv, r, conn); });
     }
   }
 }
@@ -221,9 +242,9 @@ TEST_F(HostileInput, LivestockTexts) {
       SCOPED_TRACE(std::string(GanaderoTexts::kArgument[i]) + " = " + shown(p));
       GanaderoTexts r(unique());
       r.text[i] = p;
-      expectStored("SUBMGANADERO", GanaderoTexts::kColumn[i], p,
-                   [&] { return reliability::insertGanadero(*cv, r); },
-                   [&] { return reliability::insertGanadero(*cv, r); });
+      expectRegistered("SUBMGANADERO", GanaderoTexts::kColumn[i], p,
+                       [&] { return reliability::insertGanadero(*cv, r); },
+                       [&] { return reliability::insertGanadero(*cv, r); });
     }
   }
 }
@@ -233,17 +254,18 @@ TEST_F(HostileInput, LivestockTexts) {
 TEST_F(HostileInput, SentRegisterTexts) {
   for (const std::string& p : payloads()) {
     SCOPED_TRACE(shown(p));
+    const bool refused = p.find_first_of("|\r\n") != std::string::npos;
     const std::string poliza = unique();
-    expectStored("SUBCONSENVIADAS", "poliza", p,
-                 [&] { return cv->insertEnviado(p, "0", 1, 1, 4, 2026, 12, 2025, 2026, conn); });
-    expectFound<bool>(true, [&] { return cv->getEnviadaDuplicada(12, p, "0", 1, 1, 4, 2025, 2026); });
-    expectStored("SUBCONSENVIADAS", "endoso", p,
-                 [&] { return cv->insertEnviado(poliza, p, 1, 1, 4, 2026, 12, 2025, 2026, conn); });
-    expectFound<bool>(true, [&] { return cv->getEnviadaDuplicada(12, poliza, p, 1, 1, 4, 2025, 2026); });
+    expectRegistered("SUBCONSENVIADAS", "poliza", p,
+                     [&] { return cv->insertEnviado(p, "0", 1, 1, 4, 2026, 12, 2025, 2026, conn); });
+    if (!refused) expectFound<bool>(true, [&] { return cv->getEnviadaDuplicada(12, p, "0", 1, 1, 4, 2025, 2026); });
+    expectRegistered("SUBCONSENVIADAS", "endoso", p,
+                     [&] { return cv->insertEnviado(poliza, p, 1, 1, 4, 2026, 12, 2025, 2026, conn); });
+    if (!refused) expectFound<bool>(true, [&] { return cv->getEnviadaDuplicada(12, poliza, p, 1, 1, 4, 2025, 2026); });
     expectFound<bool>(false, [&] { return cv->getEnviadaDuplicada(12, poliza, p + "~x", 1, 1, 4, 2025, 2026); });
-    expectStored("SUBCONSENVIADASFC", "poliza", p,
-                 [&] { return cv->insertEnviadoFc(2, 2026, p, 1, 12, conn); });
-    expectFound<bool>(true, [&] { return cv->getEnviadaDuplicadaFc(2, 2026, p, 1, 12); });
+    expectRegistered("SUBCONSENVIADASFC", "poliza", p,
+                     [&] { return cv->insertEnviadoFc(2, 2026, p, 1, 12, conn); });
+    if (!refused) expectFound<bool>(true, [&] { return cv->getEnviadaDuplicadaFc(2, 2026, p, 1, 12); });
     expectFound<bool>(false, [&] { return cv->getEnviadaDuplicadaFc(2, 2026, p + "~x", 1, 12); });
   }
 }
@@ -252,6 +274,7 @@ TEST_F(HostileInput, SentRegisterTexts) {
 // refused there too, and the month stays as it was.
 TEST_F(HostileInput, StoredRegisterTextsNeverBecomeStatements) {
   for (const std::string& p : payloads()) {
+    if (p.find_first_of("|\r\n") != std::string::npos) continue;  // never stored
     SCOPED_TRACE(shown(p));
     const int16_t cedente = static_cast<int16_t>(key());
     ASSERT_TRUE(cv->insertEnviado(p, "0", 0, 1, 6, 2026, cedente, 2025, 2026, conn));
@@ -314,6 +337,25 @@ TEST_F(HostileInput, EndorsementTypeCodeOfTraeCatalogo) {
     db->run("INSERT INTO CATCTIPOENDOSO (pkTipoEndoso, CveTipoEndoso, nomTipoEndoso) VALUES (?, ?, 'x')", {k, p});
     expectFound<std::string>(k, [&] { return cv->TraeCatalogo(14, p); });
   }
+}
+
+// Codes that sit bare in the statements: an integer, or refused before any statement runs.
+TEST_F(HostileInput, CodesOfTraeCatalogoAndTraeCatExt) {
+  std::vector<std::string> codes = payloads();
+  codes.insert(codes.end(), {"1; DELETE FROM CATCESTADO", "0 UNION SELECT 424242", "1 OR 1=1",
+                             "1.5", "1e3", "99999999999999999999", "- 1", "(1)"});
+  for (const std::string& p : codes) {
+    if (p.empty()) continue;  // "0" without a statement
+    SCOPED_TRACE(shown(p));
+    env.clearTrace();
+    for (int32_t catalog : {2, 5, 13, 15})
+      expectRefused(13, [&] { cv->TraeCatalogo(catalog, p); });
+    expectRefused(13, [&] { cv->TraeCatExt(8, p, "1"); });
+    expectRefused(13, [&] { cv->TraeCatExt(8, "1", p); });
+    EXPECT_TRUE(env.statements().empty());
+  }
+  expectFound<std::string>(db->text("SELECT PKEstado FROM CATCESTADO WHERE CveEstado = 14").value(),
+                           [&] { return cv->TraeCatalogo(5, " 14 "); });
 }
 
 TEST_F(HostileInput, CoverageCycleTexts) {

@@ -190,7 +190,10 @@ void addDat(CLI::App& exp) {
       "Examples:\n"
       "  korvanda export dat suscripcion.dat agricola.csv\n"
       "  korvanda export dat ganadero.dat ganadero.json --ramo 2\n"
-      "  korvanda export dat suscripcion.dat --db subsidios.db --query \"select * from vista_agricola\"");
+      "  korvanda export dat ganadero.dat --ramo 2 --db subsidios.db --query \"select g.*,\n"
+      "      m.cveEstado, m.CveMunicipio, e.cveEspecie, e.cveFuncion from SUBMGANADERO g\n"
+      "      join CATCMUNICIPIO m on m.PkMunicipio = g.pkmunicipio\n"
+      "      join SUBRESPFUN e on e.pkespfun = g.pkespfun\"");
   cmd->add_option("out", o->out, "File to write (replaced when it exists)")->required();
   addSourceOptions(cmd, o->src, "Records: CSV with a header row, or a JSON array of objects");
   cmd->add_option("--ramo", o->ramo, "1 agricultural layout, 2 livestock layout")->capture_default_str();

@@ -418,8 +418,8 @@ class CaptureConnection : public Connection {
   }
 
   void beginTrans() override { exec("BEGIN"); }
-  void commitTrans() override { exec("COMMIT"); }
-  void rollbackTrans() override { exec("ROLLBACK"); }
+  void commitTrans() override { endTransaction("COMMIT"); }
+  void rollbackTrans() override { endTransaction("ROLLBACK"); }
 
  protected:
   RecordsetRef run(std::string_view sql) override {
@@ -458,6 +458,22 @@ class CaptureConnection : public Connection {
     return db_.get();
   }
 
+  static void detach(sqlite3* db, const std::string& alias) {
+    sqlite3_exec(db, ("DETACH DATABASE " + alias).c_str(), nullptr, nullptr, nullptr);
+  }
+
+  void endTransaction(const char* verb) {
+    sqlite3* db = require();
+    const int rc = sqlite3_exec(db, verb, nullptr, nullptr, nullptr);
+    const Error failure = engineError(db);
+    // Also when it failed: an automatic rollback may have ended the transaction already.
+    if (sqlite3_get_autocommit(db)) {
+      for (const std::string& alias : attachedUntilEnd_) detach(db, alias);
+      attachedUntilEnd_.clear();
+    }
+    if (rc != SQLITE_OK) throw failure;
+  }
+
   static StmtHandle prepare(sqlite3* db, const std::string& sql) {
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) throw engineError(db);
@@ -474,20 +490,28 @@ class CaptureConnection : public Connection {
   void copyTable(const CopyStatement& copy) {
     sqlite3* db = require();
     requireFile(copy.file);
+    // Inside a transaction the source stays attached until it ends (SQLite cannot detach a
+    // file the transaction has read), so each copy there takes an alias of its own.
+    std::string alias = kSourceAlias;
+    if (!attachedUntilEnd_.empty()) alias += std::to_string(attachedUntilEnd_.size());
     {
-      StmtHandle attach = prepare(db, std::string("ATTACH DATABASE ? AS ") + kSourceAlias);
+      StmtHandle attach = prepare(db, "ATTACH DATABASE ? AS " + alias);
       const std::string path = plainPath(copy.file);
       sqlite3_bind_text(attach.get(), 1, path.c_str(), static_cast<int>(path.size()), SQLITE_TRANSIENT);
       if (sqlite3_step(attach.get()) != SQLITE_DONE) throw engineError(db, "Cannot attach " + copy.file);
     }
     struct Detach {
-      sqlite3* db;
-      ~Detach() { sqlite3_exec(db, (std::string("DETACH DATABASE ") + kSourceAlias).c_str(), nullptr, nullptr, nullptr); }
-    } detach{db};
+      CaptureConnection& self;
+      const std::string& alias;
+      ~Detach() {
+        if (sqlite3_get_autocommit(self.db_.get())) detach(self.db_.get(), alias);
+        else self.attachedUntilEnd_.push_back(alias);
+      }
+    } detach{*this, alias};
 
     std::vector<std::pair<std::string, std::string>> columns;  // name, declared type
     {
-      StmtHandle info = prepare(db, std::string("PRAGMA ") + kSourceAlias + ".table_xinfo(" +
+      StmtHandle info = prepare(db, "PRAGMA " + alias + ".table_xinfo(" +
                                         quoteLiteral(copy.source) + ")");
       int rc;
       while ((rc = sqlite3_step(info.get())) == SQLITE_ROW) {
@@ -512,7 +536,7 @@ class CaptureConnection : public Connection {
     }
     create += ")";
     const std::string insert = "INSERT INTO main." + quoteName(copy.target) + " (" + list +
-                               ") SELECT " + list + " FROM " + kSourceAlias + "." +
+                               ") SELECT " + list + " FROM " + alias + "." +
                                quoteName(copy.source);
     exec("SAVEPOINT korvanda_copy");
     try {
@@ -527,6 +551,7 @@ class CaptureConnection : public Connection {
 
   std::string file_;
   DbHandle db_;
+  std::vector<std::string> attachedUntilEnd_;
 };
 
 }  // namespace

@@ -46,6 +46,18 @@ void appendFields(std::string& cs, const std::string& user, const std::string& p
   if (!database.empty() && !has({"DATABASE", "Initial Catalog"})) append(cs, "DATABASE", database);
 }
 
+// The data source's driver as the catalog lists it.
+std::optional<std::string> dataSourceDriver(const OdbcCatalog& catalog, std::string_view dsn) {
+  for (size_t i = 0; i < catalog.dataSources.size() && i < catalog.dataSourceDrivers.size(); ++i)
+    if (iequals(catalog.dataSources[i], dsn)) return catalog.dataSourceDrivers[i];
+  return std::nullopt;
+}
+
+// SQLite's driver creates a missing database file unless told not to.
+void appendNoCreate(std::string& cs, const std::optional<std::string>& driver) {
+  if (driver && icontains(*driver, "sqlite") && !keywordValue(cs, "NoCreat")) append(cs, "NoCreat", "1");
+}
+
 }  // namespace
 
 Keywords parseConnectionString(std::string_view cs) {
@@ -128,8 +140,9 @@ std::string buildConnectionString(const std::string& server, const std::string& 
     std::string cs = server;
     appendFields(cs, user, password, database);
     auto driver = keywordValue(cs, "DRIVER");
-    if (driver && icontains(*driver, "sqlite") && !keywordValue(cs, "NoCreat"))
-      append(cs, "NoCreat", "1");
+    if (!driver)
+      if (auto dsn = keywordValue(cs, "DSN")) driver = dataSourceDriver(catalog, *dsn);
+    appendNoCreate(cs, driver);
     if (driver && icontains(*driver, "tds") && !keywordValue(cs, "ClientCharset"))
       append(cs, "ClientCharset", "UTF-8");
     return cs;
@@ -141,6 +154,7 @@ std::string buildConnectionString(const std::string& server, const std::string& 
   if (dsn != catalog.dataSources.end()) {
     append(cs, "DSN", *dsn);
     appendFields(cs, user, password, database);
+    appendNoCreate(cs, dataSourceDriver(catalog, *dsn));
     return cs;
   }
   std::string driver;

@@ -25,6 +25,9 @@ std::string redacted(std::string_view cs);
 struct OdbcCatalog {
   std::vector<std::string> drivers;
   std::vector<std::string> dataSources;
+  // The driver each data source names (its name or its library's path), in the same order;
+  // shorter when not known.
+  std::vector<std::string> dataSourceDrivers;
 };
 
 // SQL Server drivers tried for a plain server name, in this order.
@@ -35,9 +38,10 @@ inline constexpr const char* kPreferredDrivers[] = {
 //  - holding "=": a connection string, used as it is. UID, PWD and DATABASE are appended from
 //    the other fields when those are not empty and the string does not name them already. For a
 //    driver whose name holds "sqlite", NoCreat=1 is appended (a missing file is an error, never
-//    a new empty database); for a FreeTDS driver (name holding "tds"), ClientCharset=UTF-8.
+//    a new empty database); for a FreeTDS driver (name holding "tds"), ClientCharset=UTF-8. A
+//    string naming a data source (DSN=) and no driver takes the data source's driver.
 //  - the name of a data source (DSN) known to the driver manager: DSN=<name> with UID, PWD and
-//    DATABASE from the other fields.
+//    DATABASE from the other fields, and NoCreat=1 when its driver is SQLite's.
 //  - anything else is a SQL Server host ("host", "host,port", "host\instance"): the first
 //    installed driver of kPreferredDrivers, SERVER=<server> and the other fields; for FreeTDS
 //    also TDS_Version=7.4 and ClientCharset=UTF-8.

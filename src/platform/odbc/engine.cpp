@@ -64,6 +64,7 @@ OdbcCatalog installedCatalog() {
                                   sizeof attrs, &attrsLen)))
       break;
     out.dataSources.emplace_back(reinterpret_cast<char*>(name));
+    out.dataSourceDrivers.emplace_back(reinterpret_cast<char*>(attrs));  // the driver it names
   }
   return out;
 }
@@ -76,9 +77,12 @@ ConnectionRef openOdbc(const std::string& server, const std::string& user,
 ConnectionRef openOdbc(const std::string& server, const std::string& user,
                        const std::string& password, const std::string& database,
                        const OdbcOptions& options) {
-  // The driver and data source lists are read only when field 0 is not a connection string.
+  // The driver and data source lists are read only when field 0 is not a connection string,
+  // or is one that names a data source and no driver.
   OdbcCatalog catalog;
-  if (server.find('=') == std::string::npos) catalog = installedCatalog();
+  if (server.find('=') == std::string::npos ||
+      (keywordValue(server, "DSN") && !keywordValue(server, "DRIVER")))
+    catalog = installedCatalog();
   return std::make_shared<OdbcConnection>(
       buildConnectionString(server, user, password, database, catalog), options);
 }
@@ -90,8 +94,9 @@ OdbcConnection::OdbcConnection(std::string connectionString, OdbcOptions options
 
 OdbcConnection::~OdbcConnection() {
   if (!open_) return;
-  // Work not committed is rolled back, as the server would do when the session ends.
-  if (inTransaction_) SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);
+  // Work not committed is rolled back, as the server would do when the session ends (SQLite
+  // does when the driver closes the file).
+  if (inTransaction_ && !sqliteTarget_) SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);
   SQLDisconnect(dbc_.get());
 }
 
@@ -125,16 +130,18 @@ void OdbcConnection::connect() {
   if (dbmsName_.find("SQL Server") != std::string::npos) {
     // Day-first date literals for the whole session, as the statements write them.
     try {
-      Handle stmt(SQL_HANDLE_STMT, dbc_.get());
-      static constexpr char kSet[] = "SET DATEFORMAT DMY";
-      stmt.check(SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(kSet)),
-                               SQL_NTS),
-                 "Cannot set the session's date format");
+      execDirect("SET DATEFORMAT DMY", "Cannot set the session's date format");
     } catch (...) {
       drop();
       throw;
     }
   }
+}
+
+void OdbcConnection::execDirect(const char* sql, const char* failure) {
+  Handle stmt(SQL_HANDLE_STMT, dbc_.get());
+  stmt.check(SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql)), SQL_NTS),
+             failure);
 }
 
 void OdbcConnection::drop() noexcept {
@@ -348,6 +355,14 @@ void OdbcConnection::beginTrans() {
   requireOpen();
   if (inTransaction_)
     throw Error(-2147168237, kConnectionSource, "Only one transaction can be active on this session.");
+  if (sqliteTarget_) {
+    // SQLite's driver would begin a deferred transaction: two sessions that both read and
+    // then write fail with "database is locked". IMMEDIATE takes the write lock first, as
+    // the embedded engine does; the driver stays in autocommit mode and leaves it alone.
+    guarded([&] { execDirect("BEGIN IMMEDIATE", "Cannot begin a transaction"); });
+    inTransaction_ = true;
+    return;
+  }
   guarded([&] {
     dbc_.check(SQLSetConnectAttr(dbc_.get(), SQL_ATTR_AUTOCOMMIT,
                                  reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), 0),
@@ -360,6 +375,16 @@ void OdbcConnection::endTransaction(SQLSMALLINT completion) {
   requireOpen();
   if (!inTransaction_)
     throw Error(-2147168242, kConnectionSource, "No transaction is active.");
+  if (sqliteTarget_) {
+    // A failed ROLLBACK means SQLite ended the transaction itself; a failed COMMIT leaves it
+    // open for the ROLLBACK.
+    if (completion == SQL_COMMIT)
+      guarded([&] { execDirect("COMMIT", "Cannot commit the transaction"); });
+    inTransaction_ = false;
+    if (completion != SQL_COMMIT)
+      guarded([&] { execDirect("ROLLBACK", "Cannot roll back the transaction"); });
+    return;
+  }
   guarded([&] {
     dbc_.check(SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), completion),
                completion == SQL_COMMIT ? "Cannot commit the transaction"

@@ -77,6 +77,8 @@ class OdbcConnection : public Connection {
   bool connectionDead() const;
   void requireOpen() const;
   void endTransaction(SQLSMALLINT completion);
+  // One statement that gives no rows, outside the translation and the trace.
+  void execDirect(const char* sql, const char* failure);
   // Runs f; a failure that lost the link leaves the connection closed.
   template <class F> decltype(auto) guarded(F&& f);
 

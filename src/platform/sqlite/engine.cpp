@@ -238,7 +238,14 @@ class EmbeddedConnection final : public Connection {
     sqlite3_busy_timeout(db.get(), static_cast<int>(busyTimeout_.count()));
     if ((rc = registerTsqlFunctions(db.get())) != SQLITE_OK) throwSqlite(db.get(), rc);
     try {
-      // The first read of the file: a file that is not a database fails here.
+      // The first read of the file: a file that is not a database fails here. One without
+      // tables (an empty file reads as one) is not the library's database either: refused
+      // before anything, the journal mode first, writes to it.
+      Statement tables = prepare(db.get(), "SELECT 1 FROM sqlite_schema WHERE type = 'table'");
+      if ((rc = sqlite3_step(tables.get())) == SQLITE_DONE)
+        throw Error(kErrConnection, kErrorSource, "it is not a KORVANDA database (it holds no tables).");
+      if (rc != SQLITE_ROW) throwSqlite(db.get(), rc);
+      tables.reset();
       sqlite::execute(db.get(), "PRAGMA journal_mode=WAL");
     } catch (const Error& e) {
       throw Error(e.number() == kErrTimeout ? kErrTimeout : kErrConnection, kErrorSource,
