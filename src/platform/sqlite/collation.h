@@ -4,11 +4,12 @@
 //
 // Texts are UTF-8. Letter case is ignored for every letter of Windows-1252, accents are not
 // (n and ñ differ), and a shorter text compares as if padded with blanks, so trailing blanks
-// never matter. Order: blanks, punctuation, symbols and digits (by code point), then letters,
-// each accented letter right after its base letter (a < á < à < â < ä < ã < å < æ < b) and ñ as
-// a letter of its own between n and o; accents decide only between texts whose letters are
-// otherwise the same (cote < côte < coté). Characters outside Windows-1252 follow by code
-// point, and bytes that are not UTF-8 last, by value.
+// never matter. Order: everything that is not a letter (blanks, punctuation, digits, symbols) by
+// code point, then the letters, each accented letter right after its base letter
+// (a < á < à < â < ä < ã < å < æ < b) and ñ a letter of its own between n and o. Accents decide
+// only between texts whose letters are otherwise the same, the first from the left deciding
+// (cote < coté < côte). Characters outside Windows-1252 follow by code point, and bytes that
+// are not UTF-8 last, by value.
 #pragma once
 
 #include <optional>

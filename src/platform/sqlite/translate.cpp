@@ -400,7 +400,11 @@ class Translator {
   // SQLite compares an expression that is not a column by its bytes; SQL Server by the
   // database's collation.
   static void collate(Segment& seg) {
-    if (seg.nodes.size() > 1) seg.nodes = Nodes{group(std::move(seg.nodes))};
+    // COLLATE binds tighter than any operator: a name or a call takes it as it is.
+    const Nodes& n = seg.nodes;
+    bool primary = n.size() == 1 || (std::all_of(n.begin(), n.end() - 1, [](const Node& x) { return isName(x) || isOp(x, "."); }) &&
+                                     (isName(n.back()) || n.back().group));
+    if (!primary) seg.nodes = Nodes{group(std::move(seg.nodes))};
     seg.nodes.push_back(word("COLLATE"));
     seg.nodes.push_back(word(kCollation));
     seg.collated = true;
