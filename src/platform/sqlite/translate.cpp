@@ -402,8 +402,9 @@ class Translator {
   static void collate(Segment& seg) {
     // COLLATE binds tighter than any operator: a name or a call takes it as it is.
     const Nodes& n = seg.nodes;
-    bool primary = n.size() == 1 || (std::all_of(n.begin(), n.end() - 1, [](const Node& x) { return isName(x) || isOp(x, "."); }) &&
-                                     (isName(n.back()) || n.back().group));
+    auto namePart = [](const Node& x) { return isName(x) || isOp(x, "."); };
+    bool primary = n.size() == 1 ||
+                   (std::all_of(n.begin(), n.end() - 1, namePart) && (isName(n.back()) || n.back().group));
     if (!primary) seg.nodes = Nodes{group(std::move(seg.nodes))};
     seg.nodes.push_back(word("COLLATE"));
     seg.nodes.push_back(word(kCollation));
