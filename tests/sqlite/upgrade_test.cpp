@@ -4,6 +4,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "fixture.h"
 #include "platform/sqlite/schema_sql.h"
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <set>
 
 #include "korvanda/error.h"
 #include "platform/sqlite/engine.h"
