@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/sqlite/functions.h"
 #include "korvanda/error.h"
 
 namespace korvanda::bench {
@@ -38,7 +39,8 @@ inline int reportFailure() {
 class Db {
  public:
   explicit Db(const std::string& file) {
-    if (sqlite3_open(file.c_str(), &db_) != SQLITE_OK) throw std::runtime_error("open " + file);
+    if (sqlite3_open(file.c_str(), &db_) != SQLITE_OK || korvanda::sqlite::registerTsqlFunctions(db_) != SQLITE_OK)
+      throw std::runtime_error("open " + file);
   }
   ~Db() { sqlite3_close(db_); }
   Db(const Db&) = delete;

@@ -56,9 +56,10 @@ struct Database {
   Database() {
     if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
       fail("cannot open an in-memory database");
-    if (sqlite3_exec(db, embedded::kTablesSql, nullptr, nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_exec(db, embedded::kDemoSql, nullptr, nullptr, nullptr) != SQLITE_OK ||
-        registerTsqlFunctions(db) != SQLITE_OK)
+    // The functions first: the schema's text columns use their collation.
+    if (registerTsqlFunctions(db) != SQLITE_OK ||
+        sqlite3_exec(db, embedded::kTablesSql, nullptr, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_exec(db, embedded::kDemoSql, nullptr, nullptr, nullptr) != SQLITE_OK)
       fail(std::string("cannot load the schema: ") + sqlite3_errmsg(db));
     loadSchema();
     sqlite3_limit(db, SQLITE_LIMIT_LENGTH, 1 << 20);

@@ -150,7 +150,8 @@ Rate shellRate(const Options& o, int n) {
     }
     out << "COMMIT;\n";
   }
-  const std::string command = o.shell + " -bail '" + file + "' < '" + script.string() + "'";
+  const std::string command = o.shell + " -bail -cmd '.load " KORVANDA_TSQL_EXTENSION "' '" + file + "' < '" +
+                              script.string() + "'";
   const auto t0 = Clock::now();
   const double c0 = cpuSeconds(RUSAGE_CHILDREN);
   if (std::system(command.c_str()) != 0) throw std::runtime_error("the shell failed: " + command);

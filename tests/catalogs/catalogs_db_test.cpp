@@ -96,3 +96,40 @@ TEST_F(CatalogsDbTest, ARejectedStatementKeepsTheEngineText) {
 }
 
 }  // namespace
+
+// Application SQL compares text as SQL Server's default collation does: letter case and trailing
+// blanks ignored, accents kept apart, accented letters beside their base letter.
+TEST_F(CatalogsDbTest, TextComparesAsOnSqlServer) {
+  ConnectionRef db = env.openDatabase();
+  for (const char* row : {"(40, 40, 'Michoacán', 'A')", "(41, 41, 'MICHOACÁN  ', 'B')",
+                          "(42, 42, 'Michoacan', 'C')", "(43, 43, 'Ébano', 'D')"})
+    db->execute(std::string("INSERT INTO CATCESTADO (PKEstado, CveEstado, NomEstado, Abreviatura) VALUES ") + row);
+  const std::pair<const char*, const char*> cases[] = {
+      {"CASE WHEN 'abc' = 'ABC' THEN 1 ELSE 0 END", "1"},
+      {"CASE WHEN 'a' < 'B' THEN 1 ELSE 0 END", "1"},
+      {"CASE WHEN 'abc' = 'abc   ' THEN 1 ELSE 0 END", "1"},
+      {"CASE WHEN 'ñandú' = 'ÑANDÚ' THEN 1 ELSE 0 END", "1"},
+      {"CASE WHEN 'n' = 'ñ' OR 'a' = 'á' THEN 1 ELSE 0 END", "0"},
+      {"CASE WHEN 'a' < 'á' AND 'á' < 'b' AND 'n' < 'ñ' AND 'ñ' < 'o' AND 'z' < 'ÁRBOL' THEN 1 ELSE 0 END", "0"},
+      {"CASE WHEN 'a' < 'á' AND 'á' < 'b' AND 'n' < 'ñ' AND 'ñ' < 'o' THEN 1 ELSE 0 END", "1"},
+      {"CASE WHEN 'ÄÖÜ' IN ('x', 'äöü ') AND 'B' BETWEEN 'a' AND 'c' THEN 1 ELSE 0 END", "1"},
+      {"CASE WHEN UPPER('ñandú') + LOWER('ÁRBOL') = 'ÑANDÚárbol' THEN 1 ELSE 0 END", "1"},
+      {"UPPER('ñandú œ š ž ÿ ç ß')", "ÑANDÚ Œ Š Ž Ÿ Ç ß"},
+      {"LOWER('ÁRBOL Œ Š Ž Ÿ Ç')", "árbol œ š ž ÿ ç"},
+      {"CASE WHEN 'ÁRBOL  ' LIKE 'árb_l' AND 'Peña' LIKE 'PE[ñm]A' AND '10%' LIKE '10!%' ESCAPE '!'"
+       " AND 'arbol' NOT LIKE 'árbol' AND 'abc' NOT LIKE 'abc ' THEN 1 ELSE 0 END", "1"},
+      {"COUNT(*) FROM CATCESTADO WHERE NomEstado = 'michoacán'", "2"},
+      {"COUNT(*) FROM CATCESTADO WHERE NomEstado LIKE 'michoacán%'", "3"},
+      {"COUNT(DISTINCT NomEstado) FROM CATCESTADO WHERE NomEstado LIKE 'mich%'", "3"},
+      {"COUNT(DISTINCT LTRIM(NomEstado)) FROM CATCESTADO WHERE NomEstado LIKE 'mich%'", "3"},
+      {"COUNT(*) FROM (SELECT DISTINCT RTRIM(NomEstado) + '' AS n FROM CATCESTADO WHERE CveEstado >= 40) AS d", "3"},
+      {"COUNT(*) FROM (SELECT LOWER(NomEstado) AS n FROM CATCESTADO WHERE CveEstado >= 40 GROUP BY LOWER(NomEstado)) AS g", "3"},
+      {"TOP 1 LOWER(NomEstado) AS n FROM CATCESTADO ORDER BY LOWER(NomEstado) DESC", "zacatecas"},
+      {"TOP 1 LOWER(NomEstado) AS n FROM CATCESTADO ORDER BY n DESC", "zacatecas"},
+  };
+  for (auto [query, expected] : cases) {
+    RecordsetRef rs = cat->FindQuery(std::string("SELECT ") + query);
+    ASSERT_TRUE(rs) << query;
+    EXPECT_EQ(toText(rs->value(size_t{0})), expected) << query;
+  }
+}

@@ -68,8 +68,12 @@ TEST(Cli, FromANewDatabaseToTheStatesCatalog) {
   EXPECT_NE(bad.out.find("-2147220503"), std::string::npos) << bad.out;
   EXPECT_NE(bad.out.find("El catalogo solicitado no existe"), std::string::npos) << bad.out;
 
-  // db init never overwrites a database.
+  // db init never overwrites a database; a current one needs no upgrade.
   EXPECT_EQ(korvanda("db init '" + db + "'").status, 1);
+  Outcome current = korvanda("db upgrade '" + db + "'");
+  EXPECT_EQ(current.status, 0);
+  EXPECT_EQ(current.out, db + " is already current; nothing changed\n");
+  EXPECT_EQ(korvanda("db upgrade '" + db + ".none'").status, 1);
 }
 
 // Runs the command on a new terminal with `env` (arguments of env(1)): waits for `prompt`, types

@@ -1,3 +1,4 @@
+#include "platform/sqlite/functions.h"
 #include "portfolio_support.h"
 
 #include <fmt/format.h>
@@ -12,6 +13,7 @@ Portfolio::Portfolio(const std::string& file) {
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   db_.reset(db);
+  if (rc == SQLITE_OK) rc = korvanda::sqlite::registerTsqlFunctions(db);
   if (rc != SQLITE_OK) throw std::runtime_error("cannot open " + file);
   sqlite3_busy_timeout(db, 5000);
 }

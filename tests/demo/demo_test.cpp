@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sqlite/functions.h"
 #include "support/fixture.h"
 
 using korvanda::testing::readLines;
@@ -78,6 +79,7 @@ std::string scalar(const fs::path& db, const std::string& sql) {
   sqlite3* raw = nullptr;
   sqlite3_open_v2(db.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
   std::unique_ptr<sqlite3, int (*)(sqlite3*)> guard(raw, sqlite3_close);
+  korvanda::sqlite::registerTsqlFunctions(raw);
   sqlite3_stmt* stmt = nullptr;
   if (sqlite3_prepare_v2(raw, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
     return std::string("(error) ") + sqlite3_errmsg(raw);

@@ -1,3 +1,4 @@
+#include "platform/sqlite/functions.h"
 #include "lookups/lookups_support.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@ namespace korvanda::testing {
 void sqliteExec(const std::string& file, const std::string& sql) {
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(korvanda::sqlite::registerTsqlFunctions(db), SQLITE_OK);
   sqlite3_busy_timeout(db, 5000);
   char* err = nullptr;
   int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
@@ -21,6 +23,7 @@ std::vector<std::string> sqliteRows(const std::string& file, const std::string& 
   sqlite3* db = nullptr;
   std::vector<std::string> out;
   EXPECT_EQ(sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  EXPECT_EQ(korvanda::sqlite::registerTsqlFunctions(db), SQLITE_OK);
   sqlite3_stmt* stmt = nullptr;
   EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK)
       << sqlite3_errmsg(db);

@@ -255,5 +255,32 @@ TEST_F(AgricolaTest, GetDuplicadoAnswersForTheSevenValues) {
             " and Ciclo = 'PV2026'");
 }
 
+// A policy number is the same whatever the letter case of any letter or the trailing blanks,
+// for the duplicate test and for the unique key behind it; accents keep two apart.
+TEST_F(AgricolaTest, SqlServerRulesMakeTheDuplicate) {
+  const struct {
+    const char* first;
+    const char* second;
+    bool same;
+  } cases[] = {{"PÓLIZA-Ñ", "póliza-ñ", true}, {"ÄÖÜ", "äöü", true}, {"TRAIL", "TRAIL  ", true},
+               {"ÇŒŠŽŸ", "çœšžÿ", true}, {"CANON", "CAÑON", false}, {"POLIZA", "PÓLIZA", false}};
+  test::AgricolaArgs a = test::sampleAgricola();
+  int32_t rows = 0;
+  for (const auto& c : cases) {
+    a.strPoliza = c.first;
+    EXPECT_TRUE(insert(a, "Archivo")) << c.first;
+    a.strPoliza = c.second;
+    EXPECT_EQ(cv->getDuplicado(c.second, "0", 1, 3, 5, 12, "pv2026 ", conn), c.same) << c.second;
+    EXPECT_EQ(insert(a, "Archivo"), !c.same) << c.second;
+    rows += c.same ? 1 : 2;
+    EXPECT_EQ(count(), rows) << c.second;
+    if (!c.same) continue;
+    // Past the duplicate test (another station between its test and its insert), the unique
+    // key refuses the row.
+    errorOf([&] { conn->execute(registration::insertAgricolaText(test::registro(a), 4)); });
+    EXPECT_EQ(count(), rows) << c.second;
+  }
+}
+
 }  // namespace
 }  // namespace korvanda

@@ -14,6 +14,7 @@
 
 #include <sqlite3.h>
 
+#include "platform/sqlite/functions.h"
 #include "component/ModGlobal.h"
 #include "korvanda/clsCatValida.h"
 #include "registration_support.h"
@@ -89,6 +90,7 @@ TEST_F(StoredMeanwhileTest, AnotherRefusalOfTheDatabaseIsNotADuplicate) {
   auto conn = racing("SET DATEFORMAT DMY INSERT INTO SUBMAGRICOLA", "SELECT 1");
   sqlite3* raw = nullptr;
   ASSERT_EQ(sqlite3_open(env.databasePath().c_str(), &raw), SQLITE_OK);
+  ASSERT_EQ(sqlite::registerTsqlFunctions(raw), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(raw,
                          "CREATE TRIGGER refuse BEFORE INSERT ON SUBMAGRICOLA BEGIN "
                          "SELECT RAISE(ABORT, 'refused by a rule of the database'); END",

@@ -1,3 +1,4 @@
+#include "platform/sqlite/functions.h"
 #include "reliability_support.h"
 
 #include <poll.h>
@@ -77,7 +78,8 @@ std::string digestRows(sqlite3* db, const std::string& sql) {
 }  // namespace
 
 RawDatabase::RawDatabase(const std::string& file) {
-  if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+  if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+      korvanda::sqlite::registerTsqlFunctions(db_) != SQLITE_OK) {
     std::string why = sqlite3_errmsg(db_);
     sqlite3_close(db_);
     throw std::runtime_error("cannot open " + file + ": " + why);

@@ -93,7 +93,9 @@ TEST(Rewrites, CollateAndCast) {
   EXPECT_EQ(tr("SELECT S.calle COLLATE DATABASE_DEFAULT + ' ' + S.numero COLLATE DATABASE_DEFAULT AS d FROM Socios S"),
             "SELECT (S.calle) || ' ' || (S.numero) AS \"d\" FROM Socios S");
   EXPECT_EQ(tr("SELECT nombre COLLATE SQL_Latin1_General_CP1_CI_AS AS n FROM Pagos"),
-            "SELECT nombre COLLATE NOCASE AS \"n\" FROM Pagos");
+            "SELECT nombre COLLATE KV_CI_AS AS \"n\" FROM Pagos");
+  EXPECT_EQ(failure("SELECT nombre COLLATE Latin1_General_CI_AI FROM Pagos"),
+            "the accent-insensitive collation Latin1_General_CI_AI is not supported");
   EXPECT_EQ(tr("SELECT CAST(id AS varchar) + '/' + CAST(cuenta AS varchar(4)) AS c FROM Pagos"),
             "SELECT (SUBSTR(CAST(id AS TEXT), 1, 30)) || '/' || (SUBSTR(CAST(cuenta AS TEXT), 1, 4)) AS \"c\" FROM Pagos");
   EXPECT_EQ(tr("SELECT CAST(nombre AS int) AS a, CAST(nombre AS datetime) AS b, CAST(monto AS decimal(10,2)) AS c FROM Pagos"),
@@ -101,6 +103,32 @@ TEST(Rewrites, CollateAndCast) {
             "ROUND(CAST(monto AS NUMERIC), 2) AS \"c\" FROM Pagos");
   EXPECT_EQ(failure("SELECT CAST(id AS xml) FROM Pagos"), "CAST to xml is not supported");
   EXPECT_EQ(failure("SELECT nombre COLLATE Klingon FROM Pagos"), "the collation Klingon is not supported");
+}
+
+// Where SQLite would compare bytes (no column on either side), the text takes KV_CI_AS, as
+// every text takes the database's collation on SQL Server.
+TEST(Rewrites, TextComparisonsTakeSqlServerRules) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"SELECT id FROM Pagos WHERE 'abc' = 'ABC'", "SELECT id FROM Pagos WHERE 'abc' COLLATE KV_CI_AS = 'ABC'"},
+      {"SELECT id FROM Pagos WHERE UPPER(nombre) <> N'X'", "SELECT id FROM Pagos WHERE UPPER(nombre) COLLATE KV_CI_AS <> 'X'"},
+      {"SELECT id FROM Socios WHERE calle + numero >= 'x'", "SELECT id FROM Socios WHERE (calle || numero) COLLATE KV_CI_AS >= 'x'"},
+      {"SELECT id FROM Pagos WHERE 'b' NOT BETWEEN 'a' AND 'c'", "SELECT id FROM Pagos WHERE 'b' COLLATE KV_CI_AS NOT BETWEEN 'a' AND 'c'"},
+      {"SELECT id FROM Pagos WHERE 'a' NOT IN ('A', 'b')", "SELECT id FROM Pagos WHERE 'a' COLLATE KV_CI_AS NOT IN ('A', 'b')"},
+      {"SELECT COUNT(DISTINCT LTRIM(nombre)) AS c FROM Pagos", "SELECT COUNT(DISTINCT LTRIM(nombre) COLLATE KV_CI_AS) AS \"c\" FROM Pagos"},
+      {"SELECT DISTINCT LTRIM(nombre) AS n, nombre, id FROM Pagos", "SELECT DISTINCT LTRIM(nombre) COLLATE KV_CI_AS AS \"n\", nombre, id FROM Pagos"},
+      {"SELECT nombre + 'x' AS n FROM Pagos UNION ALL SELECT 'y' FROM Socios",
+       "SELECT (nombre || 'x') COLLATE KV_CI_AS AS \"n\" FROM Pagos UNION ALL SELECT 'y' COLLATE KV_CI_AS AS \"\" FROM Socios"},
+      {"SELECT LOWER(nombre) AS n FROM Pagos GROUP BY LOWER(nombre) ORDER BY n DESC, id",
+       "SELECT LOWER(nombre) AS \"n\" FROM Pagos GROUP BY LOWER(nombre) COLLATE KV_CI_AS ORDER BY n COLLATE KV_CI_AS DESC, id"},
+      // A column brings its own collation; numbers, dates and explicit collations stay.
+      {"SELECT id FROM Pagos WHERE nombre = 'x' OR 'x' = nombre OR nombre IN ('a') ORDER BY nombre",
+       "SELECT id FROM Pagos WHERE nombre = 'x' OR 'x' = nombre OR nombre IN ('a') ORDER BY nombre"},
+      {"SELECT id FROM Pagos WHERE LEN(nombre) = 1 AND cuenta IN (1, 2) AND fecha = '01/02/2026' ORDER BY 1",
+       "SELECT id FROM Pagos WHERE LEN(nombre) = 1 AND cuenta IN (1, 2) AND fecha = '2026-02-01 00:00:00' ORDER BY 1"},
+      {"SELECT id FROM Pagos WHERE 'a' COLLATE Latin1_General_CS_AS = 'A'",
+       "SELECT id FROM Pagos WHERE 'a' COLLATE BINARY = 'A'"},
+  };
+  for (auto [tsql, sqlite] : cases) EXPECT_EQ(tr(tsql), sqlite) << tsql;
 }
 
 TEST(Rewrites, TopBecomesLimit) {

@@ -1,8 +1,10 @@
 // korvanda db init FILE [--demo]: a new embedded database with the schema.
+// korvanda db upgrade FILE: a database made by an earlier version brought to the schema.
 #include <iostream>
 
 #include "commands.h"
 #include "platform/sqlite/engine.h"
+#include "platform/sqlite/upgrade.h"
 
 namespace korvanda::cli {
 
@@ -24,6 +26,27 @@ void addDbCommand(CLI::App& app) {
     runReporting([&] {
       sqlite::createDatabase(*file, *demo);
       std::cout << "Created " << *file << (*demo ? " (schema and demo data)\n" : " (schema)\n");
+    });
+  });
+
+  auto* upgrade = db->add_subcommand(
+      "upgrade", "Convert a database made by an earlier version to the current schema");
+  upgrade->footer(
+      "Databases made before text compared as on SQL Server (letter case of every letter and\n"
+      "trailing blanks ignored, accents kept apart) are refused when opened until they are\n"
+      "converted. The tables are rebuilt with their rows, indexes and views in one transaction,\n"
+      "while other programs wait. When two rows would then have the same key (PÓLIZA-Ñ and\n"
+      "póliza-ñ), nothing changes and the rows are named: correct them and run it again.\n"
+      "A current database is left as it is.\n\n"
+      "Example:\n"
+      "  korvanda db upgrade /var/lib/korvanda/subsidios.db");
+  auto upgradeFile = std::make_shared<std::string>();
+  upgrade->add_option("FILE", *upgradeFile, "Path of the database file")->required();
+  upgrade->callback([upgradeFile] {
+    runReporting([&] {
+      auto tables = sqlite::upgradeDatabase(*upgradeFile);
+      if (tables.empty()) std::cout << *upgradeFile << " is already current; nothing changed\n";
+      else std::cout << "Upgraded " << *upgradeFile << ": " << tables.size() << " tables rebuilt\n";
     });
   });
 }

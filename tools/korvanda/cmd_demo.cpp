@@ -15,6 +15,7 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/sqlite/functions.h"
 #include "commands.h"
 #include "demo_portfolio.h"
 #include "demo_records.h"
@@ -99,6 +100,7 @@ Db openRaw(const fs::path& file) {
   sqlite3* raw = nullptr;
   int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
   Db db(raw);
+  if (rc == SQLITE_OK) rc = sqlite::registerTsqlFunctions(db.get());  // the text columns' collation
   if (rc != SQLITE_OK)
     throw Error(sqlite::kErrConnection, sqlite::kErrorSource,
                 std::string("cannot open ") + file.string() + ": " + sqlite3_errstr(rc));

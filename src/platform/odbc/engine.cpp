@@ -8,6 +8,7 @@
 
 #include "platform/odbc/columns.h"
 #include "platform/odbc/statements.h"
+#include "platform/sqlite/functions.h"
 #include "platform/sqlite/procedures.h"
 #include "platform/sqlite/translate.h"
 
@@ -247,6 +248,7 @@ void OdbcConnection::runSqliteProcedure(const sqlite::ProcedureStep& step) {
   sqlite3* raw = nullptr;
   int rc = sqlite3_open_v2(file->c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
   std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, &sqlite3_close);
+  if (rc == SQLITE_OK) rc = sqlite::registerTsqlFunctions(db.get());  // the text columns' collation
   if (rc != SQLITE_OK)
     throw Error(kUnspecifiedError, kOdbcSource,
                 "Cannot open " + *file + " for the procedure " + step.name + ": " +

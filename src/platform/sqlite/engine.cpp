@@ -19,6 +19,7 @@
 #include "platform/sqlite/sqlite_error.h"
 #include "platform/sqlite/translate.h"
 #include "platform/sqlite/tsqldate.h"
+#include "platform/sqlite/upgrade.h"
 
 namespace korvanda::sqlite {
 
@@ -60,6 +61,15 @@ void execute(sqlite3* db, std::string_view sql) {
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
   }
   if (rc != SQLITE_DONE) throwSqlite(db, rc);
+}
+
+std::string quoteName(std::string_view name) {
+  std::string q = "\"";
+  for (char c : name) {
+    if (c == '"') q.push_back('"');
+    q.push_back(c);
+  }
+  return q + "\"";
 }
 
 namespace {
@@ -251,6 +261,15 @@ class EmbeddedConnection final : public Connection {
       throw Error(e.number() == kErrTimeout ? kErrTimeout : kErrConnection, kErrorSource,
                   "Cannot open database \"" + file_ + "\": " + e.description());
     }
+    // Tables from before the KV_CI_AS collation would compare and index text by other rules
+    // than new ones: the file is converted once, by the administrator, not behind their back.
+    if (auto old = outdatedTables(db.get()); !old.empty())
+      throw Error(kErrConnection, kErrorSource,
+                  "Cannot open database \"" + file_ + "\": it was made by an earlier version and " +
+                      std::to_string(old.size()) + " of its tables (" + old.front() +
+                      (old.size() > 1 ? ", ..." : "") +
+                      ") still compare text by the old rules. Convert it once with: korvanda db upgrade \"" +
+                      file_ + "\"");
     struct stat st {};
     if (::stat(file_.c_str(), &st) != 0)
       throw Error(kErrConnection, kErrorSource, "Cannot open database \"" + file_ + "\": it disappeared while opening.");
@@ -544,14 +563,6 @@ void EmbeddedConnection::copyTable(const CopyTableStep& step) {
     throw Error(kErrStatement, kErrorSource, std::string("Cannot copy ") + sourceName + ": " + e.what());
   }
   find.reset();
-  auto quote = [](std::string_view name) {
-    std::string q = "\"";
-    for (char c : name) {
-      if (c == '"') q.push_back('"');
-      q.push_back(c);
-    }
-    return q + "\"";
-  };
   std::string columns;
   {
     Statement cols = prepare(db, "SELECT name FROM pragma_table_xinfo(?1, ?2) WHERE hidden = 0");
@@ -559,15 +570,15 @@ void EmbeddedConnection::copyTable(const CopyTableStep& step) {
     sqlite3_bind_text(cols.get(), 2, schema.c_str(), -1, SQLITE_TRANSIENT);
     while ((rc = sqlite3_step(cols.get())) == SQLITE_ROW) {
       if (!columns.empty()) columns += ", ";
-      columns += quote(columnText(cols.get(), 0));
+      columns += quoteName(columnText(cols.get(), 0));
     }
     if (rc != SQLITE_DONE) throwSqlite(db, rc);
   }
   sqlite::execute(db, "SAVEPOINT korvanda_copy");
   try {
     sqlite::execute(db, create);  // unqualified: created in main
-    sqlite::execute(db, "INSERT INTO main." + quote(step.target) + " (" + columns + ") SELECT " + columns +
-                    " FROM " + quote(schema) + "." + quote(sourceName));
+    sqlite::execute(db, "INSERT INTO main." + quoteName(step.target) + " (" + columns + ") SELECT " + columns +
+                    " FROM " + quoteName(schema) + "." + quoteName(sourceName));
     sqlite::execute(db, "RELEASE korvanda_copy");
   } catch (...) {
     sqlite3_exec(db, "ROLLBACK TO korvanda_copy; RELEASE korvanda_copy", nullptr, nullptr, nullptr);
@@ -628,7 +639,8 @@ void createDatabase(const std::string& file, bool withDemoData) {
     throw e;
   };
   if (rc != SQLITE_OK) fail("Cannot create database \"" + file + "\"");
-  rc = sqlite3_exec(db.get(), "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  rc = registerTsqlFunctions(db.get());
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db.get(), "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK) rc = sqlite3_exec(db.get(), "BEGIN", nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK) rc = sqlite3_exec(db.get(), embedded::kTablesSql, nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) fail("Creating the tables of \"" + file + "\"");

@@ -11,9 +11,11 @@ SQLITE_EXTENSION_INIT1
 #include <charconv>
 #include <cmath>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "platform/sqlite/collation.h"
 #include "platform/sqlite/tsqldate.h"
 
 namespace korvanda::sqlite {
@@ -186,6 +188,39 @@ void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_double(ctx, x[0] + x[1]);
 }
 
+int compareText(void*, int na, const void* a, int nb, const void* b) {
+  return collation::compare(std::string_view(static_cast<const char*>(a), static_cast<size_t>(na)),
+                            std::string_view(static_cast<const char*>(b), static_cast<size_t>(nb)));
+}
+
+template <std::string (*Map)(std::string_view)>
+void fnCase(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  std::string s = Map(textOf(argv[0]));
+  sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+// like(pattern, text [, escape]): "text LIKE pattern [ESCAPE escape]". The compiled pattern is
+// kept with the statement while the pattern stays the same.
+void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  for (int i = 0; i < argc; ++i)
+    if (sqlite3_value_type(argv[i]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  std::optional<char32_t> escape;
+  if (argc == 3 && !(escape = collation::singleCharacter(textOf(argv[2]))))
+    return sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
+  std::string_view pattern = textOf(argv[0]);
+  if (pattern.size() > static_cast<size_t>(sqlite3_limit(sqlite3_context_db_handle(ctx),
+                                                         SQLITE_LIMIT_LIKE_PATTERN_LENGTH, -1)))
+    return sqlite3_result_error(ctx, "LIKE or GLOB pattern too complex", -1);
+  auto* kept = static_cast<const collation::LikePattern*>(sqlite3_get_auxdata(ctx, 0));
+  if (kept && kept->escape() == escape) return sqlite3_result_int(ctx, kept->matches(textOf(argv[1])));
+  auto fresh = std::make_unique<collation::LikePattern>(pattern, escape);
+  sqlite3_result_int(ctx, fresh->matches(textOf(argv[1])));
+  // SQLite may free it at once: nothing touches it after this.
+  sqlite3_set_auxdata(ctx, 0, fresh.release(),
+                      [](void* p) { delete static_cast<collation::LikePattern*>(p); });
+}
+
 }  // namespace
 
 int registerTsqlFunctions(sqlite3* db) {
@@ -208,13 +243,18 @@ int registerTsqlFunctions(sqlite3* db) {
       {"TSQL_DATETIME", 1, kPure, fnDateTime},
       {"TSQL_DATETIME", 2, kPure, fnDateTime},
       {"TSQL_ADD", 2, kPure, fnAdd},
+      // SQL Server's comparison rules for the letters of Windows-1252 (collation.h).
+      {"UPPER", 1, kPure, fnCase<collation::upper>},
+      {"LOWER", 1, kPure, fnCase<collation::lower>},
+      {"LIKE", 2, kPure, fnLike},
+      {"LIKE", 3, kPure, fnLike},
   };
   for (const Def& d : defs) {
     int rc = sqlite3_create_function_v2(db, d.name, d.args, d.flags, nullptr, d.fn, nullptr,
                                         nullptr, nullptr);
     if (rc != SQLITE_OK) return rc;
   }
-  return SQLITE_OK;
+  return sqlite3_create_collation_v2(db, collation::kName, SQLITE_UTF8, nullptr, compareText, nullptr);
 }
 
 }  // namespace korvanda::sqlite

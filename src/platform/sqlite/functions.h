@@ -15,6 +15,8 @@ namespace korvanda::sqlite {
 //                 the coordinates text of a claim item from SUBDCOORDENADASFC, '' when none
 //   TSQL_DATETIME(x, order)   a date text read in the date order ('dmy'...) as ISO text
 //   TSQL_ADD(a, b)   '+' decided on the values: text + text concatenates, numbers add
+//   UPPER(x), LOWER(x), x LIKE p [ESCAPE e]   SQL Server's, for every Windows-1252 letter
+// and the collation KV_CI_AS (collation.h), which the schema's text columns declare.
 // Returns an SQLite result code.
 int registerTsqlFunctions(sqlite3* db);
 

@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "korvanda/error.h"
@@ -24,5 +25,7 @@ using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 Statement prepare(sqlite3* db, std::string_view sql);
 // Runs a statement without rows (or ignores them).
 void execute(sqlite3* db, std::string_view sql);
+// A name as a quoted identifier.
+std::string quoteName(std::string_view name);
 
 }  // namespace korvanda::sqlite

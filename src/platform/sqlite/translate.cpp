@@ -4,10 +4,13 @@
 #include <cctype>
 #include <optional>
 
+#include "platform/sqlite/collation.h"
 #include "platform/sqlite/tsqldate.h"
 
 namespace korvanda::sqlite {
 namespace {
+
+const std::string kCollation = collation::kName;
 
 // ---------------------------------------------------------------------------------------------
 // Tokens and the parenthesis tree
@@ -348,6 +351,7 @@ struct QueryResult {
   Nodes nodes;
   std::vector<Type> itemTypes;
   std::vector<std::string> itemNames;
+  std::vector<std::string> textAliases;  // aliases of computed text items
   bool star = false;
 };
 
@@ -390,7 +394,27 @@ class Translator {
     Nodes nodes;
     Type type;
     bool literal = false;  // a single string literal
+    bool collated = false;  // a column, or an explicit COLLATE: SQLite then needs no other
   };
+
+  // SQLite compares an expression that is not a column by its bytes; SQL Server by the
+  // database's collation.
+  static void collate(Segment& seg) {
+    // COLLATE binds tighter than any operator: a name or a call takes it as it is.
+    const Nodes& n = seg.nodes;
+    auto namePart = [](const Node& x) { return isName(x) || isOp(x, "."); };
+    bool primary = n.size() == 1 ||
+                   (std::all_of(n.begin(), n.end() - 1, namePart) && (isName(n.back()) || n.back().group));
+    if (!primary) seg.nodes = Nodes{group(std::move(seg.nodes))};
+    seg.nodes.push_back(word("COLLATE"));
+    seg.nodes.push_back(word(kCollation));
+    seg.collated = true;
+    seg.literal = false;
+  }
+  static bool mayBeText(const Segment& seg) {
+    return seg.chain && !seg.collated &&
+           (seg.type.cat == Cat::Text || seg.type.cat == Cat::Unknown || seg.type.cat == Cat::Null);
+  }
 
   struct FromClause {
     size_t b = 0, e = 0;
@@ -459,10 +483,12 @@ class Translator {
       if (isWord(n, "collate") && i + 1 < ns.size() && isName(ns[i + 1])) {
         std::string name = lower(ns[i + 1].tok.text);
         ++i;
-        if (name == "database_default") continue;  // text columns already compare without case
-        if (name.find("_ci") != std::string::npos) {
+        if (name == "database_default") continue;  // text columns already compare by its rules
+        if (name.find("_ci") != std::string::npos && name.find("_ai") != std::string::npos) {
+          throw TranslationError("the accent-insensitive collation " + ns[i].tok.text + " is not supported");
+        } else if (name.find("_ci") != std::string::npos || name == "kv_ci_as") {
           out.push_back(word("COLLATE"));
-          out.push_back(word("NOCASE"));
+          out.push_back(word(kCollation));
         } else if (name.find("_cs") != std::string::npos || name.find("_bin") != std::string::npos) {
           out.push_back(word("COLLATE"));
           out.push_back(word("BINARY"));
@@ -1176,6 +1202,8 @@ class Translator {
       }
     };
     top();
+    // Rows that differ only by letter case or trailing blanks are one row to SQL Server.
+    bool distinct = compound || (i < e && isWord(s[i], "distinct"));
     if (i < e && (isWord(s[i], "distinct") || isWord(s[i], "all"))) r.nodes.push_back(s[i++]);
     top();
     if (!limit.empty() && compound) throw TranslationError("TOP inside UNION is not supported");
@@ -1205,7 +1233,7 @@ class Translator {
     for (auto [ib, ie] : splitCommas(s, i, listEnd)) {
       if (!firstItem) r.nodes.push_back(op(","));
       firstItem = false;
-      selectItem(s, ib, ie, sc, r);
+      selectItem(s, ib, ie, sc, r, distinct);
     }
     if (from) {
       r.nodes.push_back(word("FROM"));
@@ -1218,7 +1246,7 @@ class Translator {
     if (groupBy) {
       r.nodes.push_back(word("GROUP"));
       r.nodes.push_back(word("BY"));
-      append(r.nodes, list(s, groupBy + 2, next(groupBy), sc));
+      append(r.nodes, sortList(s, groupBy + 2, next(groupBy), sc, r));
     }
     if (having) {
       r.nodes.push_back(word("HAVING"));
@@ -1227,7 +1255,7 @@ class Translator {
     if (orderBy) {
       r.nodes.push_back(word("ORDER"));
       r.nodes.push_back(word("BY"));
-      append(r.nodes, list(s, orderBy + 2, e, sc));
+      append(r.nodes, sortList(s, orderBy + 2, e, sc, r));
     }
     sc.pop_back();
     if (!limit.empty()) {
@@ -1237,7 +1265,7 @@ class Translator {
     return r;
   }
 
-  void selectItem(const Nodes& s, size_t b, size_t e, Scopes& sc, QueryResult& r) {
+  void selectItem(const Nodes& s, size_t b, size_t e, Scopes& sc, QueryResult& r, bool distinct) {
     if (b == e) throw TranslationError("empty item in a select list");
     // Stars.
     if (e - b == 1 && isOp(s[b], "*")) {
@@ -1267,11 +1295,14 @@ class Translator {
       exprEnd = e - 1;
     }
     Segment v = single(s, b, exprEnd, sc);
+    bool computedText = v.type.cat == Cat::Text && mayBeText(v);
+    if (computedText && distinct) collate(v);
     append(r.nodes, v.nodes);
     r.itemTypes.push_back(v.type);
     std::string name;
     if (alias) {
       name = alias->tok.text;
+      if (computedText) r.textAliases.push_back(name);
       r.nodes.push_back(word("AS"));
       r.nodes.push_back(quoted(name));
     } else if (exprEnd - b == 1 && isName(s[b])) {
@@ -1288,6 +1319,25 @@ class Translator {
       r.nodes.push_back(quoted(""));
     }
     r.itemNames.push_back(name);
+  }
+
+  // GROUP BY and ORDER BY items: a text that is not a column groups and sorts by SQL Server's
+  // rules too, also when named by the alias of a select item.
+  Nodes sortList(const Nodes& s, size_t b, size_t e, Scopes& sc, const QueryResult& r) {
+    Nodes out;
+    for (auto [pb, pe] : splitCommas(s, b, e)) {
+      if (!out.empty()) out.push_back(op(","));
+      std::vector<Segment> segs = segments(s, pb, pe, sc);
+      if (segs.empty()) throw TranslationError("an empty item in GROUP BY or ORDER BY");
+      Segment& item = segs.front();
+      bool aliasOfText = item.chain && item.nodes.size() == 1 && isName(item.nodes[0]) &&
+                         item.type.cat == Cat::Unknown &&
+                         std::any_of(r.textAliases.begin(), r.textAliases.end(),
+                                     [&](const std::string& a) { return eqi(a, item.nodes[0].tok.text); });
+      if (aliasOfText || (item.type.cat == Cat::Text && mayBeText(item))) collate(item);
+      for (Segment& seg : segs) append(out, std::move(seg.nodes));
+    }
+    return out;
   }
 
   Nodes list(const Nodes& s, size_t b, size_t e, Scopes& sc) {
@@ -1408,21 +1458,25 @@ class Translator {
     Nodes nodes;
     Type type;
     bool literal = false;
+    bool column = false;   // only a column name
+    bool collate = false;  // has an explicit COLLATE
   };
 
   Term term(const Nodes& s, size_t b, size_t e, Scopes& sc) {
     Term t;
-    bool firstPrimary = true, multiplied = false;
+    bool firstPrimary = true, multiplied = false, anyOp = false, onlyName = false;
     size_t i = b;
     while (i < e) {
       const Node& n = s[i];
       if (isOp(n, "*") || isOp(n, "/") || isOp(n, "%")) multiplied = true;
       if (!n.group && n.tok.kind == Tk::Op) {
+        anyOp = true;
         t.nodes.push_back(n);
         ++i;
         continue;
       }
       if (isWord(n, "collate")) {
+        t.collate = true;
         t.nodes.push_back(n);
         t.nodes.push_back(s[i + 1]);
         i += 2;
@@ -1461,6 +1515,7 @@ class Translator {
           std::string column = s[nameEnd - 1].tok.text;
           std::string qualifier = nameEnd - i >= 3 ? s[nameEnd - 3].tok.text : "";
           pt = columnType(sc, qualifier, column);
+          onlyName = firstPrimary;
         }
       }
       if (firstPrimary) t.type = pt;
@@ -1470,6 +1525,7 @@ class Translator {
     }
     if (multiplied && !isNumeric(t.type.cat)) t.type = Type{};
     if (multiplied) t.literal = false;
+    t.column = onlyName && !anyOp && !multiplied && primaryEnd(s, b, e) == e;
     return t;
   }
 
@@ -1504,6 +1560,14 @@ class Translator {
       if (!first) out.push_back(op(","));
       first = false;
       // CAST's "x AS TYPE" and COUNT(DISTINCT x) keep their words.
+      if (e - b > 1 && isWord(k[b], "distinct")) {
+        out.push_back(k[b++]);
+        Segment seg = single(k, b, e, sc);
+        if (seg.type.cat == Cat::Text && mayBeText(seg)) collate(seg);
+        types.push_back(seg.type);
+        append(out, seg.nodes);
+        continue;
+      }
       Segment seg = single(k, b, e, sc);
       types.push_back(seg.type);
       append(out, seg.nodes);
@@ -1598,8 +1662,10 @@ class Translator {
       seg.nodes = std::move(terms[0].nodes);
       seg.type = terms[0].type;
       seg.literal = terms[0].literal;
+      seg.collated = terms[0].column || terms[0].collate;
       return seg;
     }
+    seg.collated = std::any_of(terms.begin(), terms.end(), [](const Term& t) { return t.collate; });
     bool anyText = false, allText = true, anyDate = false, allKnown = true, anyPlus = false;
     for (const Term& t : terms) {
       anyText |= t.type.cat == Cat::Text;
@@ -1663,6 +1729,7 @@ class Translator {
   }
 
   // Date columns compared with texts: literals become ISO text, other texts are read as dates.
+  // Texts compared where neither side is a column take SQL Server's rules.
   void comparisons(std::vector<Segment>& segs) {
     auto isCmp = [](const Segment& s) {
       if (s.chain || s.nodes.size() != 1) return false;
@@ -1681,14 +1748,19 @@ class Translator {
       if (isCmp(segs[k]) && k > 0 && k + 1 < segs.size() && segs[k - 1].chain && segs[k + 1].chain) {
         if (segs[k - 1].type.cat == Cat::Date) toDate(segs[k + 1]);
         else if (segs[k + 1].type.cat == Cat::Date) toDate(segs[k - 1]);
+        else if (mayBeText(segs[k - 1]) && mayBeText(segs[k + 1])) collate(segs[k - 1]);
       } else if (kw(segs[k], "between")) {
         Segment* left = leftOf(k);
-        if (left && left->type.cat == Cat::Date && k + 3 < segs.size() && kw(segs[k + 2], "and")) {
+        bool bounds = k + 3 < segs.size() && kw(segs[k + 2], "and");
+        if (left && left->type.cat == Cat::Date && bounds) {
           if (segs[k + 1].chain) toDate(segs[k + 1]);
           if (segs[k + 3].chain) toDate(segs[k + 3]);
+        } else if (left && bounds && mayBeText(*left) && mayBeText(segs[k + 1]) && mayBeText(segs[k + 3])) {
+          collate(*left);
         }
       } else if (kw(segs[k], "in")) {
         Segment* left = leftOf(k);
+        if (left && mayBeText(*left)) collate(*left);
         if (left && left->type.cat == Cat::Date && k + 1 < segs.size() && segs[k + 1].chain &&
             segs[k + 1].nodes.size() == 1 && segs[k + 1].nodes[0].group) {
           Nodes& items = segs[k + 1].nodes[0].kids;
