@@ -236,6 +236,7 @@ class EmbeddedConnection final : public Connection {
     if (rc != SQLITE_OK) throw sqliteError(db.get(), rc, "Cannot open database \"" + file_ + "\"");
     sqlite3_extended_result_codes(db.get(), 1);
     sqlite3_busy_timeout(db.get(), static_cast<int>(busyTimeout_.count()));
+    sqlite3_limit(db.get(), SQLITE_LIMIT_EXPR_DEPTH, kMaxExpressionDepth);
     if ((rc = registerTsqlFunctions(db.get())) != SQLITE_OK) throwSqlite(db.get(), rc);
     try {
       // The first read of the file: a file that is not a database fails here.
