@@ -13,6 +13,7 @@
 
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
+#include "platform/data/statement_rule.h"
 #include "platform/sqlite/functions.h"
 #include "platform/sqlite/procedures.h"
 #include "platform/sqlite/schema_sql.h"
@@ -308,6 +309,7 @@ class EmbeddedConnection final : public Connection {
     requireOpen();
     requireSameFile();
     std::shared_ptr<const Translation> tr = translation(sql);
+    requireStatementCount(tr->steps.size(), kErrStatement, kErrorSource);
     std::shared_ptr<Recordset> last;
     for (const Step& step : tr->steps) {
       if (auto* s = std::get_if<SqlStep>(&step)) {
