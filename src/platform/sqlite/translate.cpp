@@ -1713,7 +1713,7 @@ class Translator {
   }
 
   // Date columns compared with texts: literals become ISO text, other texts are read as dates.
-  [[gnu::noinline]] void comparisons(std::vector<Segment>& segs) {
+  void comparisons(std::vector<Segment>& segs) {
     auto isCmp = [](const Segment& s) {
       if (s.chain || s.nodes.size() != 1) return false;
       const Node& n = s.nodes[0];
