@@ -117,7 +117,7 @@ bool clsCatValida::findClave(int32_t pidCatalogo, int16_t strClave) {
 RecordsetRef clsCatValida::FindCondition(int32_t pidCatalogo, const std::string& strCampos,
                                          const std::string& strCondition,
                                          std::optional<int16_t> pintFieldOrder) {
-  return frame("KORVANDA.clsCatValida.FindCondition", [&]() -> RecordsetRef {
+  return frame("KORVANDA.clsCatValida.FindCondition", Statements::batch, [&]() -> RecordsetRef {
     const std::string table = nameTablesCat(narrow(pidCatalogo));
     if (table.empty())
       throw Error(kAppError1001, ".FindCondition", "El catálogo solicitado no existe");
@@ -131,7 +131,7 @@ RecordsetRef clsCatValida::FindCondition(int32_t pidCatalogo, const std::string&
 }
 
 RecordsetRef clsCatValida::FindQuery(const std::string& strQuery) {
-  return frame("KORVANDA.clsCatValida.FindQuery", [&]() -> RecordsetRef {
+  return frame("KORVANDA.clsCatValida.FindQuery", Statements::batch, [&]() -> RecordsetRef {
     if (strQuery.empty()) throw noSuchCatalog(".FindQuery");
     RecordsetRef rs = openReading(getOpenConnection(), strQuery);
     return hasRows(*rs) ? rs : nullptr;
@@ -139,7 +139,7 @@ RecordsetRef clsCatValida::FindQuery(const std::string& strQuery) {
 }
 
 bool clsCatValida::insertar(const std::string& strQuery, OptConnection pConn) {
-  return frame("KORVANDA.clsCatValida.Insertar", [&] {
+  return frame("KORVANDA.clsCatValida.Insertar", Statements::batch, [&] {
     ConnectionRef conn = pConn && *pConn ? *pConn : getOpenConnection();
     conn->execute(strQuery);
     return conn->state() == 1;
@@ -147,7 +147,7 @@ bool clsCatValida::insertar(const std::string& strQuery, OptConnection pConn) {
 }
 
 RecordsetRef clsCatValida::seleccionar(const std::string& strQuery) {
-  return frame("KORVANDA.clsCatValida.Seleccionar", [&] {
+  return frame("KORVANDA.clsCatValida.Seleccionar", Statements::batch, [&] {
     RecordsetRef rs = getOpenConnection()->query(strQuery, adLockOptimistic);
     rs->setCursorType(adOpenDynamic);
     return rs;
@@ -155,7 +155,7 @@ RecordsetRef clsCatValida::seleccionar(const std::string& strQuery) {
 }
 
 bool clsCatValida::borrar(const std::string& strQuery) {
-  return frame("KORVANDA.clsCatValida.Borrar", [&] {
+  return frame("KORVANDA.clsCatValida.Borrar", Statements::batch, [&] {
     ConnectionRef conn = getOpenConnection();
     conn->execute(strQuery);
     return conn->state() == 1;
@@ -164,7 +164,7 @@ bool clsCatValida::borrar(const std::string& strQuery) {
 
 bool clsCatValida::UpdateCondition(int32_t pidCatalogo, const std::string& pstrValores,
                                    const std::string& pstrCondition) {
-  return frame("KORVANDA.clsCatValida.updateCondition", [&] {
+  return frame("KORVANDA.clsCatValida.updateCondition", Statements::batch, [&] {
     ConnectionRef conn = getOpenConnection();
     const std::string table = nameTablesCat(narrow(pidCatalogo));
     conn->execute("UPDATE " + table + " SET " + pstrValores + " WHERE " + pstrCondition);

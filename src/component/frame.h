@@ -5,22 +5,32 @@
 #include <new>
 #include <stdexcept>
 #include <string_view>
+#include <utility>
 
 #include "component/modErrores.h"
 #include "korvanda/error.h"
+#include "platform/data/statement_rule.h"
 
 namespace korvanda {
 
 // Turns anything thrown into the library's Error.
 Error asError(std::exception_ptr e);
 
+// rule: how many statements one text may hold while the member runs (statement_rule.h); only
+// the generic statement members take Statements::batch.
 template <class F>
-decltype(auto) frame(std::string_view label, F&& body) {
+decltype(auto) frame(std::string_view label, Statements rule, F&& body) {
+  MemberStatements statements(label, rule);
   try {
     return body();
   } catch (...) {
     ManejaError(asError(std::current_exception()), label);
   }
+}
+
+template <class F>
+decltype(auto) frame(std::string_view label, F&& body) {
+  return frame(label, Statements::one, std::forward<F>(body));
 }
 
 }  // namespace korvanda

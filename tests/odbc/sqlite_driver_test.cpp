@@ -10,6 +10,7 @@
 
 #include "korvanda/textform.h"
 #include "support/odbc.h"
+#include "platform/data/statement_rule.h"
 #include "platform/odbc/engine.h"
 
 namespace korvanda::odbc {
@@ -181,6 +182,33 @@ TEST_F(SqliteDriver, BatchGivesItsLastRowsAndSkipsCounts) {
   auto empty = c->query("SELECT ID FROM TIPOS WHERE ID = -1");
   EXPECT_EQ(empty->state(), 1);
   EXPECT_TRUE(empty->eof() && empty->bof());
+}
+
+// As on the embedded engine: a second statement runs only inside a member that allows a batch,
+// whether the text is translated or goes to SQLite as it is; the outermost member decides.
+TEST_F(SqliteDriver, ABatchRunsOnlyWhereTheRunningMemberAllowsOne) {
+  const std::string batch = "UPDATE TIPOS SET CHICO = 5 WHERE ID = 2; UPDATE TIPOS SET CHICO = 6 WHERE ID = 3";
+  for (bool translate : {false, true}) {
+    SCOPED_TRACE(translate ? "translated" : "as it is");
+    OdbcOptions options;
+    options.translate = translate;
+    auto c = std::make_shared<OdbcConnection>(buildConnectionString("DRIVER=SQLite3", "", "", file_, {}), options);
+    auto chico = [&] { return toText(c->execute("SELECT CHICO FROM TIPOS WHERE ID = 3")->value(size_t{0})); };
+    c->execute("UPDATE TIPOS SET CHICO = 0 WHERE ID = 3");
+    {
+      MemberStatements member("KORVANDA.clsCatValida.traeCatalogo", Statements::one);
+      MemberStatements inner("KORVANDA.clsCatValida.FindQuery", Statements::batch);
+      Error e = errorOf([&] { c->execute(batch); });
+      EXPECT_EQ(e.number(), -2147217900);
+      EXPECT_EQ(e.description(), "The statement text holds 2 statements and KORVANDA.clsCatValida.traeCatalogo runs only one; nothing was run.");
+      EXPECT_EQ(chico(), "0");
+    }
+    {
+      MemberStatements member("KORVANDA.clsCatValida.FindQuery", Statements::batch);
+      c->execute(batch);
+      EXPECT_EQ(chico(), "6");
+    }
+  }
 }
 
 TEST_F(SqliteDriver, RejectedStatementCarriesTheDriversDiagnostics) {

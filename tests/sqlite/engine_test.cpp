@@ -5,6 +5,7 @@
 
 #include "fixture.h"
 #include "korvanda/textform.h"
+#include "support/fixture.h"
 
 namespace korvanda::sqlite::test {
 namespace {
@@ -84,6 +85,24 @@ TEST_F(Engine, RejectedAndUntranslatableStatements) {
   EXPECT_EQ(e.description(), "The statement cannot run on the embedded database: the function DATEDIFF is not supported");
   e = failure("EXEC NoExiste 1");
   EXPECT_EQ(e.description(), "Could not find stored procedure 'NoExiste'.");
+}
+
+// SQLite's parser does not recurse, but what follows it does: long chains stop at the depth
+// limit set on the connection, with SQLite's own error, long before a small stack runs out.
+TEST_F(Engine, LongExpressionsStopAtTheDepthLimitOnASmallStack) {
+  auto sum = [](int terms) {
+    std::string s = "SELECT 1";
+    for (int i = 1; i < terms; ++i) s += " + 1";
+    return s + " AS s";
+  };
+  korvanda::testing::runOnSmallStack([&] {
+    EXPECT_EQ(toInt32(conn_->query(sum(kMaxExpressionDepth - 10))->value("s")), kMaxExpressionDepth - 10);
+    for (int terms : {kMaxExpressionDepth + 1, 5000}) {
+      Error e = errorOf([&] { conn_->execute(sum(terms)); });
+      EXPECT_EQ(e.number(), kErrStatement);
+      EXPECT_EQ(e.description(), "Expression tree is too large (maximum depth " + std::to_string(kMaxExpressionDepth) + ")");
+    }
+  });
 }
 
 TEST_F(Engine, FieldTypesComeFromTheDeclaredTypes) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/fixture.h"
+
 namespace korvanda::sqlite {
 namespace {
 
@@ -254,6 +256,90 @@ TEST(Untranslatable, FailsWithAClearErrorInsteadOfChangingMeaning) {
   EXPECT_EQ(failure("MERGE Pagos USING Socios ON 1 = 1"), "the statement beginning with 'MERGE' is not supported");
   EXPECT_EQ(failure("SELECT id FROM Pagos CROSS APPLY Socios"), "CROSS APPLY is not supported");
   EXPECT_EQ(failure("SELECT FROM Pagos"), "SELECT without a column list");
+}
+
+std::string repeat(std::string_view s, int n) {
+  std::string r;
+  for (int i = 0; i < n; ++i) r += s;
+  return r;
+}
+
+// A statement whose core is wrapped in n levels, taken in turn from levels (open, close).
+struct Nesting {
+  const char* construct;
+  std::string head;
+  std::vector<std::pair<std::string, std::string>> levels;
+  std::string core, tail;
+
+  std::string text(int n) const {
+    std::string open, close;
+    for (int i = 0; i < n; ++i) {
+      const auto& [o, c] = levels[static_cast<size_t>(i) % levels.size()];
+      open += o;
+      close.insert(0, c);
+    }
+    return head + open + core + close + tail;
+  }
+  // Where (from 1) level n opens: its "(" or CASE.
+  size_t opening(int n) const {
+    std::string before = head;
+    for (int i = 0; i + 1 < n; ++i) before += levels[static_cast<size_t>(i) % levels.size()].first;
+    const std::string& o = levels[static_cast<size_t>(n - 1) % levels.size()].first;
+    return before.size() + std::min(o.find('('), o.find("CASE")) + 1;
+  }
+};
+
+TEST(Nesting, EveryRecursiveConstructStopsAtTheLimitOnASmallStack) {
+  const std::vector<Nesting> table = {
+      {"parentheses", "SELECT ", {{"(", ")"}}, "1", " FROM Pagos"},
+      {"parentheses in WHERE", "SELECT id FROM Pagos WHERE id = ", {{"(", ")"}}, "1", ""},
+      {"unary minus of a group", "SELECT ", {{"- (", ")"}}, "1", " FROM Pagos"},
+      {"calls", "SELECT ", {{"LEN(", ")"}}, "nombre", " FROM Pagos"},
+      {"CAST", "SELECT ", {{"CAST(", " AS varchar)"}}, "id", " FROM Pagos"},
+      {"LEFT and RIGHT", "SELECT ", {{"LEFT(", ", 2)"}, {"RIGHT(", ", 3)"}}, "nombre", " FROM Pagos"},
+      {"CASE", "SELECT ", {{"CASE WHEN id = 1 THEN ", " END"}}, "1", " FROM Pagos"},
+      {"CASE in its condition", "SELECT ", {{"CASE WHEN 1 = ", " THEN 1 END"}}, "1", " FROM Pagos"},
+      {"subqueries", "SELECT ", {{"(SELECT ", ")"}}, "1", " FROM Pagos"},
+      {"derived tables", "SELECT * FROM ", {{"(SELECT * FROM ", ") AS t"}}, "Pagos", ""},
+      {"EXISTS", "SELECT id FROM Pagos WHERE ", {{"EXISTS (SELECT 1 FROM Pagos WHERE ", ")"}}, "1 = 1", ""},
+      {"all of them", "SELECT ", {{"(", ")"}, {"CASE WHEN id = 1 THEN ", " END"}, {"ISNULL(", ", 0)"}, {"(SELECT ", ")"}}, "1", " FROM Pagos"},
+      {"UPDATE", "UPDATE Pagos SET cuenta = ", {{"(", ")"}}, "1", " WHERE id = 1"},
+      {"INSERT values", "INSERT INTO Pagos (cuenta) VALUES ", {{"(", ")"}}, "1", ""},
+  };
+  const std::string refusal = "the text nests parentheses, subqueries, calls and CASE deeper than " +
+                              std::to_string(kMaxNesting) + " levels, at character ";
+  for (const Nesting& row : table) {
+    SCOPED_TRACE(row.construct);
+    testing::runOnSmallStack([&] {
+      EXPECT_NO_THROW(translate(row.text(kMaxNesting), sampleSchema())) << row.text(kMaxNesting);
+      EXPECT_EQ(failure(row.text(kMaxNesting + 1)), refusal + std::to_string(row.opening(kMaxNesting + 1)));
+      EXPECT_EQ(failure(row.text(5000)), refusal + std::to_string(row.opening(kMaxNesting + 1)));
+    });
+  }
+  // Chains that the translation walks without recursion have no such limit here.
+  testing::runOnSmallStack([&] {
+    for (const std::string& text : {"SELECT " + repeat("- ", 5000) + "1 FROM Pagos",
+                                    "SELECT " + repeat("~ ", 5000) + "1 FROM Pagos",
+                                    "SELECT id FROM Pagos WHERE " + repeat("NOT ", 5000) + "1 = 1",
+                                    "SELECT " + repeat("id + ", 5000) + "1 AS s FROM Pagos",
+                                    "SELECT 1 AS x" + repeat(" UNION SELECT 1", 5000)})
+      EXPECT_NO_THROW(translate(text, sampleSchema())) << text.substr(0, 40);
+  });
+}
+
+TEST(Nesting, SumsDecidedOnTheValuesCountTheirNesting) {
+  // Each '+' between terms of unknown type nests one more call: a+b+c is TSQL_ADD(TSQL_ADD(a, b), c).
+  auto sum = [](int terms) { return "SELECT " + repeat("x + ", terms - 1) + "x AS s FROM Pagos"; };
+  EXPECT_EQ(tr("SELECT x + x + x AS s FROM Pagos"), "SELECT TSQL_ADD(TSQL_ADD(x, x), x) AS \"s\" FROM Pagos");
+  testing::runOnSmallStack([&] {
+    EXPECT_NO_THROW(translate(sum(kMaxNesting), sampleSchema()));
+    EXPECT_EQ(failure(sum(kMaxNesting + 1)), "a sum of 33 terms whose types are known only from their values nests "
+                                             "deeper than 32 levels once translated, at character 8");
+    EXPECT_EQ(failure("SELECT (" + sum(kMaxNesting).substr(7, 4 * kMaxNesting - 3) + ") + x AS s FROM Pagos"),
+              "a sum of 2 terms whose types are known only from their values nests deeper than 32 levels once "
+              "translated, at character 8");
+    EXPECT_EQ(failure(sum(5000)).substr(0, 18), "a sum of 5000 term");
+  });
 }
 
 TEST(CreateTableRename, ReplacesOnlyTheName) {

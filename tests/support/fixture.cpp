@@ -1,6 +1,7 @@
 #include "support/fixture.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -86,6 +87,38 @@ Error errorOf(const std::function<void()>& call) {
   }
   ADD_FAILURE() << "the call raised no error";
   return Error(0, "", "(no error)");
+}
+
+void runOnSmallStack(const std::function<void()>& call) {
+#if defined(__SANITIZE_ADDRESS__)
+  constexpr size_t kBytes = 4 * kSmallStackBytes;
+#else
+  constexpr size_t kBytes = kSmallStackBytes;
+#endif
+  struct Job {
+    const std::function<void()>& call;
+    std::exception_ptr thrown;
+  } job{call, nullptr};
+  pthread_attr_t attr;
+  pthread_attr_init(&attr);
+  pthread_attr_setstacksize(&attr, kBytes);
+  pthread_t thread;
+  int rc = pthread_create(
+      &thread, &attr,
+      [](void* p) -> void* {
+        auto* j = static_cast<Job*>(p);
+        try {
+          j->call();
+        } catch (...) {
+          j->thrown = std::current_exception();
+        }
+        return nullptr;
+      },
+      &job);
+  pthread_attr_destroy(&attr);
+  if (rc != 0) throw std::runtime_error("cannot start a thread with a small stack");
+  pthread_join(thread, nullptr);
+  if (job.thrown) std::rethrow_exception(job.thrown);
 }
 
 Environment::Environment() : Environment(Options{}) {}

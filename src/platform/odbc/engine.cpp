@@ -6,6 +6,7 @@
 #include <cctype>
 #include <variant>
 
+#include "platform/data/statement_rule.h"
 #include "platform/odbc/columns.h"
 #include "platform/odbc/statements.h"
 #include "platform/sqlite/functions.h"
@@ -206,7 +207,9 @@ std::shared_ptr<Recordset> OdbcConnection::run(std::string_view sql) {
       return last;
     }
     // SQLite's driver runs one statement per call: the batch goes statement by statement.
-    for (const std::string& piece : splitSqliteStatements(sql)) runBatch(piece, last);
+    const std::vector<std::string> pieces = splitSqliteStatements(sql);
+    requireStatementCount(pieces.size(), kCommandError, kOdbcSource);
+    for (const std::string& piece : pieces) runBatch(piece, last);
     return last;
   });
 }
@@ -218,6 +221,7 @@ std::shared_ptr<Recordset> OdbcConnection::runTranslated(std::string_view tsql) 
   } catch (const sqlite::TranslationError& e) {
     throw Error(kCommandError, kOdbcSource, std::string("Cannot translate the statement: ") + e.what());
   }
+  requireStatementCount(translation.steps.size(), kCommandError, kOdbcSource);
   std::shared_ptr<Recordset> last;
   for (const sqlite::Step& step : translation.steps) {
     std::visit(Overloaded{

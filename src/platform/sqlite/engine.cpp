@@ -13,6 +13,7 @@
 
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
+#include "platform/data/statement_rule.h"
 #include "platform/sqlite/functions.h"
 #include "platform/sqlite/procedures.h"
 #include "platform/sqlite/schema_sql.h"
@@ -246,6 +247,7 @@ class EmbeddedConnection final : public Connection {
     if (rc != SQLITE_OK) throw sqliteError(db.get(), rc, "Cannot open database \"" + file_ + "\"");
     sqlite3_extended_result_codes(db.get(), 1);
     sqlite3_busy_timeout(db.get(), static_cast<int>(busyTimeout_.count()));
+    sqlite3_limit(db.get(), SQLITE_LIMIT_EXPR_DEPTH, kMaxExpressionDepth);
     if ((rc = registerTsqlFunctions(db.get())) != SQLITE_OK) throwSqlite(db.get(), rc);
     try {
       // The first read of the file: a file that is not a database fails here. One without
@@ -333,6 +335,7 @@ class EmbeddedConnection final : public Connection {
     requireOpen();
     requireSameFile();
     std::shared_ptr<const Translation> tr = translation(sql);
+    requireStatementCount(tr->steps.size(), kErrStatement, kErrorSource);
     std::shared_ptr<Recordset> last;
     for (const Step& step : tr->steps) {
       if (auto* s = std::get_if<SqlStep>(&step)) {

@@ -37,6 +37,11 @@ inline constexpr const char* kErrorSource = "SQLite";
 
 inline constexpr std::chrono::milliseconds kDefaultBusyTimeout{5000};
 
+// SQLite's limit on an expression's depth (its default is 1000). Its parser does not recurse,
+// but what follows the parser does, about 400 bytes of stack a level: at 200 levels a long
+// chain like a+b+c+.. is refused with SQLite's own error before it takes 100 KB of stack.
+inline constexpr int kMaxExpressionDepth = 200;
+
 // Opens an existing database file (a missing file is a connection failure, never a new empty
 // database). WAL mode, a busy timeout, the T-SQL functions registered.
 ConnectionRef openEmbedded(const std::string& file);

@@ -149,6 +149,41 @@ std::vector<Token> tokenize(std::string_view s) {
   return out;
 }
 
+// Refuses a text whose parentheses and CASE nest deeper than kMaxNesting, before anything
+// recurses into it. A ')' closes the CASEs left open inside its group; a stray END closes nothing.
+void checkNesting(const std::vector<Token>& toks) {
+  std::vector<bool> open;  // true: a CASE
+  for (const Token& t : toks) {
+    bool paren = t.kind == Tk::Op && t.text == "(";
+    if (paren || (t.kind == Tk::Word && eqi(t.text, "case"))) {
+      open.push_back(!paren);
+      if (open.size() > static_cast<size_t>(kMaxNesting))
+        throw TranslationError("the text nests parentheses, subqueries, calls and CASE deeper than " +
+                               std::to_string(kMaxNesting) + " levels, at character " +
+                               std::to_string(t.begin + 1));
+    } else if (t.kind == Tk::Op && t.text == ")") {
+      while (!open.empty() && open.back()) open.pop_back();
+      if (!open.empty()) open.pop_back();
+    } else if (t.kind == Tk::Word && eqi(t.text, "end") && !open.empty() && open.back()) {
+      open.pop_back();
+    }
+  }
+}
+
+// Depth of the groups in nodes, without recursion.
+size_t nestingOf(const Nodes& nodes) {
+  size_t deepest = 0;
+  std::vector<std::pair<const Nodes*, size_t>> pending{{&nodes, 0}};
+  while (!pending.empty()) {
+    auto [ns, depth] = pending.back();
+    pending.pop_back();
+    deepest = std::max(deepest, depth);
+    for (const Node& n : *ns)
+      if (n.group) pending.push_back({&n.kids, depth + 1});
+  }
+  return deepest;
+}
+
 // Moves the tokens into the tree.
 Nodes buildTree(std::vector<Token>& toks, size_t& i, bool inGroup) {
   Nodes out;
@@ -374,6 +409,7 @@ class Translator {
 
   Translation run(std::string_view text) {
     auto toks = tokenize(text);
+    checkNesting(toks);
     size_t i = 0;
     Nodes tree = buildTree(toks, i, false);
     prepass(tree);
@@ -1512,9 +1548,8 @@ class Translator {
           pt = functionType(s[nameEnd - 1].tok.text, args, g);
           t.nodes.push_back(std::move(g));
         } else {
-          std::string column = s[nameEnd - 1].tok.text;
-          std::string qualifier = nameEnd - i >= 3 ? s[nameEnd - 3].tok.text : "";
-          pt = columnType(sc, qualifier, column);
+          pt = columnType(sc, nameEnd - i >= 3 ? std::string_view(s[nameEnd - 3].tok.text) : std::string_view(),
+                          s[nameEnd - 1].tok.text);
           onlyName = firstPrimary;
         }
       }
@@ -1576,7 +1611,7 @@ class Translator {
     return types;
   }
 
-  static Type functionType(const std::string& name, const std::vector<Type>& args, const Node& g) {
+  [[gnu::noinline]] static Type functionType(const std::string& name, const std::vector<Type>& args, const Node& g) {
     std::string f = lower(name);
     auto arg0 = [&] { return args.empty() ? Type{} : args[0]; };
     if (f == "len" || f == "year" || f == "month" || f == "day" || f == "count" || f == "length")
@@ -1610,7 +1645,7 @@ class Translator {
     return Type{};
   }
 
-  static Type columnType(const Scopes& sc, const std::string& qualifier, const std::string& column) {
+  [[gnu::noinline]] static Type columnType(const Scopes& sc, std::string_view qualifier, std::string_view column) {
     for (auto f = sc.rbegin(); f != sc.rend(); ++f) {
       for (const Source& src : f->sources) {
         if (!qualifier.empty() && !eqi(src.alias, qualifier)) continue;
@@ -1656,6 +1691,13 @@ class Translator {
                 const std::vector<std::string>& ops, Scopes& sc) {
     std::vector<Term> terms;
     for (auto [b, e] : ranges) terms.push_back(term(s, b, e, sc));
+    return combine(std::move(terms), ops, s[ranges[0].first].tok.begin);
+  }
+
+  // The terms of a chain joined by their operators. Kept out of line: chain() recurses, and its
+  // frame should not carry the locals of this.
+  [[gnu::noinline]] Segment combine(std::vector<Term> terms, const std::vector<std::string>& ops,
+                                    size_t position) {
     Segment seg;
     seg.chain = true;
     if (ops.empty()) {
@@ -1708,19 +1750,27 @@ class Translator {
       return seg;
     }
     // Types unknown here, or text meeting numbers (SQL Server then adds, converting the text):
-    // decide on the values.
+    // decide on the values. Each operator nests the sum so far one group deeper, and what
+    // follows the translation recurses through groups: that depth has the texts' limit too.
+    size_t deepest = 0;
+    for (const Term& t : terms) deepest = std::max(deepest, nestingOf(t.nodes) + 1);
+    if (deepest + ops.size() > static_cast<size_t>(kMaxNesting))
+      throw TranslationError("a sum of " + std::to_string(terms.size()) +
+                             " terms whose types are known only from their values nests deeper than " +
+                             std::to_string(kMaxNesting) + " levels once translated, at character " +
+                             std::to_string(position + 1));
     Nodes acc = wrapped(terms[0]);
     for (size_t k = 1; k < terms.size(); ++k) {
       Nodes next = wrapped(terms[k]);
       if (ops[k - 1] == "+") {
-        Nodes args = acc;
+        Nodes args = std::move(acc);
         args.push_back(op(","));
-        append(args, next);
+        append(args, std::move(next));
         acc = Nodes{word("TSQL_ADD"), group(std::move(args))};
       } else {
-        Nodes g = acc;
+        Nodes g = std::move(acc);
         g.push_back(op("-"));
-        append(g, next);
+        append(g, std::move(next));
         acc = Nodes{group(std::move(g))};
       }
     }

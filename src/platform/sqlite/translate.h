@@ -70,6 +70,13 @@ struct Translation {
   std::vector<Step> steps;
 };
 
+// Parentheses (subqueries and calls included) and CASE nest at most this deep in a statement
+// text. The translation works through them recursively, up to 2.6 KB of stack a level in an
+// optimised build; deeper texts are refused before any recursion starts, so that a text cannot
+// exhaust a host thread's stack (32 levels take under 100 KB). SQLite's own parser refuses
+// nesting sooner for most constructs (18 subqueries or CASE, 31 calls, 93 parentheses).
+inline constexpr int kMaxNesting = 32;
+
 // A construct the translation does not handle; the message says which.
 class TranslationError : public std::runtime_error {
  public:
