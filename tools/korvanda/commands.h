@@ -26,6 +26,10 @@ void addDemoCommand(CLI::App& app);
 void runReporting(const std::function<void()>& body);
 int exitCode();
 
+// One line on stderr when the library could not write its logs: the log directory (or a
+// logFile.log in it) is not writable, which turns every failure into an error about the log.
+void warnIfLogsUnwritable();
+
 enum class Format { Table, Csv, Json };
 // Prints every row of a record set (from its first), as an aligned table, CSV or JSON.
 void printRecordset(std::ostream& out, Recordset& rs, Format format);
