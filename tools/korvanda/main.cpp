@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
   korvanda::cli::addDemoCommand(app);
   // The commands that run the library's members say when its logs cannot be written.
   for (const char* name : {"call", "export"})
-    app.get_subcommand(name)->parse_complete_callback(korvanda::cli::warnIfLogsUnwritable);
+    app.get_subcommand(name)->preparse_callback([](size_t) { korvanda::cli::warnIfLogsUnwritable(); });
   CLI11_PARSE(app, argc, argv);
   return korvanda::cli::exitCode();
 }
