@@ -30,7 +30,9 @@ std::string formatTimeOnly(Date d);
 // ISO-8601 "yyyy-mm-dd HH:MM:SS" (the embedded database's storage form).
 std::string formatIsoDate(Date d);
 
-// At most 15 significant digits, no trailing zeros, "." separator (1234.5, 0.1, 100).
+// At most 15 significant digits, no trailing zeros, "." separator (1234.5, 0.1, 100). A value
+// whose text would not read back as a finite number (infinity, NaN, 1.7976931348623157e308,
+// which rounds to 1.79769313486232E+308) is an overflow (6).
 std::string formatDouble(double v);
 void appendDouble(std::string& out, double v);
 std::string formatDecimal(Decimal d);  // exact: "1234.5", no trailing zeros
@@ -41,6 +43,9 @@ inline const char* formatBool(bool b) { return b ? "True" : "False"; }
 // ("31/12/2026", "31/12/2026 13:05:00") or ISO ("2026-12-31", "2026-12-31 13:05:00", "T").
 std::optional<double> parseNumber(std::string_view text);
 std::optional<Decimal> parseDecimal(std::string_view text);
+// Whether the text is written as a number, of any size: tells a number too large for its type
+// (overflow, 6) from a text that is no number (type mismatch, 13).
+bool isNumberText(std::string_view text);
 std::optional<Date> parseDate(std::string_view text);
 
 double decimalToDouble(Decimal d);

@@ -18,7 +18,7 @@ void GrabaFileErrores(int16_t code, const std::string& message, int16_t extra) {
   frame("KORVANDA.ModGlobal.GrabaFileErrores", [&] {
     Date t = now();
     std::string line = std::to_string(code) + "|" + formatDateOnly(t) + " " + formatTimeOnly(t) +
-                       "|" + std::to_string(extra) + "|" + message + "\r\n";
+                       "|" + std::to_string(extra) + "|" + loggedText(message) + "\r\n";
     appendLine(duplicatesLogPath(), line);
   });
 }

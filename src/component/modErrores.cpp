@@ -128,10 +128,49 @@ std::string errorLogLine(const Error& error, std::string_view label) {
   line += "|Modulo:";
   line += label;
   line += "|Numero:" + std::to_string(error.number());
-  line += "|Source:" + error.source();
+  line += "|Source:" + loggedText(error.source());
   line += "|LastDLLError:" + std::to_string(error.lastSystemError());
-  line += "|Desc Alt " + getDescError(error);
+  line += "|Desc Alt " + loggedText(getDescError(error));
   return line;
+}
+
+void logNotice(std::string_view label, const std::string& text) {
+  GrabaLog(errorLogLine(Error(0, errors::kRuntimeSource, text), label));
+}
+
+std::string loggedText(std::string_view text) {
+  // The cut falls on a character boundary (UTF-8 continuation bytes do not count).
+  size_t end = 0, chars = 0;
+  while (end < text.size() && chars < kLoggedTextLimit) {
+    ++end;
+    while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+    ++chars;
+  }
+  const size_t more = utf8Length(text.substr(end));
+  std::string out;
+  out.reserve(end + 32);
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (size_t i = 0; i < end; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '\r') out += "\\r";
+    else if (c == '\n') out += "\\n";
+    else if (c == '\t') out += "\\t";
+    else if (c < 0x20 || c == 0x7F) {
+      out += "\\x";
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 15]);
+    } else if (c == 0xC2 && i + 1 < end && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+      const auto c1 = static_cast<unsigned char>(text[++i]);
+      out += "\\u00";
+      out.push_back(kHex[c1 >> 4]);
+      out.push_back(kHex[c1 & 15]);
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  if (more > 0) out += "[... " + std::to_string(more) + " more characters]";
+  return out;
 }
 
 void GrabaLog(const std::string& line) { appendLine(errorLogPath(), line + "\r\n"); }

@@ -1,14 +1,13 @@
 #include "export/export_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 #include "component/ModGlobal.h"
+#include "component/modErrores.h"
 #include "export/cp1252.h"
-#include "platform/files/files.h"
 
 namespace korvanda {
 namespace {
@@ -22,33 +21,24 @@ bool readOnly(const std::string& path) {
 }
 }  // namespace
 
-ExportFile ExportFile::create(const std::string& path) {
-  if (ExisteArchivo(path)) {
-    if (readOnly(path)) throw fileError(EACCES, path);
-    if (::unlink(path.c_str()) != 0) throw fileError(errno, path);
+ExportFile ExportFile::create(const std::string& path, std::string_view label) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) throw notRegularFile(path, st.st_mode);
+    if (ExisteArchivo(path)) {
+      if (readOnly(path)) throw fileError(EACCES, path);
+      if (::unlink(path.c_str()) != 0) throw fileError(errno, path);
+    }
+    // A hidden file that the existence check does not see is replaced by the rename.
+  } else if (errno != ENOENT) {
+    throw fileError(errno, path);
   }
-  // O_TRUNC empties a hidden file that the existence check does not see.
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) throw fileError(errno, path);
-  return ExportFile(path, fd);
+  return ExportFile(ReplacementFile::create(path), label);
 }
 
-ExportFile::ExportFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {
+ExportFile::ExportFile(ReplacementFile file, std::string_view label)
+    : file_(std::move(file)), label_(label) {
   buffer_.reserve(kFlushAt + 4096);
-}
-
-ExportFile::ExportFile(ExportFile&& other) noexcept
-    : path_(std::move(other.path_)), fd_(other.fd_), buffer_(std::move(other.buffer_)) {
-  other.fd_ = -1;
-}
-
-ExportFile::~ExportFile() {
-  if (fd_ < 0) return;
-  try {
-    flush();
-  } catch (...) {
-  }
-  ::close(fd_);
 }
 
 void ExportFile::writeLine(std::string_view line, bool replaceEnie) {
@@ -58,25 +48,17 @@ void ExportFile::writeLine(std::string_view line, bool replaceEnie) {
 }
 
 void ExportFile::flush() {
-  size_t done = 0;
-  while (done < buffer_.size()) {
-    ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int err = errno;
-      buffer_.erase(0, done);
-      throw fileError(err, path_);
-    }
-    done += static_cast<size_t>(n);
-  }
+  writeAll(file_.fd(), buffer_, file_.destination());
   buffer_.clear();
 }
 
 void ExportFile::close() {
   flush();
-  int fd = fd_;
-  fd_ = -1;
-  if (::close(fd) != 0) throw fileError(errno, path_);
+  if (blanked_ > 0)
+    logNotice(label_, std::to_string(blanked_) +
+                          " separadores (|, CR o LF) dentro de valores se escribieron como blancos en " +
+                          path());
+  file_.commit();
 }
 
 }  // namespace korvanda

@@ -56,7 +56,7 @@ bool clsControlFiles::ExportFilesFormatoB(const std::string& pstrRutaFileFB1,
     int32_t count = policies.recordCount();
     if (count > INT32_MAX / 2 || count < INT32_MIN / 2) throw errors::overflow();
     {
-      ExportFile file = ExportFile::create(pstrRutaFileFB1);
+      ExportFile file = ExportFile::create(pstrRutaFileFB1, kLabel);
       policies.moveFirst();
       progress.start(count * 2);
       writeRecords(file, policies, exportLayouts::kFormatoB1, progress);
@@ -66,7 +66,7 @@ bool clsControlFiles::ExportFilesFormatoB(const std::string& pstrRutaFileFB1,
     // Persons file: the counter goes on.
     Recordset& persons = requireRecordset(pobjRsFormatoB2, kLabel);
     moveFirstOrRefuse(persons, kLabel);
-    ExportFile file = ExportFile::create(pstrRutaFileFB2);
+    ExportFile file = ExportFile::create(pstrRutaFileFB2, kLabel);
     persons.moveFirst();
     writeRecords(file, persons, exportLayouts::kFormatoB2, progress);
     file.close();
@@ -78,14 +78,17 @@ bool clsControlFiles::ExportFileDatForCSta(const std::string& pstrRutaFile, int1
                                            int16_t pintStatus, const std::string& pstrCveFondo,
                                            int16_t pintSemestre, int16_t pintAnio,
                                            const std::string& pstrCiclo) {
-  return frame("KORVANDA.clsControlFiles.ExportFileDatforCst", [&] {
+  static const std::string kLabel = "KORVANDA.clsControlFiles.ExportFileDatforCst";
+  return frame(kLabel, [&] {
     components::CSHA256 digest;
     correctFile_ = true;
     ExportProgress progress = progressOf(*this, fileAdvance_, progressObserver_);
-    ExportFile file = ExportFile::create(pstrRutaFile);
+    ExportFile file = ExportFile::create(pstrRutaFile, kLabel);
     progress.start(0);
-    // The argument texts go out as given: no "Ñ" replacement here.
-    file.writeLine(placeholderLine(pintRamo, pintStatus, pstrCveFondo, pstrCiclo), false);
+    // The argument texts go out as given (but for separators): no "Ñ" replacement here.
+    size_t blanked = 0;
+    file.writeLine(placeholderLine(pintRamo, pintStatus, pstrCveFondo, pstrCiclo, blanked), false);
+    file.countBlanked(blanked);
     progress.step();
     file.close();
     return true;

@@ -200,6 +200,16 @@ void appendFieldText(std::string& out, const Recordset& rs, const Cell& c, const
   }
 }
 
+size_t blankSeparators(std::string& out, size_t from) {
+  size_t n = 0;
+  for (size_t i = out.find_first_of("|\r\n", from); i != std::string::npos;
+       i = out.find_first_of("|\r\n", i + 1)) {
+    out[i] = ' ';
+    ++n;
+  }
+  return n;
+}
+
 std::vector<size_t> resolveColumns(const Recordset& rs, const ExportLayout& layout) {
   std::vector<size_t> columns;
   columns.reserve(layout.fields.size());

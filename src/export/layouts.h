@@ -50,17 +50,22 @@ extern const ExportLayout kNoFieldsEnie;    // other branches: empty lines
 void appendFieldText(std::string& out, const Recordset& rs, const Cell& cell,
                      const ExportField& field);
 
+// Writes every "|", CR and LF of out from position `from` on as a blank, so that a value never
+// breaks its record; returns how many it changed.
+size_t blankSeparators(std::string& out, size_t from);
+
 // Column of each layout field in the record set (3265 for a missing one), by name with letter
 // case ignored.
 std::vector<size_t> resolveColumns(const Recordset& rs, const ExportLayout& layout);
 
 // Builds one line: the fields' texts joined by "|". readCell(column) gives the current
 // record's cell. With passNoCurrentRecord, a field whose read fails with 3021 is left out
-// together with the "|" before it.
+// together with the "|" before it. Returns the separators blanked inside values.
 template <class ReadCell>
-void buildLine(std::string& line, const Recordset& rs, const ExportLayout& layout,
+size_t buildLine(std::string& line, const Recordset& rs, const ExportLayout& layout,
                std::span<const size_t> columns, ReadCell&& readCell) {
   line.clear();
+  size_t blanked = 0;
   for (size_t i = 0; i < layout.fields.size(); ++i) {
     const Cell* cell;
     try {
@@ -70,8 +75,11 @@ void buildLine(std::string& line, const Recordset& rs, const ExportLayout& layou
       throw;
     }
     if (i > 0) line.push_back('|');
+    const size_t start = line.size();
     appendFieldText(line, rs, *cell, layout.fields[i]);
+    blanked += blankSeparators(line, start);
   }
+  return blanked;
 }
 
 }  // namespace korvanda

@@ -45,7 +45,7 @@ void writeRecords(ExportFile& file, Recordset& rs, const ExportLayout& layout,
       columns = resolveColumns(rs, layout);
       resolved = true;
     }
-    buildLine(line, rs, layout, columns, readCell);
+    file.countBlanked(buildLine(line, rs, layout, columns, readCell));
     file.writeLine(line, layout.replaceEnie);
     rs.moveNext();
     progress.step();
@@ -57,7 +57,7 @@ void exportRecordset(const std::string& path, const RecordsetRef& records,
                      const std::string& source) {
   Recordset& rs = requireRecordset(records, source);
   moveFirstOrRefuse(rs, source);
-  ExportFile file = ExportFile::create(path);
+  ExportFile file = ExportFile::create(path, source);
   rs.moveFirst();
   progress.start(rs.recordCount());
   writeRecords(file, rs, layout, progress);
@@ -65,15 +65,18 @@ void exportRecordset(const std::string& path, const RecordsetRef& records,
 }
 
 std::string placeholderLine(int16_t ramo, int16_t status, std::string_view cveFondo,
-                            std::string_view ciclo) {
+                            std::string_view ciclo, size_t& blanked) {
   std::string line;
   if (ramo == 1) {
     // Shaped as a claims line: the cycle in field 8, zeros for keys and amounts.
     line = "0|0||||||";
+    const size_t start = line.size();
     line.append(ciclo);
+    blanked += blankSeparators(line, start);
     line += "|0|0|0|0|0|0|0|0|";
   } else if (ramo == 2) {
     line.append(cveFondo);
+    blanked += blankSeparators(line, 0);
     line += "|0|0||||0|0|0|0|0|0|0|0|0|0|0|0|0|";
     appendInt(line, status);
   }

@@ -46,7 +46,8 @@ Recordset& requireRecordset(const RecordsetRef& records, const std::string& sour
 void moveFirstOrRefuse(Recordset& rs, const std::string& source);
 
 // Writes one line per record from the current one to the end, stepping the progress after
-// each. Layout fields are looked up once, at the first record.
+// each. Layout fields are looked up once, at the first record; separators blanked inside values
+// are counted on the file.
 void writeRecords(ExportFile& file, Recordset& rs, const ExportLayout& layout,
                   ExportProgress& progress);
 
@@ -57,7 +58,8 @@ void exportRecordset(const std::string& path, const RecordsetRef& records,
                      const std::string& source);
 
 // The one line of the placeholder file for a branch (1 agricultural, 2 livestock, else empty).
+// Separators inside the two texts are blanked and added to `blanked`.
 std::string placeholderLine(int16_t ramo, int16_t status, std::string_view cveFondo,
-                            std::string_view ciclo);
+                            std::string_view ciclo, size_t& blanked);
 
 }  // namespace korvanda

@@ -244,3 +244,14 @@ TEST_F(Abi, ReleasedObjectsFailCleanly) {
   EXPECT_EQ(s.u.str, nullptr);
   kv_object_release(fresh);
 }
+
+// A decimal's text too large for a decimal is an overflow; a text that is no number is not.
+TEST_F(Abi, DecimalTextsBeyondADecimalAreOverflow) {
+  kv_object* files = create("KORVANDA.clsControlFiles");
+  kv_variant d = of(KV_DECIMAL);
+  d.u.str = const_cast<char*>("123456789012345678901234567890");
+  EXPECT_EQ(call(files, "fileAdvance", KV_PROPERTYPUT, {d}), 6);
+  d.u.str = const_cast<char*>("12 monedas");
+  EXPECT_EQ(call(files, "fileAdvance", KV_PROPERTYPUT, {d}), 13);
+  kv_object_release(files);
+}

@@ -12,6 +12,8 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <utility>
 
 #include "platform/components/connection_data.h"
 #include "platform/components/crypto.h"
@@ -244,6 +246,45 @@ TEST(Cli, ReadmeExportFromAQueryRuns) {
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_TRUE(lines[0].starts_with("G-1|0|1|1|")) << lines[0];
   EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), '|'), 27) << lines[0];
+}
+
+
+// An unwritable log directory turns every failure into an error about the log: the host says
+// so on stderr before it runs a member, and says nothing when the logs can be written.
+TEST(Cli, WarnsWhenTheLogDirectoryIsNotWritable) {
+  TempDir dir;
+  const std::string missing = (dir.path() / "no-such-dir").string();
+  Outcome call = korvanda("call KORVANDA.clsControlFiles fileAdvance", "KORVANDA_LOG_DIR='" + missing + "'");
+  EXPECT_EQ(call.status, 0) << call.out;
+  EXPECT_EQ(call.out, "warning: the log directory " + missing +
+                          " is not writable (No such file or directory): every failure will be "
+                          "reported as an error about the log; set KORVANDA_LOG_DIR to a writable "
+                          "directory\n1\n");
+  Outcome quiet = korvanda("call KORVANDA.clsControlFiles fileAdvance",
+                           "KORVANDA_LOG_DIR='" + dir.path().string() + "'");
+  EXPECT_EQ(quiet.out, "1\n");
+}
+
+// A named pipe or a link planted at the export path is refused at once (nothing waits on the
+// pipe: `timeout` would end the host with 124) and nothing is written through the link.
+TEST(Cli, ExportToAPipeOrALinkIsRefusedAtOnce) {
+  TempDir dir;
+  const std::string csv = (dir.path() / "in.csv").string();
+  std::ofstream(csv) << "Poliza\n1\n";
+  const std::string pipe = (dir.path() / "pipe.dat").string();
+  const std::string link = (dir.path() / "link.dat").string();
+  const std::string kept = (dir.path() / "kept.txt").string();
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+  std::ofstream(kept) << "keep\n";
+  ASSERT_EQ(::symlink(kept.c_str(), link.c_str()), 0);
+  const std::string env = "KORVANDA_LOG_DIR='" + dir.path().string() + "' timeout 10";
+  for (const auto& [path, what] : {std::pair{pipe, " is a named pipe"}, std::pair{link, " is a symbolic link"}}) {
+    Outcome out = korvanda("export dat '" + path + "' '" + csv + "' --ramo 3", env);
+    EXPECT_EQ(out.status, 1) << out.out;
+    EXPECT_NE(out.out.find("error 75: Path/File access error: " + path + what), std::string::npos) << out.out;
+  }
+  std::ifstream in(kept);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep\n");
 }
 
 }  // namespace

@@ -238,6 +238,49 @@ TEST_F(LogDir, DuplicatesLogFailureIsLoggedUnderItsLabel) {
             std::string::npos);
 }
 
+// Control characters in logged texts are escaped, so no text adds or breaks a line; a text
+// longer than kLoggedTextLimit characters is cut with a marker; the rest is written as it is.
+TEST(LoggedText, EscapesControlsAndCutsLongTexts) {
+  const std::string ene = "\xC3\xB1";  // one character, two bytes
+  std::string thousandEnes;
+  std::string newlines;  // a thousand escaped LFs
+  for (int i = 0; i < 1000; ++i) thousandEnes += ene, newlines += "\\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {"P-1\r\n1009|01/01/2026 00:00:00|0|forjada", "P-1\\r\\n1009|01/01/2026 00:00:00|0|forjada"},
+      {"a\tb\nc\rd", "a\\tb\\nc\\rd"},
+      {std::string("\x00\x01\x1B\x1F\x7F", 5), "\\x00\\x01\\x1B\\x1F\\x7F"},
+      {"NEL\xC2\x85" "fin\xC2\x9F", "NEL\\u0085fin\\u009F"},
+      {"Pe" + ene + "a O'Brien \\r C:\\x \xC2\xA0", "Pe" + ene + "a O'Brien \\r C:\\x \xC2\xA0"},
+      {std::string(1000, 'a'), std::string(1000, 'a')},
+      {std::string(1001, 'a'), std::string(1000, 'a') + "[... 1 more characters]"},
+      {std::string(1000000, '\n'), newlines + "[... 999000 more characters]"},
+      {thousandEnes + ene + ene, thousandEnes + "[... 2 more characters]"},
+      {"", ""},
+  };
+  for (const auto& [text, logged] : cases) EXPECT_EQ(loggedText(text), logged) << text.substr(0, 40);
+}
+
+TEST_F(LogDir, LoggedTextsNeverForgeALine) {
+  // A certificate text with CR LF cannot add a line to Errores.log.
+  GrabaFileErrores(1009, "El registro de constancia=P-1\r\n1009|01/01/2026 00:00:00|0|X esta duplicado", 0);
+  auto dup = lines("Errores.log");
+  ASSERT_EQ(dup.size(), 1u);
+  EXPECT_TRUE(dup[0].ends_with("|0|El registro de constancia=P-1\\r\\n1009|01/01/2026 00:00:00|0|X esta duplicado"))
+      << dup[0];
+  // Nor can a source or a description (here a megabyte of one) add one to logFile.log; the
+  // error itself reaches the caller unchanged.
+  const std::string huge = "Type mismatch: \"x\r\ny" + std::string(1000000, 'z') + "\"";
+  Error out = caught([&] { frame("KORVANDA.x.y", [&] { throw Error(-7, "fuente\n", huge); }); });
+  EXPECT_EQ(out.description(), huge);
+  EXPECT_EQ(out.source(), "fuente\n");
+  auto l = lines("logFile.log");
+  ASSERT_EQ(l.size(), 1u);
+  EXPECT_TRUE(std::regex_match(
+      l[0], std::regex(std::string(kStamp) + R"(\|Modulo:KORVANDA\.x\.y\|Numero:-7\|Source:fuente\\n\|LastDLLError:0)"
+                       R"(\|Desc Alt Type mismatch: "x\\r\\nyz{980}\[\.\.\. 999021 more characters\])")))
+      << l[0].substr(0, 200);
+}
+
 TEST(ExisteArchivo, OnlyOrdinaryVisibleFiles) {
   fs::path d = fs::temp_directory_path() / ("korvanda-exists-" + std::to_string(::getpid()));
   fs::create_directories(d);

@@ -169,8 +169,9 @@ TEST_F(DemoRun, DuplicatesAreReportedBothWays) {
   EXPECT_EQ(entry.label, "KORVANDA.clsCatValida.InsertAgricola");
   EXPECT_EQ(entry.number, -2147220503);
   EXPECT_EQ(entry.source, ".insertAgricola");
+  // The description's CR is written escaped in the log.
   EXPECT_EQ(entry.description,
-            "El registro que intenta insertar esta duplicado\r      , verifique e intente nuevamente");
+            "El registro que intenta insertar esta duplicado\\r      , verifique e intente nuevamente");
 }
 
 TEST_F(DemoRun, ExportFilesHaveOneCrLfLinePerRecord) {

@@ -115,11 +115,11 @@ TEST_F(DatFile, EnieIsReplacedAndOtherAccentsStay) {
             "||||PENA|Munoz|P\xE9rez Nunez" + std::string(21, '|') + "\r\n");
 }
 
-TEST_F(DatFile, PipesAndLineBreaksInsideValuesAreWrittenUnchanged) {
+TEST_F(DatFile, PipesAndLineBreaksInsideValuesAreWrittenAsBlanks) {
   auto rs = makeRecordset(kGan, {rowOf(kGan, {{"Poliza", "A|B"}, {"Endoso", "x\r\ny"},
                                               {"TipoCambio", "\n"}})});
   ASSERT_TRUE(files.ExportFileDat(path("g.dat"), rs, 2));
-  EXPECT_EQ(readFile(path("g.dat")), "A|B|x\r\ny" + std::string(26, '|') + "\n\r\n");
+  EXPECT_EQ(readFile(path("g.dat")), "A B|x  y" + std::string(26, '|') + " \r\n");
 }
 
 TEST_F(DatFile, CharactersOutsideTheCodePageAreQuestionMarks) {

@@ -32,9 +32,9 @@ TEST_F(Placeholder, LivestockLineCarriesFundAndStatus) {
 
 TEST_F(Placeholder, OtherBranchesWriteOneEmptyLine) { EXPECT_EQ(write(0, 1, "F", "C"), "\r\n"); }
 
-TEST_F(Placeholder, ArgumentTextsAreWrittenAsGiven) {
+TEST_F(Placeholder, ArgumentTextsAreWrittenAsGivenButForSeparators) {
   EXPECT_EQ(write(1, 0, "", "OTOÑO-2026"), "0|0||||||OTO\xD1O-2026|0|0|0|0|0|0|0|0|\r\n");
-  EXPECT_EQ(write(2, 3, "AÑO|X", ""), "A\xD1O|X|0|0||||0|0|0|0|0|0|0|0|0|0|0|0|0|3\r\n");
+  EXPECT_EQ(write(2, 3, "AÑO|X", ""), "A\xD1O X|0|0||||0|0|0|0|0|0|0|0|0|0|0|0|0|3\r\n");
 }
 
 TEST_F(Placeholder, ReplacesAnExistingFileAndIgnoresSemesterAndYear) {

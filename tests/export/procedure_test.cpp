@@ -4,6 +4,10 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+
 #include "export/procedure.h"
 #include "export_support.h"
 #include "korvanda/clsControlFiles.h"
@@ -130,14 +134,15 @@ TEST_F(Procedure, MissingDirectoryFails) {
             std::string::npos);
 }
 
-TEST_F(Procedure, FullDiskFailsAndReleasesTheFile) {
+TEST_F(Procedure, DeviceAtThePathIsRefusedAndKept) {
   int fds = openDescriptors();
   Error e = errorOf([&] { files.ExportFileDat("/dev/full", livestock(3), 2); });
-  EXPECT_EQ(e.number(), 61);
+  EXPECT_EQ(e.number(), 75);
+  EXPECT_EQ(e.description(), "Path/File access error: /dev/full is a device, not a regular file");
   EXPECT_EQ(openDescriptors(), fds);
   struct stat st {};
   ASSERT_EQ(::stat("/dev/full", &st), 0);
-  EXPECT_TRUE(S_ISCHR(st.st_mode));  // a device at the path is written to, never deleted
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
 TEST_F(Procedure, ReadOnlyFileIsRefusedAndKept) {
@@ -164,7 +169,8 @@ TEST_F(Procedure, MissingFieldFailsAfterTheFileIsMade) {
   });
   EXPECT_EQ(e.number(), 3265);
   EXPECT_NE(e.description().find("TipoCambio"), std::string::npos);
-  EXPECT_EQ(readFile(path("g.dat")), "");
+  // The old file was deleted first; the new one never reached the path.
+  EXPECT_FALSE(std::filesystem::exists(path("g.dat")));
   EXPECT_EQ(openDescriptors(), fds);
   EXPECT_NE(logText().find("|Numero:3265|"), std::string::npos);
 }
@@ -175,10 +181,12 @@ TEST_F(Procedure, ClosedRecordsetFails) {
   EXPECT_EQ(errorOf([&] { files.ExportFileDat(path("g.dat"), rs, 2); }).number(), 3704);
 }
 
-TEST_F(Procedure, LinesWrittenBeforeAWriteFailureStay) {
+// A write that fails halfway (here the file size limit) leaves neither a partial file at the
+// path nor the temporary file beside it.
+TEST_F(Procedure, AWriteFailureLeavesNoPartialFile) {
   const size_t rows = 20000;  // about 600 KB
   auto rs = livestock(rows);
-  std::string full = livestockFile(rows);
+  writeFile(path("g.dat"), "viejo\r\n");
   rlimit old{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
   auto previous = ::signal(SIGXFSZ, SIG_IGN);
@@ -189,14 +197,56 @@ TEST_F(Procedure, LinesWrittenBeforeAWriteFailureStay) {
   Error e = errorOf([&] { files.ExportFileDat(path("g.dat"), rs, 2); });
   ::setrlimit(RLIMIT_FSIZE, &old);
   ::signal(SIGXFSZ, previous);
-  EXPECT_NE(e.number(), 0);
+  EXPECT_EQ(e.number(), 75);
+  EXPECT_EQ(e.lastSystemError(), EFBIG);
+  EXPECT_NE(e.description().find(path("g.dat")), std::string::npos) << e.description();
   EXPECT_EQ(openDescriptors(), fds);
-  std::string written = readFile(path("g.dat"));
-  EXPECT_GE(written.size(), 64u * 1024);
-  EXPECT_LT(written.size(), full.size());
-  EXPECT_EQ(full.compare(0, written.size(), written), 0);
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_))
+    left.push_back(entry.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"logFile.log"});
   EXPECT_GT(files.getFileAdvance(), 1);
   EXPECT_LT(files.getFileAdvance(), 100);
+}
+
+// A "|", CR or LF inside a value would split the record or shift its fields: each is written
+// as a blank, and the export says how many in one log line (none when there were none).
+TEST_F(Procedure, SeparatorsInsideValuesAreBlankedAndCounted) {
+  struct Case {
+    const char* value;
+    const char* written;
+    int blanked;
+  };
+  const Case cases[] = {{"a|b", "a b", 1}, {"x\r\ny", "x  y", 2}, {"\n", " ", 1},
+                        {"|||", "   ", 3}, {"Pe\xC3\xB1" "a|", "Pena ", 1}, {"sin", "sin", 0}};
+  auto notice = [&](const std::string& label, int n, const std::string& file) {
+    return "|Modulo:" + label + "|Numero:0|Source:KORVANDA|LastDLLError:0|Desc Alt " +
+           std::to_string(n) + " separadores (|, CR o LF) dentro de valores se escribieron como " +
+           "blancos en " + file + "\r\n";
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    ::unlink((dir_ + "/logFile.log").c_str());
+    auto rs = makeRecordset(kGan, {rowOf(kGan, {{"Poliza", c.value}, {"TipoCambio", c.value}})});
+    ASSERT_TRUE(files.ExportFileDat(path("g.dat"), rs, 2));
+    EXPECT_EQ(readFile(path("g.dat")), c.written + std::string(27, '|') + c.written + "\r\n");
+    const std::string log = logText();
+    if (c.blanked == 0) {
+      EXPECT_EQ(log, "");
+    } else {
+      EXPECT_TRUE(log.starts_with("Fecha:")) << log;
+      EXPECT_TRUE(log.ends_with(notice("KORVANDA.clsControlFiles.ExportFileDat", 2 * c.blanked,
+                                       path("g.dat"))))
+          << log;
+      EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+    }
+  }
+  // The placeholder file's argument texts follow the same rule.
+  ::unlink((dir_ + "/logFile.log").c_str());
+  ASSERT_TRUE(files.ExportFileDatForCSta(path("p.dat"), 2, 1, "F|0\r\n1", 1, 2026, ""));
+  EXPECT_EQ(readFile(path("p.dat")), "F 0  1|0|0||||0|0|0|0|0|0|0|0|0|0|0|0|0|1\r\n");
+  EXPECT_TRUE(logText().ends_with(notice("KORVANDA.clsControlFiles.ExportFileDatforCst", 3, path("p.dat"))))
+      << logText();
 }
 
 TEST_F(Procedure, HiddenFileIsEmptiedNotAppended) {

@@ -71,7 +71,6 @@ TEST(NumberForms, SameDigitsAsPrintfForAnyDouble) {
     ASSERT_EQ(formatDouble(v), expected) << "bits " << b;
   }
   EXPECT_EQ(formatDouble(4.9406564584124654e-324), "4.94065645841247E-324");
-  EXPECT_EQ(formatDouble(1.7976931348623157e308), "1.79769313486232E+308");
   EXPECT_EQ(decimalFromDouble(1e300), std::nullopt);
 }
 

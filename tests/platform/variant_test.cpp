@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
@@ -47,6 +48,27 @@ TEST(Coercion, OverflowTypeMismatchAndNull) {
   EXPECT_EQ(errorOf([] { toInt16(Variant(Null{})); }), 94);
   EXPECT_EQ(errorOf([] { toText(Variant(Null{})); }), 94);
   EXPECT_EQ(errorOf([] { toBool(Variant("yes")); }), 13);
+}
+
+// A number whose text would not read back as a finite number, or too large for a decimal, is
+// an overflow; a text that is no number stays a type mismatch.
+TEST(Coercion, NumbersBeyondTheirTextOrTypeAreOverflow) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double belowMax = std::nextafter(std::numeric_limits<double>::max(), 0.0);
+  for (double v : {1.7976931348623157e308, -1.7976931348623157e308, belowMax, inf,
+                   -inf, std::nan("")}) {
+    SCOPED_TRACE(v);
+    EXPECT_EQ(errorOf([&] { formatDouble(v); }), 6);
+    EXPECT_EQ(errorOf([&] { toText(Variant(v)); }), 6);
+  }
+  EXPECT_EQ(formatDouble(1.79769313486231e308), "1.79769313486231E+308");  // reads back
+  EXPECT_EQ(formatDouble(-1.7976931348623e308), "-1.7976931348623E+308");
+  for (const char* t : {"123456789012345678901234567890", "-123456789012345678901234567890",
+                        "9223372036854775808", "12345678901234567890.5", "1e400", " 1E+30 "})
+    EXPECT_EQ(errorOf([&] { toDecimal(Variant(t)); }), 6) << t;
+  for (const char* t : {"12x", "", "1e", "--1", "inf", "1,5", "0x10"})
+    EXPECT_EQ(errorOf([&] { toDecimal(Variant(t)); }), 13) << t;
+  EXPECT_EQ(formatDecimal(toDecimal(Variant("9223372036854775807"))), "9223372036854775807");
 }
 
 TEST(Coercion, ToTextUsesTheFixedForms) {

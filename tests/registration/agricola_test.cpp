@@ -126,7 +126,9 @@ TEST_F(AgricolaTest, ADuplicateWithWindowIsRaisedAndLogged) {
     EXPECT_EQ(log.label, "KORVANDA.clsCatValida.InsertAgricola");
     EXPECT_EQ(log.number, kApp);
     EXPECT_EQ(log.source, ".insertAgricola");
-    EXPECT_EQ(log.description, test::kDuplicado);
+    // The raised description keeps its CR; the log writes it escaped.
+    EXPECT_EQ(log.description,
+              "El registro que intenta insertar esta duplicado\\r      , verifique e intente nuevamente");
     EXPECT_TRUE(env.duplicateLines().empty());
     EXPECT_EQ(env.statements(), std::vector<std::string>{kSampleDuplicateTest});
   }

@@ -59,6 +59,9 @@ TEST(InsertBuilder, RefusesANumberThatIsNotFinite) {
     EXPECT_EQ(e.number(), 5);
     EXPECT_NE(e.description().find("primaEaseg"), std::string::npos);
   }
+  // The largest double's 15 digits would be read back as infinity: an overflow.
+  const Column top[] = {decimal("primaEaseg", 1.7976931348623157e308)};
+  EXPECT_EQ(errorOf([&] { buildInsert({"", false}, top); }).number(), 6);
 }
 
 TEST(InsertBuilder, RefusesATextThatWouldSplitAnExportRecord) {

@@ -4,10 +4,16 @@
 // no descriptor open and nothing half-written.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -149,48 +155,227 @@ TEST_F(UnwritableLog, AWritableLogAgainLogsNormally) {
   ASSERT_EQ(env.logEntries().size(), 1u);
 }
 
-// ---- a full device
+// ---- a full device: a small file system of its own, filled up
 
 class FullDevice : public ::testing::Test {
  protected:
   void SetUp() override {
-    struct stat st {};
-    if (::stat("/dev/full", &st) != 0 || !S_ISCHR(st.st_mode)) GTEST_SKIP() << "no /dev/full";
+    std::filesystem::create_directory(mount_);
+    if (::mount("tmpfs", mount_.c_str(), "tmpfs", 0, "size=64k") != 0)
+      GTEST_SKIP() << "cannot mount a file system here (" << std::strerror(errno) << ")";
+    mounted_ = true;
+    // Fill every block: a new file can still be made, but not a byte written into it.
+    int fd = ::open((mount_ + "/relleno").c_str(), O_WRONLY | O_CREAT, 0644);
+    const std::string block(4096, 'x');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    ::close(fd);
   }
-  void expectDiskFull(size_t rows) {
+  void TearDown() override {
+    if (mounted_) ::umount(mount_.c_str());
+  }
+  std::string target() const { return mount_ + "/entrega.dat"; }
+  std::vector<std::string> entries() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(mount_)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  void expectDiskFull(const std::function<void(clsControlFiles&)>& exportTo, const std::string& label) {
     clsControlFiles cf;
     cf.setCorrectFile(false);
-    RecordsetRef records = livestockRecords(rows);
     const size_t fds = openDescriptors();
-    Error e = errorOf([&] { cf.ExportFileDat("/dev/full", records, 2); });
+    Error e = errorOf([&] { exportTo(cf); });
     EXPECT_EQ(e.number(), 61);
     EXPECT_EQ(e.source(), "KORVANDA");
     EXPECT_EQ(e.lastSystemError(), ENOSPC);
-    EXPECT_EQ(e.description(), "Disk full: /dev/full (No space left on device)");
+    EXPECT_EQ(e.description(), "Disk full: " + target() + " (No space left on device)");
     EXPECT_EQ(openDescriptors(), fds);
     EXPECT_TRUE(cf.getCorrectFile());
     const auto logs = env.logEntries();
     ASSERT_EQ(logs.size(), 1u);
-    EXPECT_EQ(logs[0].label, "KORVANDA.clsControlFiles.ExportFileDat");
+    EXPECT_EQ(logs[0].label, label);
     EXPECT_EQ(logs[0].number, 61);
     EXPECT_EQ(logs[0].description, "El disco esta lleno");
-    // The device is not an ordinary file: nothing deleted it.
-    struct stat st {};
-    EXPECT_EQ(::stat("/dev/full", &st), 0);
-    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    // No partial file and no temporary file stay.
+    EXPECT_EQ(entries(), std::vector<std::string>{"relleno"});
   }
   Environment env{Environment::Options{.database = false, .demo = false, .registry = false}};
+  std::string mount_ = env.dir().string() + "/full";
+  bool mounted_ = false;
 };
 
-TEST_F(FullDevice, FewLinesFailWhenTheFileIsClosed) { expectDiskFull(3); }
+TEST_F(FullDevice, FewLinesFailWhenTheFileIsClosed) {
+  expectDiskFull([&](clsControlFiles& cf) { cf.ExportFileDat(target(), livestockRecords(3), 2); },
+                 "KORVANDA.clsControlFiles.ExportFileDat");
+}
 
-TEST_F(FullDevice, ManyLinesFailWhileWriting) { expectDiskFull(3000); }
+TEST_F(FullDevice, ManyLinesFailWhileWriting) {
+  expectDiskFull([&](clsControlFiles& cf) { cf.ExportFileDat(target(), livestockRecords(3000), 2); },
+                 "KORVANDA.clsControlFiles.ExportFileDat");
+}
 
 TEST_F(FullDevice, PlaceholderFileFailsTheSameWay) {
-  clsControlFiles cf;
-  const size_t fds = openDescriptors();
-  EXPECT_EQ(errorOf([&] { cf.ExportFileDatForCSta("/dev/full", 2, 1, "F01", 1, 2026, "PV2026"); }).number(), 61);
-  EXPECT_EQ(openDescriptors(), fds);
+  expectDiskFull([&](clsControlFiles& cf) { cf.ExportFileDatForCSta(target(), 2, 1, "F01", 1, 2026, "PV2026"); },
+                 "KORVANDA.clsControlFiles.ExportFileDatforCst");
+}
+
+// ---- an export killed halfway
+
+TEST(KilledExport, LeavesNoPartialFileAtThePath) {
+  Environment env{Environment::Options{.database = false, .demo = false, .registry = false}};
+  const std::string target = env.dir().string() + "/entrega.dat";
+  writeBytes(target, "la entrega anterior\r\n");
+  RecordsetRef records = livestockRecords(20000);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    clsControlFiles cf;
+    // Killed at half the lines, after several buffers went to the file.
+    cf.onProgress([](int16_t advance) {
+      if (advance >= 50) ::raise(SIGKILL);
+    });
+    cf.ExportFileDat(target, records, 2);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  // The old file was deleted first; nothing was ever put in its place.
+  EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+// ---- named pipes and symbolic links where the library opens a file
+
+// Each file the library opens, met as a named pipe (with and without a reader), a symbolic
+// link to an ordinary file, or a link to nowhere: nothing waits, nothing is written through a
+// link and no file appears elsewhere.
+TEST(HostileFiles, PipesAndLinksAreRefusedOrSkipped) {
+  enum class Kind { Pipe, PipeWithReader, Link, DanglingLink };
+  enum class Target { Registry, Export, ErrorLog, DuplicatesLog, Trace };
+  struct Case {
+    Target target;
+    Kind kind;
+    int32_t number;     // the error the call raises (0: it succeeds)
+    const char* what;   // in its description, after the path
+  };
+  constexpr const char* kPipe = " is a named pipe, not a regular file";
+  constexpr const char* kLink = " is a symbolic link (not followed), not a regular file";
+  const Case cases[] = {
+      {Target::Registry, Kind::Pipe, 75, kPipe},
+      {Target::Registry, Kind::PipeWithReader, 75, kPipe},
+      {Target::Registry, Kind::Link, 0, ""},  // a configuration file may be a link
+      {Target::Registry, Kind::DanglingLink, 53, ""},
+      {Target::Export, Kind::Pipe, 75, kPipe},
+      {Target::Export, Kind::PipeWithReader, 75, kPipe},
+      {Target::Export, Kind::Link, 75, kLink},
+      {Target::Export, Kind::DanglingLink, 75, kLink},
+      {Target::ErrorLog, Kind::Pipe, 75, kPipe},
+      {Target::ErrorLog, Kind::PipeWithReader, 75, kPipe},
+      {Target::ErrorLog, Kind::Link, 75, kLink},
+      {Target::ErrorLog, Kind::DanglingLink, 75, kLink},
+      {Target::DuplicatesLog, Kind::Pipe, 75, kPipe},
+      {Target::DuplicatesLog, Kind::PipeWithReader, 75, kPipe},
+      {Target::DuplicatesLog, Kind::Link, 75, kLink},
+      {Target::DuplicatesLog, Kind::DanglingLink, 75, kLink},
+      {Target::Trace, Kind::Pipe, 0, ""},  // the trace never fails a statement: it is skipped
+      {Target::Trace, Kind::PipeWithReader, 0, ""},
+      {Target::Trace, Kind::Link, 0, ""},
+      {Target::Trace, Kind::DanglingLink, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "target " << static_cast<int>(c.target) << ", kind "
+                                      << static_cast<int>(c.kind));
+    Environment env;
+    const std::string dir = env.dir().string();
+    std::string path;
+    switch (c.target) {
+      case Target::Registry: path = env.registryPath(); break;
+      case Target::Export: path = dir + "/entrega.dat"; break;
+      case Target::ErrorLog: path = env.logDir() + "/logFile.log"; break;
+      case Target::DuplicatesLog: path = env.logDir() + "/Errores.log"; break;
+      case Target::Trace: path = env.tracePath(); break;
+    }
+    // A registry link leads to a copy of the registry file; other links to a file to keep.
+    const std::string linked = dir + "/linked";
+    const std::string nowhere = dir + "/nowhere";
+    if (c.target == Target::Registry) std::filesystem::copy_file(path, linked);
+    else writeBytes(linked, "keep\n");
+    const std::string linkedBefore = [&] {
+      std::ifstream in(linked, std::ios::binary);
+      return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    std::filesystem::remove(path);
+    int reader = -1;
+    switch (c.kind) {
+      case Kind::Pipe: ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); break;
+      case Kind::PipeWithReader:
+        ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+        reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(reader, 0);
+        break;
+      case Kind::Link: ASSERT_EQ(::symlink(linked.c_str(), path.c_str()), 0); break;
+      case Kind::DanglingLink: ASSERT_EQ(::symlink(nowhere.c_str(), path.c_str()), 0); break;
+    }
+
+    auto outcome = [](const std::function<void()>& call) {
+      try {
+        call();
+      } catch (const Error& e) {
+        return e;
+      }
+      return Error(0, "", "");
+    };
+    ::alarm(20);  // an open that waits on the pipe ends the test program here
+    Error e(0, "", "");
+    switch (c.target) {
+      case Target::Registry:
+        e = outcome([] { clsCatValida::create(); });
+        break;
+      case Target::Export: {
+        clsControlFiles cf;
+        e = outcome([&] { cf.ExportFileDat(path, livestockRecords(2), 2); });
+        break;
+      }
+      case Target::ErrorLog: {
+        auto cv = clsCatValida::create();
+        e = outcome([&] { cv->getCatalogos(0); });
+        break;
+      }
+      case Target::DuplicatesLog: {
+        auto cv = clsCatValida::create();
+        const AgricolaTexts record("DUP-1");
+        ASSERT_TRUE(reliability::insertAgricola(*cv, record, cv->getConexion()));
+        e = outcome([&] { reliability::insertAgricola(*cv, record, cv->getConexion(), "Archivo"); });
+        break;
+      }
+      case Target::Trace: {
+        auto cv = clsCatValida::create();
+        e = outcome([&] { cv->getCatalogos(5); });
+        break;
+      }
+    }
+    ::alarm(0);
+    EXPECT_EQ(e.number(), c.number) << e.description();
+    if (*c.what) {
+      EXPECT_NE(e.description().find(path + c.what), std::string::npos) << e.description();
+    }
+
+    // What was at the path is still there, unchanged; nothing went through a link.
+    struct stat st {};
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(c.kind == Kind::Pipe || c.kind == Kind::PipeWithReader ? S_ISFIFO(st.st_mode)
+                                                                         : S_ISLNK(st.st_mode));
+    std::ifstream in(linked, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), linkedBefore);
+    EXPECT_FALSE(std::filesystem::exists(nowhere));
+    if (reader >= 0) {
+      char byte;
+      EXPECT_LE(::read(reader, &byte, 1), 0);  // nothing was written into the pipe
+      ::close(reader);
+    }
+    slot::current().reset();
+  }
 }
 
 // ---- a database file locked by another process

@@ -32,6 +32,9 @@ int exitCode();
 std::string readSecret(const std::string& prompt);
 // The warning for a secret given as an argument anyway.
 void warnSecretArgument(const std::string& what, const std::string& instead);
+// One line on stderr when the library could not write its logs: the log directory (or a
+// logFile.log in it) is not writable, which turns every failure into an error about the log.
+void warnIfLogsUnwritable();
 
 enum class Format { Table, Csv, Json };
 // Prints every row of a record set (from its first), as an aligned table, CSV or JSON.

@@ -4,13 +4,16 @@
 
 #include <array>
 #include <csignal>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <vector>
 
 #include "commands.h"
+#include "component/modErrores.h"
 #include "korvanda/clsControlFiles.h"
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
@@ -117,6 +120,19 @@ void warnSecretArgument(const std::string& what, const std::string& instead) {
   std::cerr << "warning: " << what
             << " given as an argument shows in the process list and the shell history; "
             << instead << "\n";
+}
+
+void warnIfLogsUnwritable() {
+  const std::string dir = logDirectory();
+  std::string why;
+  if (::access(dir.c_str(), W_OK | X_OK) != 0) why = std::strerror(errno);
+  else if (::access(errorLogPath().c_str(), W_OK) != 0 && errno != ENOENT)
+    why = errorLogPath() + ": " + std::strerror(errno);
+  if (why.empty()) return;
+  std::cerr << fmt::format(
+      "warning: the log directory {} is not writable ({}): every failure will be reported as an "
+      "error about the log; set KORVANDA_LOG_DIR to a writable directory\n",
+      dir, why);
 }
 
 void printRecordset(std::ostream& out, Recordset& rs, Format format) {

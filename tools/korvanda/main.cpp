@@ -14,6 +14,9 @@ int main(int argc, char** argv) {
   korvanda::cli::addRegistryCommand(app);
   korvanda::cli::addCryptCommand(app);
   korvanda::cli::addDemoCommand(app);
+  // The commands that run the library's members say when its logs cannot be written.
+  for (const char* name : {"call", "export"})
+    app.get_subcommand(name)->preparse_callback([](size_t) { korvanda::cli::warnIfLogsUnwritable(); });
   CLI11_PARSE(app, argc, argv);
   return korvanda::cli::exitCode();
 }

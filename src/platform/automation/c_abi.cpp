@@ -108,6 +108,7 @@ Variant fromC(const kv_variant& v) {
       if (!isValidUtf8(s)) throw errors::invalidArgument("text is not valid UTF-8");
       if (v.vt == KV_BSTR) return std::string(s);
       auto d = parseDecimal(s);
+      if (!d && isNumberText(s)) throw errors::overflow();
       if (!d) throw errors::typeMismatch("\"" + std::string(s) + "\" is not a decimal");
       return *d;
     }

@@ -50,30 +50,23 @@ Error malformed(const std::string& file, size_t line, const std::string& why) {
 
 // Reads the whole file; nullopt when it does not exist (and missingOk).
 std::optional<std::string> readFile(const std::string& path, bool missingOk) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    int err = errno;
+  FileDescriptor fd;
+  try {
+    fd = openRegularFile(path, O_RDONLY, Links::Follow);
+  } catch (const Error& e) {
+    const int err = e.lastSystemError();
     if (err == ENOENT && missingOk) return std::nullopt;
     if (err == ENOENT)
       throw Error(53, kSource,
                   "File not found: registry file " + path +
                       " (set KORVANDA_REGISTRY or write it with: korvanda registry set)",
                   err);
-    Error e = fileError(err, path);
     throw Error(e.number(), kSource, "Cannot read the registry file: " + e.description(), err);
   }
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-    throw Error(75, kSource, "Path/File access error: the registry file " + path +
-                                 " is not an ordinary file");
   std::string data;
   char buf[8192];
   for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
+    ssize_t n = ::read(fd.get(), buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
       int err = errno;

@@ -1,12 +1,10 @@
 #include "korvanda/connection.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
 #include "platform/automation/binder.h"
+#include "platform/files/files.h"
 
 namespace korvanda {
 
@@ -15,10 +13,12 @@ void traceStatement(std::string_view sql) {
   if (!path || !*path) return;
   nlohmann::json j = {{"sql", std::string(sql)}};
   std::string line = j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
-  int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return;  // the trace is a diagnostic: it never fails a statement
-  [[maybe_unused]] auto n = ::write(fd, line.data(), line.size());
-  ::close(fd);
+  // The trace is a diagnostic: it never fails a statement. A path that is not a regular file
+  // (a named pipe, a device, a symbolic link) is skipped rather than waited on or followed.
+  try {
+    appendLine(path, line);
+  } catch (const Error&) {
+  }
 }
 
 std::shared_ptr<Recordset> Connection::execute(std::string_view sql) {

@@ -188,10 +188,9 @@ void appendDouble(std::string& out, double v) {
     out.push_back('0');
     return;
   }
-  if (!std::isfinite(v)) {
-    out += std::isnan(v) ? "NaN" : (v > 0 ? "Infinity" : "-Infinity");
-    return;
-  }
+  // A text that would not read back as a finite number is no text form: the infinities, NaN,
+  // and the top of the range, whose 15 digits round past the largest double.
+  if (!std::isfinite(v)) throw errors::overflow();
   // 15 significant digits, as printf's %.15g would give them, but without the C locale's
   // decimal separator (a host application may set its own) and without printf's cost.
   char buf[40];
@@ -201,6 +200,10 @@ void appendDouble(std::string& out, double v) {
   if (e == std::string_view::npos) {
     out.append(s);
     return;
+  }
+  if (std::fabs(v) > 1.79769313486231e308) {
+    double back = 0;
+    if (std::from_chars(s.data(), s.data() + s.size(), back).ec != std::errc()) throw errors::overflow();
   }
   // 1e+20 -> 1E+20, 1.5e-07 -> 1.5E-07 (the automation runtime's exponent form).
   out.append(s.substr(0, e));
@@ -256,6 +259,17 @@ std::optional<double> parseNumber(std::string_view text) {
   // "inf" and "nan" read as numbers, but no text names such a number.
   if (!std::isfinite(v)) return std::nullopt;
   return v;
+}
+
+bool isNumberText(std::string_view text) {
+  std::string_view s = trim(text);
+  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+  if (s.empty() || s.front() == '+') return false;
+  double v = 0;
+  auto r = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
+  if (r.ptr != s.data() + s.size()) return false;
+  if (r.ec == std::errc::result_out_of_range) return true;
+  return r.ec == std::errc() && std::isfinite(v);
 }
 
 std::optional<Decimal> parseDecimal(std::string_view text) {

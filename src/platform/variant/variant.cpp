@@ -116,6 +116,7 @@ Decimal toDecimal(const Variant& v) {
           [](Decimal d) { return d; },
           [](const std::string& s) {
             auto d = parseDecimal(s);
+            if (!d && isNumberText(s)) throw errors::overflow();
             if (!d) throw errors::typeMismatch("\"" + s + "\" is not a number");
             return *d;
           },
