@@ -1,10 +1,13 @@
 // Forward-only record sets on the embedded engine: rows read from the open statement as the
-// record set moves.
+// record set moves, exported to the same bytes as the rows read into memory.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <fstream>
+#include <sstream>
 
 #include "fixture.h"
+#include "korvanda/clsControlFiles.h"
 
 namespace korvanda::sqlite::test {
 namespace {
@@ -21,6 +24,13 @@ const std::vector<std::pair<std::string, std::string>> kColumns = {
     {"PrimaCaseg", "MONEY"}, {"PrimaCGobFed", "MONEY"}, {"totalcobrado", "MONEY"},
     {"NumPagoIni", "SMALLINT"}, {"NumPagoFin", "BIGINT"}, {"FecPago", "DATETIME"},
     {"TipoCambio", "FLOAT"}};
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
 
 template <class F>
 Error errorOf(F&& f) {
@@ -57,7 +67,64 @@ class ForwardOnly : public DatabaseTest {
     sqlite3_close(db);
     ASSERT_EQ(rc, SQLITE_OK) << text;
   }
+
+  // The file an export of the record set writes, and the progress values it gave.
+  std::pair<std::string, std::vector<int16_t>> exported(const RecordsetRef& rs) {
+    clsControlFiles files;
+    std::vector<int16_t> seen;
+    files.onProgress([&](int16_t v) { seen.push_back(v); });
+    const std::string out = dir_.file("out.dat");
+    EXPECT_TRUE(files.ExportFileDat(out, rs, 2));
+    return {readFile(out), seen};
+  }
 };
+
+TEST_F(ForwardOnly, ExportsTheSameFileAsTheRowsInMemory) {
+  // Computed columns have no declared type: their values decide.
+  std::string computed = "SELECT ";
+  for (size_t i = 0; i < kColumns.size(); ++i) {
+    const std::string& n = kColumns[i].first;
+    computed += i ? ", " : "";
+    computed += n == "CabezasAseg" ? "CabezasAseg + 0 AS CabezasAseg"
+                : n == "TipoCambio" ? "TipoCambio * 2 AS TipoCambio"
+                                    : n;
+  }
+  computed += " FROM gan ORDER BY Poliza";
+  for (const std::string& sql : {std::string("SELECT * FROM gan ORDER BY Poliza"), computed}) {
+    SCOPED_TRACE(sql);
+    auto rs = conn_->openForwardOnly(sql);
+    EXPECT_EQ(rs->cursorType(), adOpenForwardOnly);
+    auto [forward, progress] = exported(rs);
+    auto [inMemory, staticProgress] = exported(conn_->query(sql));
+    EXPECT_EQ(forward, inMemory);
+    EXPECT_EQ(std::count(forward.begin(), forward.end(), '\n'), 4);
+    EXPECT_NE(forward.find("GAN-1|0|1|1|NUNEZ||Mar\xED" "a|ID-55|14|39|2|4|2026|01/01/2026|"
+                           "31/12/2026 12:30:00|"), std::string::npos) << forward;
+    // The progress total comes from a count query: the same values as from the record count.
+    EXPECT_EQ(progress, (std::vector<int16_t>{1, 25, 50, 75, 100}));
+    EXPECT_EQ(progress, staticProgress);
+    EXPECT_EQ(rs->recordCount(), 4);
+  }
+}
+
+TEST_F(ForwardOnly, TheCountQueryCountsWhatTheStatementGives) {
+  struct Case {
+    std::string sql;
+    std::vector<int16_t> progress;
+  };
+  const std::vector<Case> cases = {
+      {"SELECT * FROM gan ORDER BY Poliza DESC LIMIT 2", {1, 50, 100}},
+      {"SELECT * FROM gan ORDER BY Poliza LIMIT 1 OFFSET 3", {1, 100}},
+      {"SELECT * FROM gan WHERE Poliza <> 'order by' /* ORDER */ ORDER BY Poliza;", {1, 25, 50, 75, 100}},
+      {"SELECT * FROM (SELECT * FROM gan ORDER BY Poliza LIMIT 3) AS t ORDER BY Poliza", {1, 33, 67, 100}},
+      {"SELECT g.* FROM gan g JOIN gan h ON h.Poliza >= g.Poliza ORDER BY g.Poliza",
+       {1, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.sql);
+    EXPECT_EQ(exported(conn_->openForwardOnly(c.sql)).second, c.progress);
+  }
+}
 
 TEST_F(ForwardOnly, MovesPastItsEndAndBackAndGetsTheClearError) {
   auto rs = conn_->openForwardOnly("SELECT Poliza FROM gan ORDER BY Poliza");
