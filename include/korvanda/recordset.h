@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -182,8 +183,14 @@ class Recordset : public Dispatchable {
   std::vector<FieldInfo> fields_;
   // Rows live in blocks of kBlockRows rows; the first block grows up to that size. A large
   // result never holds spare capacity, and its cells never move once written.
+  // A block's cells are written row by row as rows are appended, never filled beforehand.
   static constexpr size_t kBlockShift = 10, kBlockRows = size_t{1} << kBlockShift;
-  std::vector<std::unique_ptr<Cell[]>> blocks_;
+  struct FreeCells {
+    void operator()(Cell* cells) const { std::free(cells); }
+  };
+  using CellBlock = std::unique_ptr<Cell[], FreeCells>;
+  static CellBlock allocateCells(size_t count);
+  std::vector<CellBlock> blocks_;
   size_t firstBlockRows_ = 0;  // capacity of blocks_[0]
   // Texts longer than a cell holds: chunks that grow from 4 KiB to 256 KiB.
   std::vector<std::unique_ptr<char[]>> chunks_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
@@ -211,20 +212,28 @@ void Recordset::update() {
   editing_ = false;
 }
 
+Recordset::CellBlock Recordset::allocateCells(size_t count) {
+  // Cells are trivially copyable: the storage holds them as soon as it is allocated.
+  void* p = std::malloc(std::max<size_t>(count, 1) * sizeof(Cell));
+  if (!p) throw std::bad_alloc();
+  return CellBlock(static_cast<Cell*>(p));
+}
+
 size_t Recordset::appendRow() {
   const size_t nf = fields_.size();
   if (rows_ < kBlockRows) {
     if (rows_ == firstBlockRows_) {  // the first block grows by doubling
       const size_t rows = firstBlockRows_ ? std::min(firstBlockRows_ * 2, kBlockRows) : kFirstBlockRows;
-      auto block = std::make_unique<Cell[]>(rows * nf);
+      CellBlock block = allocateCells(rows * nf);
       if (rows_) std::copy_n(blocks_[0].get(), rows_ * nf, block.get());
       if (blocks_.empty()) blocks_.push_back(std::move(block));
       else blocks_[0] = std::move(block);
       firstBlockRows_ = rows;
     }
   } else if ((rows_ & (kBlockRows - 1)) == 0) {
-    blocks_.push_back(std::make_unique<Cell[]>(kBlockRows * nf));
+    blocks_.push_back(allocateCells(kBlockRows * nf));
   }
+  std::fill_n(&blocks_[rows_ >> kBlockShift][(rows_ & (kBlockRows - 1)) * nf], nf, Cell{});
   return rows_++;
 }
 

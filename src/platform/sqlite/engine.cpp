@@ -196,12 +196,18 @@ struct Raw {
   std::string_view text;
 };
 
+// The column's value is read through one call that takes the connection's mutex; the value
+// accessors after it take none (a connection is used by one thread at a time).
 Raw rawValue(sqlite3_stmt* stmt, int c) {
   Raw r;
-  r.type = sqlite3_column_type(stmt, c);
-  if (r.type == SQLITE_INTEGER) r.i = sqlite3_column_int64(stmt, c);
-  else if (r.type == SQLITE_FLOAT) r.d = sqlite3_column_double(stmt, c);
-  else if (r.type != SQLITE_NULL) r.text = columnText(stmt, c);
+  sqlite3_value* v = sqlite3_column_value(stmt, c);
+  r.type = sqlite3_value_type(v);
+  if (r.type == SQLITE_INTEGER) r.i = sqlite3_value_int64(v);
+  else if (r.type == SQLITE_FLOAT) r.d = sqlite3_value_double(v);
+  else if (r.type != SQLITE_NULL) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    if (p) r.text = std::string_view(p, static_cast<size_t>(sqlite3_value_bytes(v)));
+  }
   return r;
 }
 
