@@ -1,7 +1,10 @@
-"""Peer of the export benchmark: the same rows written by Python's csv module.
+"""Peer of the export benchmarks: the same rows written by Python's csv module.
 
-Loads every row of the benchmark table into memory (as the library holds its record set),
-then writes them "|"-separated with CR LF in cp1252. Prints the timings as one JSON line.
+  csv_peer.py DB OUT COLUMNS   loads every row of the benchmark table into memory (as the
+                               library holds its record set), then writes them "|"-separated
+                               with CR LF in cp1252; prints the timings as one JSON line.
+  csv_peer.py --csv IN OUT     reads a CSV file with a header row record by record and writes
+                               each record the same way, as `korvanda export dat IN` does.
 """
 import csv
 import json
@@ -25,5 +28,19 @@ def main(db_path, out_path, columns):
                       "writeWall": t2 - t1, "rows": len(rows)}))
 
 
+def from_csv(in_path, out_path):
+    with open(in_path, newline="", encoding="utf-8-sig") as src, \
+            open(out_path, "w", encoding="cp1252", errors="replace", newline="") as out:
+        reader = csv.reader(src)
+        next(reader)
+        writer = csv.writer(out, delimiter="|", lineterminator="\r\n",
+                            quoting=csv.QUOTE_NONE, escapechar="\\")
+        for row in reader:
+            writer.writerow(row)
+
+
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2], sys.argv[3].split(","))
+    if sys.argv[1] == "--csv":
+        from_csv(sys.argv[2], sys.argv[3])
+    else:
+        main(sys.argv[1], sys.argv[2], sys.argv[3].split(","))

@@ -2,6 +2,7 @@
 // measures the same rows written by two peers, each in its own process (peak memory from
 // wait4): the sqlite3 shell in list mode with "|" and Python's csv module.
 //   bench_export --rows N --dir DIR
+//   bench_export --generate DB --rows N   (the rows alone, for bench/export_cli_bench.py)
 #include <fcntl.h>
 #include <spawn.h>
 #include <sqlite3.h>
@@ -269,6 +270,13 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
       std::string a = argv[i];
       if (a == "--child" && i + 2 < argc) return runKorvanda(argv[i + 1], argv[i + 2]);
+      if (a == "--generate" && i + 1 < argc) {  // the end-to-end benchmark's rows; prints the columns
+        const std::string db = argv[++i];
+        if (i + 2 < argc && std::string(argv[i + 1]) == "--rows") rows = std::stoul(argv[i + 2]);
+        generate(db, rows);
+        std::puts(selectList().c_str());
+        return 0;
+      }
       if (a == "--rows" && i + 1 < argc) rows = std::stoul(argv[++i]);
       else if (a == "--dir" && i + 1 < argc) dir = argv[++i];
       else {

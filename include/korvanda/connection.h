@@ -23,6 +23,10 @@ class Connection : public Dispatchable {
   // Runs a query into a disconnected record set (possibly empty) with the given lock type.
   // A statement that gives no result set answers a closed record set.
   std::shared_ptr<Recordset> query(std::string_view sql, int32_t lockType = adLockReadOnly);
+  // Runs a query into a read-only, forward-only record set that reads the rows from the open
+  // statement as it moves, where the engine can (the embedded one); elsewhere the rows are
+  // read at once into a static record set (its CursorType tells which).
+  std::shared_ptr<Recordset> openForwardOnly(std::string_view sql);
 
   virtual int32_t state() const = 0;  // 0 closed, 1 open
   virtual void open() = 0;            // opens again with the settings it holds
@@ -35,6 +39,7 @@ class Connection : public Dispatchable {
 
  protected:
   virtual std::shared_ptr<Recordset> run(std::string_view sql) = 0;
+  virtual std::shared_ptr<Recordset> runForwardOnly(std::string_view sql) { return run(sql); }
 };
 using ConnectionRef = std::shared_ptr<Connection>;
 using RecordsetRef = std::shared_ptr<Recordset>;

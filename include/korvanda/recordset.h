@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -22,7 +23,7 @@ enum FieldType : int32_t {
 };
 // Field attribute flags.
 enum FieldAttribute : int32_t { adFldUpdatable = 4, adFldIsNullable = 32, adFldMayBeNull = 64 };
-enum CursorType : int32_t { adOpenDynamic = 2, adOpenStatic = 3 };
+enum CursorType : int32_t { adOpenForwardOnly = 0, adOpenDynamic = 2, adOpenStatic = 3 };
 enum LockType : int32_t { adLockReadOnly = 1, adLockOptimistic = 3 };
 
 struct FieldInfo {
@@ -68,6 +69,28 @@ struct Cell {
   }
 };
 static_assert(sizeof(Cell) == 12);
+
+class Recordset;
+
+// What a forward-only record set knows of its size before its end: a count of records (a count
+// query) or the bytes of its input.
+struct SizeHint {
+  enum Unit : uint8_t { kRecords, kBytes };
+  Unit unit = kRecords;
+  int64_t total = 0;
+};
+
+// Where a forward-only record set's rows come from (an open statement, a file being read): each
+// fetch stores one row through the record set's store members.
+class RowSource {
+ public:
+  virtual ~RowSource() = default;
+  // Stores the next row's values into row `row` of rs (every field); false at the end.
+  virtual bool fetch(Recordset& rs, size_t row) = 0;
+  virtual std::optional<SizeHint> sizeHint() { return std::nullopt; }
+  // Bytes of input read so far, for a hint in bytes.
+  virtual int64_t bytesRead() const { return 0; }
+};
 
 class Recordset : public Dispatchable {
  public:
@@ -120,8 +143,10 @@ class Recordset : public Dispatchable {
   void setValue(size_t col, const Variant& v);  // coerced to the field's type
   void setValue(std::string_view name, const Variant& v) { setValue(fieldIndex(name), v); }
 
-  // Direct access for writers and engines: no Variant, no allocation.
+  // Direct access for writers and engines: no Variant, no allocation. A forward-only record
+  // set holds its current row alone, whatever row is named.
   const Cell& cell(size_t row, size_t col) const {
+    if (forwardOnly_) return window_[col];
     return blocks_[row >> kBlockShift][(row & (kBlockRows - 1)) * fields_.size() + col];
   }
   std::string_view text(const Cell& c) const;
@@ -137,13 +162,20 @@ class Recordset : public Dispatchable {
   void storeDecimal(size_t row, size_t col, Decimal v);
   // Opens a materialised result (fields appended, rows stored) at its first row.
   void openMaterialised();
+  // Opens read-only and forward-only over a source (fields appended) at its first row. Only the
+  // current row is held; RecordCount is -1 until the end is reached.
+  void openForwardOnly(std::unique_ptr<RowSource> source);
+  bool forwardOnly() const { return forwardOnly_; }
+  RowSource* source() const { return source_.get(); }
 
   size_t memoryBytes() const;
 
  private:
   Cell& mutableCell(size_t row, size_t col) {
+    if (forwardOnly_) return window_[col];
     return blocks_[row >> kBlockShift][(row & (kBlockRows - 1)) * fields_.size() + col];
   }
+  void fetchForward();
   uint64_t storeBytes(std::string_view prefix, std::string_view s);
   void requireOpen() const;
   size_t requireCurrent() const;
@@ -151,13 +183,24 @@ class Recordset : public Dispatchable {
   std::vector<FieldInfo> fields_;
   // Rows live in blocks of kBlockRows rows; the first block grows up to that size. A large
   // result never holds spare capacity, and its cells never move once written.
+  // A block's cells are written row by row as rows are appended, never filled beforehand.
   static constexpr size_t kBlockShift = 10, kBlockRows = size_t{1} << kBlockShift;
-  std::vector<std::unique_ptr<Cell[]>> blocks_;
+  struct FreeCells {
+    void operator()(Cell* cells) const { std::free(cells); }
+  };
+  using CellBlock = std::unique_ptr<Cell[], FreeCells>;
+  static CellBlock allocateCells(size_t count);
+  std::vector<CellBlock> blocks_;
   size_t firstBlockRows_ = 0;  // capacity of blocks_[0]
   // Texts longer than a cell holds: chunks that grow from 4 KiB to 256 KiB.
   std::vector<std::unique_ptr<char[]>> chunks_;
   size_t chunkUsed_ = 0, chunkSize_ = 0, arenaBytes_ = 0;
   size_t rows_ = 0;
+  // Forward only: the source, the current row's cells, whether the source has ended.
+  std::unique_ptr<RowSource> source_;
+  std::unique_ptr<Cell[]> window_;
+  bool forwardOnly_ = false;
+  bool exhausted_ = false;
   // Position: 0..rows_-1 a record; rows_ is EOF; -1 is BOF.
   int64_t pos_ = -1;
   bool open_ = false;

@@ -1,6 +1,7 @@
 #include "export/cp1252.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace korvanda {
 namespace {
@@ -46,8 +47,12 @@ void appendCp1252(std::string& out, std::string_view s, bool replaceEnie) {
   size_t i = 0;
   const size_t n = s.size();
   while (i < n) {
-    // Runs of ASCII are copied as they are.
+    // Runs of ASCII are copied as they are; they are found eight bytes at a time.
     size_t run = i;
+    for (uint64_t word; run + 8 <= n; run += 8) {
+      std::memcpy(&word, s.data() + run, 8);
+      if (word & 0x8080808080808080u) break;
+    }
     while (run < n && static_cast<unsigned char>(s[run]) < 0x80) ++run;
     if (run > i) {
       out.append(s.data() + i, run - i);

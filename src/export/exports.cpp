@@ -50,16 +50,23 @@ bool clsControlFiles::ExportFilesFormatoB(const std::string& pstrRutaFileFB1,
     correctFile_ = true;
     ExportProgress progress = progressOf(*this, fileAdvance_, progressObserver_);
 
-    // Policy file. One count covers both files: twice the policy records.
+    // Policy file. One count covers both files: twice the policy records (by bytes of input:
+    // both inputs' sizes, when the persons' is known already).
     Recordset& policies = requireRecordset(pobjRsFormatoB1, kLabel);
     moveFirstOrRefuse(policies, kLabel);
-    int32_t count = policies.recordCount();
-    if (count > INT32_MAX / 2 || count < INT32_MIN / 2) throw errors::overflow();
+    const ProgressBasis basis = progressBasis(policies);
+    if (!basis.bytes && (basis.total > INT32_MAX / 2 || basis.total < INT32_MIN / 2))
+      throw errors::overflow();
     {
       ExportFile file = ExportFile::create(pstrRutaFileFB1, kLabel);
       policies.moveFirst();
-      progress.start(count * 2);
-      writeRecords(file, policies, exportLayouts::kFormatoB1, progress);
+      if (basis.bytes) {
+        ProgressBasis other = pobjRsFormatoB2 ? progressBasis(*pobjRsFormatoB2) : ProgressBasis{};
+        progress.startBytes(basis.total + (other.bytes ? other.total : basis.total));
+      } else {
+        progress.start(static_cast<int32_t>(basis.total * 2));
+      }
+      writeRecords(file, policies, exportLayouts::kFormatoB1, progress, basis.bytes);
       file.close();
     }
 
@@ -68,7 +75,8 @@ bool clsControlFiles::ExportFilesFormatoB(const std::string& pstrRutaFileFB1,
     moveFirstOrRefuse(persons, kLabel);
     ExportFile file = ExportFile::create(pstrRutaFileFB2, kLabel);
     persons.moveFirst();
-    writeRecords(file, persons, exportLayouts::kFormatoB2, progress);
+    writeRecords(file, persons, exportLayouts::kFormatoB2, progress,
+                 basis.bytes && progressBasis(persons).bytes);
     file.close();
     return true;
   });

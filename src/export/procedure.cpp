@@ -1,5 +1,6 @@
 #include "export/procedure.h"
 
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -13,10 +14,29 @@ void ExportProgress::start(int32_t total) {
   sink_(1);
 }
 
+void ExportProgress::startBytes(int64_t total) {
+  shift_ = 0;
+  while ((total >> shift_) > INT32_MAX) ++shift_;
+  start(static_cast<int32_t>(total >> shift_));
+}
+
 void ExportProgress::step() {
   if (count_ == INT32_MAX) throw errors::overflow();
   ++count_;
   sink_(rule_(total_, count_));
+}
+
+void ExportProgress::stepToBytes(int64_t bytes) {
+  count_ = static_cast<int32_t>(std::min<int64_t>(bytes >> shift_, INT32_MAX));
+  sink_(rule_(total_, count_));
+}
+
+ProgressBasis progressBasis(Recordset& rs) {
+  int32_t count = rs.recordCount();
+  if (count >= 0 || !rs.forwardOnly() || !rs.source()) return {false, count};
+  auto hint = rs.source()->sizeHint();
+  if (!hint) return {false, -1};
+  return {hint->unit == SizeHint::kBytes, hint->total};
 }
 
 Recordset& requireRecordset(const RecordsetRef& records, const std::string& source) {
@@ -30,17 +50,19 @@ void moveFirstOrRefuse(Recordset& rs, const std::string& source) {
 }
 
 void writeRecords(ExportFile& file, Recordset& rs, const ExportLayout& layout,
-                  ExportProgress& progress) {
+                  ExportProgress& progress, bool byBytes) {
+  const int64_t bytesBefore = static_cast<int64_t>(progress.count()) << progress.shift();
   std::string line;
   line.reserve(2048);
   std::vector<size_t> columns;
   bool resolved = false;
-  auto readCell = [&rs](size_t col) -> const Cell& {
-    auto row = rs.currentRow();
+  std::optional<size_t> row;  // the current record's, the same for every field of a line
+  auto readCell = [&rs, &row](size_t col) -> const Cell& {
     if (!row) throw errors::noCurrentRecord();
     return rs.cell(*row, col);
   };
   while (!rs.eof()) {
+    row = rs.currentRow();
     if (!resolved) {
       columns = resolveColumns(rs, layout);
       resolved = true;
@@ -48,7 +70,8 @@ void writeRecords(ExportFile& file, Recordset& rs, const ExportLayout& layout,
     file.countBlanked(buildLine(line, rs, layout, columns, readCell));
     file.writeLine(line, layout.replaceEnie);
     rs.moveNext();
-    progress.step();
+    if (byBytes) progress.stepToBytes(bytesBefore + rs.source()->bytesRead());
+    else progress.step();
   }
 }
 
@@ -59,8 +82,10 @@ void exportRecordset(const std::string& path, const RecordsetRef& records,
   moveFirstOrRefuse(rs, source);
   ExportFile file = ExportFile::create(path, source);
   rs.moveFirst();
-  progress.start(rs.recordCount());
-  writeRecords(file, rs, layout, progress);
+  ProgressBasis basis = progressBasis(rs);
+  if (basis.bytes) progress.startBytes(basis.total);
+  else progress.start(static_cast<int32_t>(std::min<int64_t>(basis.total, INT32_MAX)));
+  writeRecords(file, rs, layout, progress, basis.bytes);
   file.close();
 }
 

@@ -28,17 +28,32 @@ class ExportProgress {
 
   // Counter to 0 and progress to 1.
   void start(int32_t total);
+  // The same over a count in bytes, scaled down to fit the rule's int32 when it must.
+  void startBytes(int64_t total);
   // One more line: the counter goes up and the progress follows the rule.
   void step();
+  // One more line, the counter at this many bytes (scaled as the total).
+  void stepToBytes(int64_t bytes);
   int32_t total() const { return total_; }
   int32_t count() const { return count_; }
+  int shift() const { return shift_; }
 
  private:
   Rule rule_;
   Sink sink_;
   int32_t total_ = 0;
   int32_t count_ = 0;
+  int shift_ = 0;  // bytes are counted in units of 2^shift_
 };
+
+// What an export's progress counts: lines against the record count, or, for a forward-only
+// record set that cannot tell its count (-1), what its source knows: the records of a count
+// query, or the bytes of input read against the input's size. total -1: unknown.
+struct ProgressBasis {
+  bool bytes = false;
+  int64_t total = -1;
+};
+ProgressBasis progressBasis(Recordset& rs);
 
 // The record set, or the refusal for no object.
 Recordset& requireRecordset(const RecordsetRef& records, const std::string& source);
@@ -46,10 +61,11 @@ Recordset& requireRecordset(const RecordsetRef& records, const std::string& sour
 void moveFirstOrRefuse(Recordset& rs, const std::string& source);
 
 // Writes one line per record from the current one to the end, stepping the progress after
-// each. Layout fields are looked up once, at the first record; separators blanked inside values
-// are counted on the file.
+// each (by lines, or by bytes of input read on from where the counter stands). Layout fields
+// are looked up once, at the first record; separators blanked inside values are counted on the
+// file.
 void writeRecords(ExportFile& file, Recordset& rs, const ExportLayout& layout,
-                  ExportProgress& progress);
+                  ExportProgress& progress, bool byBytes = false);
 
 // The whole procedure for one file: refusals, the file made afresh, progress from 1 over the
 // record count, every record, the file closed.

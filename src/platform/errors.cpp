@@ -65,4 +65,13 @@ Error multipleStep(std::string detail) {
                with("Multiple-step operation generated errors. Check each status value.", detail));
 }
 
+// The provider's errors for a rowset that only fetches forward, as the data-access layer passes
+// them on.
+Error cannotFetchBackward() {
+  return Error(-2147217884, kDataSource, "Rowset does not support fetching backward.");
+}
+Error cannotRestart() {
+  return Error(-2147217896, kDataSource, "Rowset position cannot be restarted.");
+}
+
 }  // namespace korvanda::errors

@@ -52,19 +52,19 @@ const std::string kFullAgricolaLine =
     "0001|Coyoac\xE1n|3|Ciudad de M\xE9xico|9|AV|Ano Nuevo|CALLE|Nand\xFA|CALLE|Sur|"
     "Frente al \x80uro caf\xE9|N|S|CASADO\r\n";
 
-class DatFile : public ExportTest {
+class DatFile : public BothKinds {
  protected:
   clsControlFiles files;
 };
 }  // namespace
 
-TEST_F(DatFile, AgriculturalRecordIsWrittenFieldByField) {
+TEST_P(DatFile, AgriculturalRecordIsWrittenFieldByField) {
   auto rs = makeRecordset(kAgr, {fullAgricola()});
   ASSERT_TRUE(files.ExportFileDat(path("a.dat"), rs, 1));
   EXPECT_EQ(readFile(path("a.dat")), kFullAgricolaLine);
 }
 
-TEST_F(DatFile, ThreeRecordsGiveThreeLinesOf63Fields) {
+TEST_P(DatFile, ThreeRecordsGiveThreeLinesOf63Fields) {
   auto rs = makeRecordset(kAgr, {fullAgricola(), rowOf(kAgr, {{"Poliza", "B"}}),
                                  rowOf(kAgr, {{"Edo_Civil", "SOLTERO"}})});
   ASSERT_TRUE(files.ExportFileDat(path("a.dat"), rs, 1));
@@ -72,7 +72,7 @@ TEST_F(DatFile, ThreeRecordsGiveThreeLinesOf63Fields) {
                                          std::string(62, '|') + "SOLTERO\r\n");
 }
 
-TEST_F(DatFile, AllNullRecordsAreOnlySeparators) {
+TEST_P(DatFile, AllNullRecordsAreOnlySeparators) {
   auto agr = makeRecordset(kAgr, {rowOf(kAgr, {})});
   ASSERT_TRUE(files.ExportFileDat(path("a.dat"), agr, 1));
   EXPECT_EQ(readFile(path("a.dat")), std::string(62, '|') + "\r\n");
@@ -82,7 +82,7 @@ TEST_F(DatFile, AllNullRecordsAreOnlySeparators) {
   EXPECT_EQ(readFile(path("g.dat")), std::string(27, '|') + "\r\n" + std::string(27, '|') + "\r\n");
 }
 
-TEST_F(DatFile, LivestockRecordIsWrittenFieldByField) {
+TEST_P(DatFile, LivestockRecordIsWrittenFieldByField) {
   std::vector<Variant> row = {"GAN-7", "0", int32_t{1}, int32_t{1}, "NUÑEZ", Variant(Null{}),
                               "María", "ID-55", int16_t{14}, int16_t{39}, int16_t{2},
                               int16_t{4}, int16_t{2026}, day(2026, 1, 1), day(2026, 12, 31),
@@ -95,7 +95,7 @@ TEST_F(DatFile, LivestockRecordIsWrittenFieldByField) {
             "960000|100|200.5|300.5|50|75.25|125.25|1|1|28/02/2026|17\r\n");
 }
 
-TEST_F(DatFile, TipoSeguroNineIsWrittenThree) {
+TEST_P(DatFile, TipoSeguroNineIsWrittenThree) {
   const std::vector<Variant> values = {int16_t{9}, int16_t{3}, Variant(Null{}), "9", 9.0,
                                        int16_t{10}, " 9", "09x"};
   std::vector<std::vector<Variant>> rows;
@@ -107,7 +107,7 @@ TEST_F(DatFile, TipoSeguroNineIsWrittenThree) {
   EXPECT_EQ(readFile(path("a.dat")), expected);
 }
 
-TEST_F(DatFile, EnieIsReplacedAndOtherAccentsStay) {
+TEST_P(DatFile, EnieIsReplacedAndOtherAccentsStay) {
   auto rs = makeRecordset(kGan, {rowOf(kGan, {{"ApPaterno", "PEÑA"}, {"ApMaterno", "Muñoz"},
                                               {"Nombres", "Pérez Ñuñez"}})});
   ASSERT_TRUE(files.ExportFileDat(path("g.dat"), rs, 2));
@@ -115,33 +115,33 @@ TEST_F(DatFile, EnieIsReplacedAndOtherAccentsStay) {
             "||||PENA|Munoz|P\xE9rez Nunez" + std::string(21, '|') + "\r\n");
 }
 
-TEST_F(DatFile, PipesAndLineBreaksInsideValuesAreWrittenAsBlanks) {
+TEST_P(DatFile, PipesAndLineBreaksInsideValuesAreWrittenAsBlanks) {
   auto rs = makeRecordset(kGan, {rowOf(kGan, {{"Poliza", "A|B"}, {"Endoso", "x\r\ny"},
                                               {"TipoCambio", "\n"}})});
   ASSERT_TRUE(files.ExportFileDat(path("g.dat"), rs, 2));
   EXPECT_EQ(readFile(path("g.dat")), "A B|x  y" + std::string(26, '|') + " \r\n");
 }
 
-TEST_F(DatFile, CharactersOutsideTheCodePageAreQuestionMarks) {
+TEST_P(DatFile, CharactersOutsideTheCodePageAreQuestionMarks) {
   auto rs = makeRecordset(kGan, {rowOf(kGan, {{"Nombres", "Zoë 李 Œ"}})});
   ASSERT_TRUE(files.ExportFileDat(path("g.dat"), rs, 2));
   EXPECT_EQ(readFile(path("g.dat")), "||||||Zo\xEB ? \x8C" + std::string(21, '|') + "\r\n");
 }
 
-TEST_F(DatFile, AnotherBranchWritesOneEmptyLinePerRecord) {
+TEST_P(DatFile, AnotherBranchWritesOneEmptyLinePerRecord) {
   auto rs = makeRecordset(kGan, {rowOf(kGan, {{"Poliza", "1"}}), rowOf(kGan, {{"Poliza", "2"}})});
   EXPECT_TRUE(files.ExportFileDat(path("x.dat"), rs, 3));
   EXPECT_EQ(readFile(path("x.dat")), "\r\n\r\n");
 }
 
-TEST_F(DatFile, AnExistingFileIsReplaced) {
+TEST_P(DatFile, AnExistingFileIsReplaced) {
   writeFile(path("a.dat"), std::string(5000, 'X'));
   auto rs = makeRecordset(kGan, {rowOf(kGan, {{"Poliza", "P"}})});
   ASSERT_TRUE(files.ExportFileDat(path("a.dat"), rs, 2));
   EXPECT_EQ(readFile(path("a.dat")), "P" + std::string(27, '|') + "\r\n");
 }
 
-TEST_F(DatFile, FieldNamesMatchWithoutLetterCase) {
+TEST_P(DatFile, FieldNamesMatchWithoutLetterCase) {
   std::vector<std::string> lower;
   for (const auto& n : kGan) {
     std::string l;
@@ -152,3 +152,5 @@ TEST_F(DatFile, FieldNamesMatchWithoutLetterCase) {
   ASSERT_TRUE(files.ExportFileDat(path("g.dat"), rs, 2));
   EXPECT_EQ(readFile(path("g.dat")), "P" + std::string(27, '|') + "2.5\r\n");
 }
+
+KORVANDA_BOTH_KINDS(DatFile);

@@ -35,11 +35,42 @@ std::string ExportTest::logText() const {
   return readFile(p);
 }
 
+namespace {
+// Gives the rows one at a time, counted beforehand.
+class RowsOneByOne final : public korvanda::RowSource {
+ public:
+  explicit RowsOneByOne(std::vector<std::vector<Variant>> rows) : rows_(std::move(rows)) {}
+  bool fetch(korvanda::Recordset& rs, size_t row) override {
+    if (next_ == rows_.size()) return false;
+    const auto& values = rows_[next_++];
+    for (size_t c = 0; c < rs.fieldCount(); ++c)
+      rs.storeCell(row, c, c < values.size() ? values[c] : Variant(korvanda::Null{}));
+    return true;
+  }
+  std::optional<korvanda::SizeHint> sizeHint() override {
+    return korvanda::SizeHint{korvanda::SizeHint::kRecords, static_cast<int64_t>(rows_.size())};
+  }
+
+ private:
+  std::vector<std::vector<Variant>> rows_;
+  size_t next_ = 0;
+};
+}  // namespace
+
+std::string kindName(const ::testing::TestParamInfo<RecordsetKind>& info) {
+  return info.param == RecordsetKind::InMemory ? "InMemory" : "ForwardOnly";
+}
+
 std::shared_ptr<korvanda::Recordset> makeRecordset(const std::vector<std::string>& names,
-                                                   const std::vector<std::vector<Variant>>& rows) {
+                                                   const std::vector<std::vector<Variant>>& rows,
+                                                   RecordsetKind kind) {
   auto rs = korvanda::Recordset::create();
   for (const auto& n : names)
     rs->appendField(n, korvanda::adVarChar, 0, korvanda::adFldUpdatable | korvanda::adFldIsNullable);
+  if (kind == RecordsetKind::ForwardOnly) {
+    rs->openForwardOnly(std::make_unique<RowsOneByOne>(rows));
+    return rs;
+  }
   for (const auto& row : rows) {
     size_t r = rs->appendRow();
     for (size_t c = 0; c < names.size(); ++c)

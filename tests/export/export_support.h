@@ -29,10 +29,31 @@ class ExportTest : public ::testing::Test {
   std::string dir_;
 };
 
+// The two kinds of record set an export reads: rows in memory, or a forward-only record set
+// whose source gives the rows one at a time and counts them beforehand (as a count query does).
+enum class RecordsetKind { InMemory, ForwardOnly };
+
 // A record set with the named fields (text fields that take Null) and the rows given, each
 // value stored as it is (no coercion), positioned at its first record.
 std::shared_ptr<korvanda::Recordset> makeRecordset(const std::vector<std::string>& names,
-                                                   const std::vector<std::vector<Variant>>& rows);
+                                                   const std::vector<std::vector<Variant>>& rows,
+                                                   RecordsetKind kind = RecordsetKind::InMemory);
+
+// The whole-file comparisons run once per kind: in their tests makeRecordset builds the kind
+// of the test's parameter.
+class BothKinds : public ExportTest, public ::testing::WithParamInterface<RecordsetKind> {
+ protected:
+  std::shared_ptr<korvanda::Recordset> makeRecordset(
+      const std::vector<std::string>& names, const std::vector<std::vector<Variant>>& rows) const {
+    return exporttest::makeRecordset(names, rows, GetParam());
+  }
+};
+std::string kindName(const ::testing::TestParamInfo<RecordsetKind>& info);
+#define KORVANDA_BOTH_KINDS(Suite)                                                        \
+  INSTANTIATE_TEST_SUITE_P(Kinds, Suite,                                                  \
+                           ::testing::Values(::exporttest::RecordsetKind::InMemory,       \
+                                             ::exporttest::RecordsetKind::ForwardOnly),   \
+                           ::exporttest::kindName)
 // One row for the named fields: Null except the values given by name.
 std::vector<Variant> rowOf(const std::vector<std::string>& names,
                            std::initializer_list<std::pair<std::string, Variant>> values);

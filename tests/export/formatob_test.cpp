@@ -41,7 +41,7 @@ std::string personLineWith(size_t n, const std::string& text) {
   return line + "\r\n";
 }
 
-class FormatoB : public ExportTest {
+class FormatoB : public BothKinds {
  protected:
   bool run(RecordsetRef b1, RecordsetRef b2) {
     return files.ExportFilesFormatoB(path("b1.txt"), path("b2.txt"), b1, b2);
@@ -50,7 +50,7 @@ class FormatoB : public ExportTest {
 };
 }  // namespace
 
-TEST_F(FormatoB, PolicyLineKeepsEnieAndMapsTipoSeguro) {
+TEST_P(FormatoB, PolicyLineKeepsEnieAndMapsTipoSeguro) {
   std::vector<Variant> policy = {"POL-1", "0", int32_t{1}, int32_t{2}, "PEÑA", "Muñoz", "Íñigo",
                                  "CURP1", "RFC1", "OI2026", int16_t{11}, int16_t{5}, int16_t{9},
                                  int16_t{4}, int16_t{9}, "GRANIZO", day(2026, 5, 1),
@@ -65,7 +65,7 @@ TEST_F(FormatoB, PolicyLineKeepsEnieAndMapsTipoSeguro) {
   EXPECT_EQ(readFile(path("b2.txt")), "PENA|Munoz" + kAllNullPerson.substr(1));
 }
 
-TEST_F(FormatoB, AllNullPersonGetsTheDefaults) {
+TEST_P(FormatoB, AllNullPersonGetsTheDefaults) {
   auto b1 = makeRecordset(kB1, {rowOf(kB1, {})});
   auto b2 = makeRecordset(kB2, {rowOf(kB2, {})});
   ASSERT_TRUE(run(b1, b2));
@@ -73,7 +73,7 @@ TEST_F(FormatoB, AllNullPersonGetsTheDefaults) {
   EXPECT_EQ(readFile(path("b2.txt")), kAllNullPerson);
 }
 
-TEST_F(FormatoB, BirthDateOfFirstJanuary1900IsNoDate) {
+TEST_P(FormatoB, BirthDateOfFirstJanuary1900IsNoDate) {
   struct Case { Variant value; std::string written; };
   const std::vector<Case> cases = {
       {Null{}, ""},
@@ -104,7 +104,7 @@ TEST_F(FormatoB, BirthDateOfFirstJanuary1900IsNoDate) {
   EXPECT_EQ(readFile(path("b2.txt")), expected);
 }
 
-TEST_F(FormatoB, PersonDefaultsAndTrimming) {
+TEST_P(FormatoB, PersonDefaultsAndTrimming) {
   struct Case { const char* field; Variant value; size_t pos; std::string written; };
   const std::vector<Case> cases = {
       {"CodPostal", "", 33, "00000"},
@@ -139,7 +139,7 @@ TEST_F(FormatoB, PersonDefaultsAndTrimming) {
   EXPECT_EQ(readFile(path("b2.txt")), expected);
 }
 
-TEST_F(FormatoB, ProgressRunsOverBothFiles) {
+TEST_P(FormatoB, ProgressRunsOverBothFiles) {
   std::vector<int16_t> seen;
   files.onProgress([&](int16_t v) { seen.push_back(v); });
   auto b1 = makeRecordset(kB1, std::vector<std::vector<Variant>>(4, rowOf(kB1, {})));
@@ -149,11 +149,12 @@ TEST_F(FormatoB, ProgressRunsOverBothFiles) {
   EXPECT_EQ(files.getFileAdvance(), 100);
 }
 
-TEST_F(FormatoB, RefusedPersonsLeaveThePolicyFileWrittenAndThePersonsFileAlone) {
-  auto b1 = makeRecordset(kB1, {rowOf(kB1, {{"Poliza", "P1"}})});
+TEST_P(FormatoB, RefusedPersonsLeaveThePolicyFileWrittenAndThePersonsFileAlone) {
+  // A forward-only record set is read once: each run gets its own.
+  auto policies = [&] { return makeRecordset(kB1, {rowOf(kB1, {{"Poliza", "P1"}})}); };
   writeFile(path("b2.txt"), "anterior\r\n");
 
-  Error none = errorOf([&] { run(b1, nullptr); });
+  Error none = errorOf([&] { run(policies(), nullptr); });
   EXPECT_EQ(none.number(), kAppError1001);
   EXPECT_EQ(none.description(),
             "La información que desea exportar debe estar cargada en la pantalla,\r"
@@ -163,14 +164,14 @@ TEST_F(FormatoB, RefusedPersonsLeaveThePolicyFileWrittenAndThePersonsFileAlone) 
   EXPECT_EQ(files.getFileAdvance(), 50);
 
   std::remove(path("b1.txt").c_str());
-  Error empty = errorOf([&] { run(b1, makeRecordset(kB2, {})); });
+  Error empty = errorOf([&] { run(policies(), makeRecordset(kB2, {})); });
   EXPECT_EQ(empty.number(), kAppError1001);
   EXPECT_EQ(empty.description(), "No hay información para exportar");
   EXPECT_EQ(readFile(path("b1.txt")), "P1" + std::string(29, '|') + "\r\n");
   EXPECT_EQ(readFile(path("b2.txt")), "anterior\r\n");
 }
 
-TEST_F(FormatoB, RefusedPoliciesTouchNeitherFile) {
+TEST_P(FormatoB, RefusedPoliciesTouchNeitherFile) {
   writeFile(path("b1.txt"), "uno");
   writeFile(path("b2.txt"), "dos");
   auto b2 = makeRecordset(kB2, {rowOf(kB2, {})});
@@ -182,3 +183,5 @@ TEST_F(FormatoB, RefusedPoliciesTouchNeitherFile) {
   EXPECT_NE(logText().find("Modulo:KORVANDA.clsControlFiles.ExportFilesFormatoB|Numero:-2147220503"),
             std::string::npos);
 }
+
+KORVANDA_BOTH_KINDS(FormatoB);

@@ -16,7 +16,7 @@ const std::vector<std::string> kC = {
     "CveCultivo", "cvetipocultivo", "CveEstado", "CveMunicipio", "TipoSeguro", "pkRiesgo",
     "SuperfSinies", "Indemnizacion", "Coordenadas"};
 
-class FormatoC : public ExportTest {
+class FormatoC : public BothKinds {
  protected:
   bool run(RecordsetRef rs, int16_t ramo = 1, const std::string& file = "c.txt") {
     return files.ExportFileDatFormatoC(path(file), rs, ramo, "F01", 1, 2026, 1);
@@ -25,7 +25,7 @@ class FormatoC : public ExportTest {
 };
 }  // namespace
 
-TEST_F(FormatoC, ClaimRecordIsWrittenFieldByField) {
+TEST_P(FormatoC, ClaimRecordIsWrittenFieldByField) {
   std::vector<Variant> claim = {"POL-9", int32_t{4}, "IBÁÑEZ", "Peña", "Luis", "CURP9", "RFC9",
                                 "PV2025", int16_t{3}, int16_t{5}, int16_t{21}, int16_t{114},
                                 int16_t{9}, int16_t{12}, 3.5, 17250.75, "19.04,-98.2"};
@@ -35,7 +35,7 @@ TEST_F(FormatoC, ClaimRecordIsWrittenFieldByField) {
             "19.04,-98.2\r\n");
 }
 
-TEST_F(FormatoC, CropTypeIndicatorDependsOnTheRecordAlone) {
+TEST_P(FormatoC, CropTypeIndicatorDependsOnTheRecordAlone) {
   const std::vector<Variant> codes = {int16_t{5}, Variant(Null{}), int16_t{3}, "5", 5.0, "x",
                                       int16_t{5}};
   std::vector<std::vector<Variant>> rows;
@@ -47,7 +47,7 @@ TEST_F(FormatoC, CropTypeIndicatorDependsOnTheRecordAlone) {
   EXPECT_EQ(readFile(path("c.txt")), expected);
 }
 
-TEST_F(FormatoC, NullsAndUnmappedTipoSeguro) {
+TEST_P(FormatoC, NullsAndUnmappedTipoSeguro) {
   ASSERT_TRUE(run(makeRecordset(kC, {rowOf(kC, {}), rowOf(kC, {{"TipoSeguro", int16_t{9}}}),
                                      rowOf(kC, {{"SuperfSinies", 2.0}})})));
   EXPECT_EQ(readFile(path("c.txt")), std::string(16, '|') + "\r\n" + std::string(12, '|') +
@@ -55,21 +55,21 @@ TEST_F(FormatoC, NullsAndUnmappedTipoSeguro) {
                                          std::string(14, '|') + "2||\r\n");
 }
 
-TEST_F(FormatoC, OtherBranchesWriteEmptyLines) {
+TEST_P(FormatoC, OtherBranchesWriteEmptyLines) {
   auto rs = makeRecordset(kC, {rowOf(kC, {{"Poliza", "1"}}), rowOf(kC, {}), rowOf(kC, {})});
   EXPECT_TRUE(run(rs, 2));
   EXPECT_EQ(readFile(path("c.txt")), "\r\n\r\n\r\n");
 }
 
-TEST_F(FormatoC, UnusedArgumentsDoNotChangeTheFile) {
-  auto rs = makeRecordset(kC, {rowOf(kC, {{"Poliza", "P"}, {"Coordenadas", "1,2"}})});
-  ASSERT_TRUE(files.ExportFileDatFormatoC(path("a.txt"), rs, 1, "F01", 1, 2025, 0));
-  ASSERT_TRUE(files.ExportFileDatFormatoC(path("b.txt"), rs, 1, "ZZ9", 2, 2031, -4));
+TEST_P(FormatoC, UnusedArgumentsDoNotChangeTheFile) {
+  auto rs = [&] { return makeRecordset(kC, {rowOf(kC, {{"Poliza", "P"}, {"Coordenadas", "1,2"}})}); };
+  ASSERT_TRUE(files.ExportFileDatFormatoC(path("a.txt"), rs(), 1, "F01", 1, 2025, 0));
+  ASSERT_TRUE(files.ExportFileDatFormatoC(path("b.txt"), rs(), 1, "ZZ9", 2, 2031, -4));
   EXPECT_EQ(readFile(path("a.txt")), "P" + std::string(16, '|') + "1,2\r\n");
   EXPECT_EQ(readFile(path("a.txt")), readFile(path("b.txt")));
 }
 
-TEST_F(FormatoC, NoCurrentRecordWhileReadingDropsTheFieldAndItsSeparator) {
+TEST_P(FormatoC, NoCurrentRecordWhileReadingDropsTheFieldAndItsSeparator) {
   auto rs = makeRecordset(kC, {rowOf(kC, {{"Poliza", "P"}, {"Inciso", int32_t{1}},
                                           {"ApPaterno", "A"}, {"Coordenadas", "C"}})});
   auto columns = resolveColumns(*rs, exportLayouts::kFormatoC);
@@ -96,3 +96,5 @@ TEST_F(FormatoC, NoCurrentRecordWhileReadingDropsTheFieldAndItsSeparator) {
                 .number(),
             13);
 }
+
+KORVANDA_BOTH_KINDS(FormatoC);

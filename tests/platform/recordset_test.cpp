@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <cstdlib>
 #include <new>
 
@@ -194,4 +195,112 @@ TEST(Recordset, TextsOfEveryLengthReadBackAcrossBlocks) {
   rs->openMaterialised();
   EXPECT_EQ(toText(rs->value("t")), "otra vez, más larga");
   EXPECT_TRUE(rs->value("n").isEmpty());
+}
+
+namespace {
+// Numbered rows with a text of 100 to 149 bytes each, made as they are asked for.
+class Numbers final : public RowSource {
+ public:
+  explicit Numbers(size_t n) : n_(n) {}
+  bool fetch(Recordset& rs, size_t row) override {
+    if (next_ == n_) return false;
+    rs.storeInt(row, 0, static_cast<int64_t>(next_));
+    rs.storeText(row, 1, std::string(100 + next_ % 50, 'x'));
+    ++next_;
+    return true;
+  }
+
+ private:
+  size_t n_, next_ = 0;
+};
+
+std::shared_ptr<Recordset> forwardOnly(size_t rows) {
+  auto rs = Recordset::create();
+  rs->appendField("n", adInteger, 4, 0);
+  rs->appendField("t", adVarChar, 200, 0);
+  rs->openForwardOnly(std::make_unique<Numbers>(rows));
+  return rs;
+}
+
+Error errorFrom(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e;
+  }
+  return Error(0, "", "");
+}
+}  // namespace
+
+// Moving back on a rowset that only fetches forward is refused by the provider, and the
+// data-access layer passes its error on: -2147217884 (0x80040E24, DB_E_CANTFETCHBACKWARDS) for
+// MovePrevious and MoveLast, -2147217896 (0x80040E18, DB_E_CANNOTRESTART) for MoveFirst once
+// past the first row. 3219 "Operation is not allowed in this context" is the layer's own
+// refusal of an operation in the object's state, not of a direction, and is not what such a
+// cursor gives.
+TEST(ForwardOnlyRecordset, MovesForwardOnlyAndRefusesBackWithTheProvidersErrors) {
+  auto rs = forwardOnly(3);
+  EXPECT_EQ(rs->cursorType(), adOpenForwardOnly);
+  EXPECT_EQ(rs->invoke("CursorType", kPropertyGet, {}), Variant(int32_t{0}));
+  EXPECT_EQ(rs->lockType(), adLockReadOnly);
+  EXPECT_FALSE(rs->bof());
+  EXPECT_FALSE(rs->eof());
+  EXPECT_EQ(rs->recordCount(), -1);  // unknown until the end
+  rs->moveFirst();                   // still at the first row: allowed
+  EXPECT_EQ(rs->value("n"), Variant(int32_t{0}));
+  rs->moveNext();
+  EXPECT_EQ(rs->value(size_t{0}), Variant(int32_t{1}));
+  EXPECT_EQ(rs->value("t"), Variant(std::string(101, 'x')));
+
+  const Error restart = errorFrom([&] { rs->moveFirst(); });
+  EXPECT_EQ(restart.number(), -2147217896);
+  EXPECT_EQ(restart.description(), "Rowset position cannot be restarted.");
+  const Error back = errorFrom([&] { rs->movePrevious(); });
+  EXPECT_EQ(back.number(), -2147217884);
+  EXPECT_EQ(back.description(), "Rowset does not support fetching backward.");
+  EXPECT_EQ(errorOf([&] { rs->moveLast(); }), -2147217884);
+  EXPECT_EQ(errorOf([&] { rs->invoke("MovePrevious", kMethod, {}); }), -2147217884);
+  EXPECT_EQ(rs->value("n"), Variant(int32_t{1}));  // a refused move leaves the row
+
+  // Past its end and back.
+  rs->moveNext();
+  rs->moveNext();
+  EXPECT_TRUE(rs->eof());
+  EXPECT_EQ(rs->recordCount(), 3);
+  EXPECT_EQ(errorOf([&] { rs->moveNext(); }), 3021);
+  EXPECT_EQ(errorOf([&] { rs->value("n"); }), 3021);
+  EXPECT_EQ(errorFrom([&] { rs->movePrevious(); }).description(),
+            "Rowset does not support fetching backward.");
+  EXPECT_EQ(errorOf([&] { rs->moveFirst(); }), -2147217896);
+
+  // Read only.
+  auto fresh = forwardOnly(1);
+  EXPECT_EQ(errorOf([&] { fresh->addNew(); }), 3251);
+  EXPECT_EQ(errorOf([&] { fresh->setValue(0, Variant(int32_t{5})); }), 3251);
+  EXPECT_EQ(errorOf([&] { fresh->appendField("x", adInteger); }), 3705);
+  fresh->close();
+  EXPECT_EQ(fresh->recordCount(), -1);
+  EXPECT_EQ(errorOf([&] { fresh->moveNext(); }), 3704);
+}
+
+TEST(ForwardOnlyRecordset, WithoutRowsItIsAtBothEndsAndCounted) {
+  auto rs = forwardOnly(0);
+  EXPECT_TRUE(rs->bof());
+  EXPECT_TRUE(rs->eof());
+  EXPECT_EQ(rs->recordCount(), 0);
+  rs->moveFirst();
+  EXPECT_EQ(errorOf([&] { rs->moveNext(); }), 3021);
+}
+
+TEST(ForwardOnlyRecordset, HoldsOneRowWhateverTheNumberRead) {
+  auto rs = forwardOnly(200000);
+  const size_t held = rs->memoryBytes();
+  size_t n = 0;
+  for (; !rs->eof(); rs->moveNext(), ++n) {
+    ASSERT_EQ(rs->cell(n, 0).integer(), static_cast<int64_t>(n));
+    ASSERT_EQ(rs->text(rs->cell(n, 1)).size(), 100 + n % 50);
+  }
+  EXPECT_EQ(n, 200000u);
+  EXPECT_EQ(rs->rowCount(), 200000u);
+  EXPECT_EQ(rs->memoryBytes(), held);
 }

@@ -34,6 +34,14 @@ std::shared_ptr<Recordset> Connection::query(std::string_view sql, int32_t lockT
   return rs;
 }
 
+std::shared_ptr<Recordset> Connection::openForwardOnly(std::string_view sql) {
+  traceStatement(sql);
+  auto rs = runForwardOnly(sql);
+  if (!rs) return Recordset::create();
+  if (!rs->forwardOnly()) rs->setLockType(adLockReadOnly);
+  return rs;
+}
+
 const DispatchTable& Connection::dispatchTable() const {
   using namespace binder;
   using C = Connection;

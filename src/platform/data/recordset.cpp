@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
@@ -70,10 +71,47 @@ void Recordset::openMaterialised() {
   pos_ = 0;
 }
 
+// Forward only: the source gives each row once, into the one row of cells held.
+void Recordset::openForwardOnly(std::unique_ptr<RowSource> source) {
+  if (open_) throw errors::openObject();
+  if (fields_.empty()) throw errors::notAllowedInContext("the record set has no fields");
+  source_ = std::move(source);
+  window_ = std::make_unique<Cell[]>(fields_.size());
+  forwardOnly_ = true;
+  exhausted_ = false;
+  cursorType_ = adOpenForwardOnly;
+  lockType_ = adLockReadOnly;
+  open_ = true;
+  rows_ = 0;
+  pos_ = -1;
+  fetchForward();
+}
+
+void Recordset::fetchForward() {
+  std::fill_n(window_.get(), fields_.size(), Cell{});
+  // The texts of the row before are no longer reachable: the arena starts again in its last
+  // (largest) chunk.
+  if (chunks_.size() > 1) {
+    chunks_.erase(chunks_.begin(), chunks_.end() - 1);
+    arenaBytes_ = chunkSize_;
+  }
+  chunkUsed_ = 0;
+  if (!exhausted_ && source_->fetch(*this, rows_)) {
+    ++rows_;
+    ++pos_;
+    return;
+  }
+  exhausted_ = true;
+  pos_ = static_cast<int64_t>(rows_);
+}
+
 void Recordset::close() {
   requireOpen();
   open_ = false;
   editing_ = false;
+  source_.reset();
+  window_.reset();
+  forwardOnly_ = exhausted_ = false;
   // Closing releases the rows: fields appended afterwards never meet rows laid out for fewer.
   blocks_.clear();
   firstBlockRows_ = 0;
@@ -112,25 +150,32 @@ bool Recordset::bof() const {
   return rows_ == 0 || pos_ < 0;
 }
 int32_t Recordset::recordCount() const {
-  return open_ ? static_cast<int32_t>(std::min<size_t>(rows_, INT32_MAX)) : -1;
+  if (!open_ || (forwardOnly_ && !exhausted_)) return -1;
+  return static_cast<int32_t>(std::min<size_t>(rows_, INT32_MAX));
 }
 
 void Recordset::moveFirst() {
   requireOpen();
   editing_ = false;
+  // A forward-only record set is at its first row until it moves past it.
+  if (forwardOnly_ && pos_ > 0) throw errors::cannotRestart();
   pos_ = 0;
 }
 void Recordset::moveLast() {
   requireOpen();
+  if (forwardOnly_) throw errors::cannotFetchBackward();
   editing_ = false;
   pos_ = rows_ ? static_cast<int64_t>(rows_) - 1 : 0;
 }
 void Recordset::moveNext() {
   if (eof()) throw errors::noCurrentRecord();
   editing_ = false;
+  if (forwardOnly_) return fetchForward();
   ++pos_;
 }
 void Recordset::movePrevious() {
+  requireOpen();
+  if (forwardOnly_) throw errors::cannotFetchBackward();
   if (bof()) throw errors::noCurrentRecord();
   editing_ = false;
   --pos_;
@@ -140,7 +185,10 @@ std::optional<size_t> Recordset::currentRow() const {
   if (!open_ || pos_ < 0 || pos_ >= static_cast<int64_t>(rows_)) return std::nullopt;
   return static_cast<size_t>(pos_);
 }
-void Recordset::setPosition(size_t row) { pos_ = static_cast<int64_t>(std::min(row, rows_)); }
+void Recordset::setPosition(size_t row) {
+  if (forwardOnly_) throw errors::cannotFetchBackward();
+  pos_ = static_cast<int64_t>(std::min(row, rows_));
+}
 
 size_t Recordset::requireCurrent() const {
   requireOpen();
@@ -151,7 +199,7 @@ size_t Recordset::requireCurrent() const {
 
 void Recordset::addNew() {
   requireOpen();
-  if (lockType_ == adLockReadOnly) throw errors::notUpdatable();
+  if (lockType_ == adLockReadOnly || forwardOnly_) throw errors::notUpdatable();
   size_t row = appendRow();
   pos_ = static_cast<int64_t>(row);
   editing_ = true;
@@ -159,9 +207,16 @@ void Recordset::addNew() {
 
 void Recordset::update() {
   requireOpen();
-  if (lockType_ == adLockReadOnly) throw errors::notUpdatable();
+  if (lockType_ == adLockReadOnly || forwardOnly_) throw errors::notUpdatable();
   requireCurrent();
   editing_ = false;
+}
+
+Recordset::CellBlock Recordset::allocateCells(size_t count) {
+  // Cells are trivially copyable: the storage holds them as soon as it is allocated.
+  void* p = std::malloc(std::max<size_t>(count, 1) * sizeof(Cell));
+  if (!p) throw std::bad_alloc();
+  return CellBlock(static_cast<Cell*>(p));
 }
 
 size_t Recordset::appendRow() {
@@ -169,15 +224,16 @@ size_t Recordset::appendRow() {
   if (rows_ < kBlockRows) {
     if (rows_ == firstBlockRows_) {  // the first block grows by doubling
       const size_t rows = firstBlockRows_ ? std::min(firstBlockRows_ * 2, kBlockRows) : kFirstBlockRows;
-      auto block = std::make_unique<Cell[]>(rows * nf);
+      CellBlock block = allocateCells(rows * nf);
       if (rows_) std::copy_n(blocks_[0].get(), rows_ * nf, block.get());
       if (blocks_.empty()) blocks_.push_back(std::move(block));
       else blocks_[0] = std::move(block);
       firstBlockRows_ = rows;
     }
   } else if ((rows_ & (kBlockRows - 1)) == 0) {
-    blocks_.push_back(std::make_unique<Cell[]>(kBlockRows * nf));
+    blocks_.push_back(allocateCells(kBlockRows * nf));
   }
+  std::fill_n(&blocks_[rows_ >> kBlockShift][(rows_ & (kBlockRows - 1)) * nf], nf, Cell{});
   return rows_++;
 }
 
@@ -293,7 +349,7 @@ Variant Recordset::value(size_t col) const {
 void Recordset::setValue(size_t col, const Variant& v) {
   size_t row = requireCurrent();
   const FieldInfo& f = field(col);
-  if (lockType_ == adLockReadOnly) throw errors::notUpdatable();
+  if (lockType_ == adLockReadOnly || forwardOnly_) throw errors::notUpdatable();
   if (v.isNull() || v.isEmpty()) {
     if (v.isNull() && !f.nullable())
       throw errors::multipleStep("field " + f.name + " does not accept Null");
@@ -324,6 +380,7 @@ void Recordset::setValue(size_t col, const Variant& v) {
 size_t Recordset::memoryBytes() const {
   size_t cells = 0;
   for (size_t b = 0; b < blocks_.size(); ++b) cells += (b == 0 ? firstBlockRows_ : kBlockRows);
+  if (forwardOnly_) cells = 1;
   return cells * fields_.size() * sizeof(Cell) + arenaBytes_ +
          fields_.capacity() * sizeof(FieldInfo);
 }
@@ -368,6 +425,7 @@ const DispatchTable& Recordset::dispatchTable() const {
           get("BOF", &R::bof),
           get("RecordCount", &R::recordCount),
           get("State", &R::state),
+          get("CursorType", &R::cursorType),
           get("Fields.Count", +[](R& rs) { return static_cast<int32_t>(rs.fieldCount()); }),
           get("Fields.Name", +[](R& rs, int32_t i) { return rs.field(ordinal(rs, i)).name; }),
           get("Fields.Type", +[](R& rs, int32_t i) { return rs.field(ordinal(rs, i)).type; }),

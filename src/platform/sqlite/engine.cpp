@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 #include <variant>
 
 #include "korvanda/error.h"
@@ -88,7 +89,8 @@ std::string upper(std::string_view s) {
 
 // How a result column is stored in the record set.
 struct FieldSpec {
-  enum Kind { I16, I32, I64, Byte, Bool, Double, Decimal, Date, Text };
+  // Dynamic: each value keeps its own kind (a forward-only result's column without a type).
+  enum Kind { I16, I32, I64, Byte, Bool, Double, Decimal, Date, Text, Dynamic };
   int32_t type = adVarChar;
   int32_t size = 0;
   Kind kind = Text;
@@ -129,6 +131,44 @@ std::optional<FieldSpec> specFromDecl(std::string_view decl) {
 
 constexpr int32_t kResultAttributes = adFldUpdatable | adFldIsNullable | adFldMayBeNull;
 
+// The statement without its closing ORDER BY, when nothing but the ordering follows it: the
+// count is the same, and SQLite counts a plain query without reading its rows' columns.
+// Literals, quoted names, comments and parentheses are skipped over.
+std::string_view withoutOrdering(std::string_view sql) {
+  size_t orderAt = std::string_view::npos;
+  int depth = 0;
+  auto word = [&](size_t i, std::string_view w) {
+    if (i + w.size() > sql.size()) return false;
+    for (size_t k = 0; k < w.size(); ++k)
+      if (std::toupper(static_cast<unsigned char>(sql[i + k])) != w[k]) return false;
+    const size_t end = i + w.size();
+    return end == sql.size() || !(std::isalnum(static_cast<unsigned char>(sql[end])) || sql[end] == '_');
+  };
+  for (size_t i = 0; i < sql.size(); ++i) {
+    const char c = sql[i];
+    if (c == '\'' || c == '"' || c == '`' || c == '[') {
+      const char close = c == '[' ? ']' : c;
+      i = sql.find(close, i + 1);
+      if (i == std::string_view::npos) return sql;
+    } else if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '-') {
+      i = sql.find('\n', i);
+      if (i == std::string_view::npos) return sql;
+    } else if (c == '/' && i + 1 < sql.size() && sql[i + 1] == '*') {
+      i = sql.find("*/", i + 2);
+      if (i == std::string_view::npos) return sql;
+      ++i;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')') {
+      --depth;
+    } else if (depth == 0 && (i == 0 || !(std::isalnum(static_cast<unsigned char>(sql[i - 1])) || sql[i - 1] == '_'))) {
+      if (word(i, "ORDER")) orderAt = i;
+      else if (word(i, "LIMIT") || word(i, "OFFSET")) return sql;  // the ordering picks the rows
+    }
+  }
+  return orderAt == std::string_view::npos ? sql : sql.substr(0, orderAt);
+}
+
 std::string_view columnText(sqlite3_stmt* stmt, int c) {
   const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
   return p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(stmt, c))) : std::string_view();
@@ -167,12 +207,18 @@ struct Raw {
   std::string_view text;
 };
 
+// The column's value is read through one call that takes the connection's mutex; the value
+// accessors after it take none (a connection is used by one thread at a time).
 Raw rawValue(sqlite3_stmt* stmt, int c) {
   Raw r;
-  r.type = sqlite3_column_type(stmt, c);
-  if (r.type == SQLITE_INTEGER) r.i = sqlite3_column_int64(stmt, c);
-  else if (r.type == SQLITE_FLOAT) r.d = sqlite3_column_double(stmt, c);
-  else if (r.type != SQLITE_NULL) r.text = columnText(stmt, c);
+  sqlite3_value* v = sqlite3_column_value(stmt, c);
+  r.type = sqlite3_value_type(v);
+  if (r.type == SQLITE_INTEGER) r.i = sqlite3_value_int64(v);
+  else if (r.type == SQLITE_FLOAT) r.d = sqlite3_value_double(v);
+  else if (r.type != SQLITE_NULL) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+    if (p) r.text = std::string_view(p, static_cast<size_t>(sqlite3_value_bytes(v)));
+  }
   return r;
 }
 
@@ -211,6 +257,10 @@ void storeRaw(Recordset& rs, size_t row, size_t col, const FieldSpec& field, con
         if (auto d = dateFromText(v.text)) return rs.storeDate(row, col, *d);
       break;
     case FieldSpec::Text:
+      break;
+    case FieldSpec::Dynamic:
+      if (v.type == SQLITE_INTEGER) return storeInteger(rs, row, col, v.i, FieldSpec::I32);
+      if (v.type == SQLITE_FLOAT) return rs.storeDouble(row, col, v.d);
       break;
   }
   if (v.type == SQLITE_INTEGER) return rs.storeText(row, col, std::to_string(v.i));
@@ -331,7 +381,15 @@ class EmbeddedConnection final : public Connection {
   void rollbackTrans() override { endTransaction("ROLLBACK"); }
 
  protected:
-  std::shared_ptr<Recordset> run(std::string_view sql) override {
+  std::shared_ptr<Recordset> run(std::string_view sql) override { return runSteps(sql, false); }
+  std::shared_ptr<Recordset> runForwardOnly(std::string_view sql) override {
+    return runSteps(sql, true);
+  }
+
+ private:
+  // The batch's steps in order; with forwardLast, the rows of the last step are left in its open
+  // statement for a forward-only record set.
+  std::shared_ptr<Recordset> runSteps(std::string_view sql, bool forwardLast) {
     requireOpen();
     requireSameFile();
     std::shared_ptr<const Translation> tr = translation(sql);
@@ -339,7 +397,8 @@ class EmbeddedConnection final : public Connection {
     std::shared_ptr<Recordset> last;
     for (const Step& step : tr->steps) {
       if (auto* s = std::get_if<SqlStep>(&step)) {
-        if (auto rs = runSql(*s)) last = std::move(rs);
+        const bool open = forwardLast && &step == &tr->steps.back();
+        if (auto rs = open ? openRows(*s) : runSql(*s)) last = std::move(rs);
       } else if (auto* p = std::get_if<ProcedureStep>(&step)) {
         runProcedure(db_.get(), p->name, p->args);
       } else {
@@ -349,7 +408,6 @@ class EmbeddedConnection final : public Connection {
     return last;
   }
 
- private:
   void requireOpen() const {
     if (!db_) throw errors::closedObject();
   }
@@ -401,27 +459,128 @@ class EmbeddedConnection final : public Connection {
     cache_.clear();
   }
 
-  std::shared_ptr<Recordset> runSql(const SqlStep& step) {
-    Statement stmt = prepare(db_.get(), step.sql);
-    sqlite3_stmt* s = stmt.get();
-    int columns = sqlite3_column_count(s);
-    if (columns == 0) {
-      int rc;
-      while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
-      }
-      if (rc != SQLITE_DONE) throwSqlite(db_.get(), rc);
-      return nullptr;
-    }
+  // The type of each result column from its declaration or the translation; nullopt for a
+  // column with neither.
+  static std::vector<std::optional<FieldSpec>> columnSpecs(sqlite3_stmt* s, const SqlStep& step) {
+    const int columns = sqlite3_column_count(s);
     std::vector<std::optional<FieldSpec>> specs(static_cast<size_t>(columns));
-    bool allTyped = true;
     for (int c = 0; c < columns; ++c) {
       const char* decl = sqlite3_column_decltype(s, c);
       if (decl) specs[c] = specFromDecl(decl);
       if (!specs[c] && static_cast<size_t>(c) < step.resultTypes.size() && !step.resultTypes[c].empty())
         specs[c] = specFromDecl(step.resultTypes[c]);
-      allTyped &= specs[c].has_value();
     }
+    return specs;
+  }
+
+  // Runs a statement that gives no columns to its end.
+  void runToEnd(sqlite3_stmt* s) {
+    int rc;
+    while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) throwSqlite(db_.get(), rc);
+  }
+
+  std::shared_ptr<Recordset> runSql(const SqlStep& step) {
+    Statement stmt = prepare(db_.get(), step.sql);
+    sqlite3_stmt* s = stmt.get();
+    if (sqlite3_column_count(s) == 0) {
+      runToEnd(s);
+      return nullptr;
+    }
+    auto specs = columnSpecs(s, step);
+    bool allTyped = std::all_of(specs.begin(), specs.end(), [](const auto& f) { return f.has_value(); });
     return allTyped ? materialise(s, specs) : materialiseUntyped(s, specs);
+  }
+
+  // Rows read from the open statement as the record set moves. The source keeps the connection
+  // alive; once the connection is closed, reading on is refused.
+  class StatementRows final : public RowSource {
+   public:
+    StatementRows(std::shared_ptr<EmbeddedConnection> owner, Statement stmt,
+                  std::vector<FieldSpec> specs, std::string sql, bool firstStepped)
+        : owner_(std::move(owner)), db_(owner_->db_.get()), stmt_(std::move(stmt)),
+          specs_(std::move(specs)), sql_(std::move(sql)), firstStepped_(firstStepped) {}
+
+    bool fetch(Recordset& rs, size_t row) override {
+      if (!stmt_) return false;
+      if (owner_->db_.get() != db_) throw errors::closedObject();
+      sqlite3_stmt* s = stmt_.get();
+      int rc = std::exchange(firstStepped_, false) ? SQLITE_ROW : sqlite3_step(s);
+      if (rc == SQLITE_DONE) {
+        stmt_.reset();  // ends the read at once
+        return false;
+      }
+      if (rc != SQLITE_ROW) throwSqlite(db_, rc);
+      const size_t columns = specs_.size();
+      for (size_t c = 0; c < columns; ++c) storeRaw(rs, row, c, specs_[c], rawValue(s, static_cast<int>(c)));
+      return true;
+    }
+
+    // SELECT COUNT(*) over the statement, run once when first asked; none when the statement
+    // cannot be counted so (it is no plain query) or the connection has closed.
+    std::optional<SizeHint> sizeHint() override {
+      if (!counted_) {
+        counted_ = true;
+        if (owner_->db_.get() != db_) return std::nullopt;
+        std::string_view inner = withoutOrdering(sql_);
+        while (!inner.empty() && (std::isspace(static_cast<unsigned char>(inner.back())) || inner.back() == ';'))
+          inner.remove_suffix(1);
+        sqlite3_stmt* raw = nullptr;
+        const std::string count = "SELECT COUNT(*) FROM (" + std::string(inner) + "\n)";
+        if (sqlite3_prepare_v2(db_, count.c_str(), static_cast<int>(count.size()), &raw, nullptr) == SQLITE_OK && raw) {
+          Statement st(raw);
+          if (sqlite3_step(raw) == SQLITE_ROW) count_ = SizeHint{SizeHint::kRecords, sqlite3_column_int64(raw, 0)};
+        } else {
+          sqlite3_finalize(raw);
+        }
+      }
+      return count_;
+    }
+
+   private:
+    std::shared_ptr<EmbeddedConnection> owner_;
+    sqlite3* db_;
+    Statement stmt_;
+    std::vector<FieldSpec> specs_;
+    std::string sql_;
+    bool firstStepped_;
+    bool counted_ = false;
+    std::optional<SizeHint> count_;
+  };
+
+  // The last step of a forward-only query: fields from the column types (a column without one
+  // takes the kind of its first value, and each value keeps its own), rows left in the statement.
+  std::shared_ptr<Recordset> openRows(const SqlStep& step) {
+    Statement stmt = prepare(db_.get(), step.sql);
+    sqlite3_stmt* s = stmt.get();
+    if (sqlite3_column_count(s) == 0) {
+      runToEnd(s);
+      return nullptr;
+    }
+    auto declared = columnSpecs(s, step);
+    bool stepped = false;
+    if (!std::all_of(declared.begin(), declared.end(), [](const auto& f) { return f.has_value(); })) {
+      int rc = sqlite3_step(s);
+      if (rc != SQLITE_ROW && rc != SQLITE_DONE) throwSqlite(db_.get(), rc);
+      stepped = rc == SQLITE_ROW;
+    }
+    std::vector<FieldSpec> specs;
+    auto rs = Recordset::create();
+    for (size_t c = 0; c < declared.size(); ++c) {
+      FieldSpec f = declared[c].value_or(FieldSpec{adVarChar, 255, FieldSpec::Dynamic});
+      if (!declared[c] && stepped) {
+        int type = sqlite3_column_type(s, static_cast<int>(c));
+        if (type == SQLITE_INTEGER) f = FieldSpec{adInteger, 4, FieldSpec::Dynamic};
+        else if (type == SQLITE_FLOAT) f = FieldSpec{adDouble, 8, FieldSpec::Dynamic};
+      }
+      rs->appendResultField(columnName(s, static_cast<int>(c)), f.type, f.size, kResultAttributes);
+      specs.push_back(f);
+    }
+    auto self = std::static_pointer_cast<EmbeddedConnection>(shared_from_this());
+    rs->openForwardOnly(std::make_unique<StatementRows>(std::move(self), std::move(stmt), std::move(specs),
+                                                        step.sql, stepped));
+    return rs;
   }
 
   static std::string columnName(sqlite3_stmt* s, int c) {
