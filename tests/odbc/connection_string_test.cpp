@@ -7,8 +7,8 @@
 namespace korvanda::odbc {
 namespace {
 
-const OdbcCatalog kFreeTdsOnly{{"SQLite3", "FreeTDS"}, {"Produccion"}};
-const OdbcCatalog kBothDrivers{{"FreeTDS", "ODBC Driver 18 for SQL Server"}, {}};
+const OdbcCatalog kFreeTdsOnly{{"SQLite3", "FreeTDS"}, {"Produccion"}, {}};
+const OdbcCatalog kBothDrivers{{"FreeTDS", "ODBC Driver 18 for SQL Server"}, {}, {}};
 
 TEST(ConnectionString, PlainHostUsesFreeTdsWithTdsVersionAndUtf8) {
   EXPECT_EQ(buildConnectionString("sqlsrv01,1433", "capturista", "s3creto", "Subsidios",
@@ -60,7 +60,7 @@ TEST(ConnectionString, ValuesWithSeparatorsAreBraced) {
 
 TEST(ConnectionString, NoSqlServerDriverIsAClearError) {
   try {
-    buildConnectionString("sqlsrv01", "u", "p", "db", OdbcCatalog{{"SQLite3"}, {}});
+    buildConnectionString("sqlsrv01", "u", "p", "db", OdbcCatalog{{"SQLite3"}, {}, {}});
     FAIL() << "no error";
   } catch (const Error& e) {
     EXPECT_EQ(e.number(), 3706);

@@ -61,7 +61,7 @@ TEST(InsertBuilder, RefusesANumberThatIsNotFinite) {
   }
   // The largest double's 15 digits would be read back as infinity: an overflow.
   const Column top[] = {decimal("primaEaseg", 1.7976931348623157e308)};
-  EXPECT_EQ(errorOf([&] { buildInsert({"", false}, top); }).number(), 6);
+  EXPECT_EQ(errorOf([&] { buildInsert({"", false, ""}, top); }).number(), 6);
 }
 
 TEST(InsertBuilder, RefusesATextThatWouldSplitAnExportRecord) {
