@@ -17,6 +17,7 @@
 
 #include "platform/components/connection_data.h"
 #include "platform/components/crypto.h"
+#include "platform/sqlite/functions.h"
 #include "support/fixture.h"
 
 using korvanda::testing::TempDir;
@@ -231,6 +232,7 @@ TEST(Cli, ReadmeExportFromAQueryRuns) {
   ASSERT_EQ(korvanda("db init '" + db + "' --demo").status, 0);
   sqlite3* raw = nullptr;
   ASSERT_EQ(sqlite3_open(db.c_str(), &raw), SQLITE_OK);
+  ASSERT_EQ(korvanda::sqlite::registerTsqlFunctions(raw), SQLITE_OK);  // the text columns' collation
   EXPECT_EQ(sqlite3_exec(raw,
                          "INSERT INTO SUBMGANADERO (pkGanadero, poliza, endoso, cveTipoEndoso, Inciso,"
                          " pkmunicipio, pkespfun, cabezasaseg, sumaAsegurada, fecPago) VALUES (1, 'G-1', '0', 1, 1,"
