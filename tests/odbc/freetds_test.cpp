@@ -14,6 +14,7 @@
 #include "support/odbc.h"
 #include "odbc/tds_server_support.h"
 #include "platform/odbc/engine.h"
+#include "support/fixture.h"
 
 namespace korvanda::odbc {
 namespace {
@@ -21,15 +22,7 @@ namespace {
 using testing::FakeTdsServer;
 using T = FakeTdsServer::Type;
 
-Error errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error";
-  return Error(0, "", "");
-}
+using korvanda::testing::errorOf;
 
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;

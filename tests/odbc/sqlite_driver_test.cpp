@@ -12,6 +12,7 @@
 #include "support/odbc.h"
 #include "platform/data/statement_rule.h"
 #include "platform/odbc/engine.h"
+#include "support/fixture.h"
 
 namespace korvanda::odbc {
 namespace {
@@ -64,15 +65,7 @@ class SqliteDriver : public ::testing::Test {
   std::string file_;
 };
 
-Error errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error";
-  return Error(0, "", "");
-}
+using korvanda::testing::errorOf;
 
 TEST_F(SqliteDriver, FieldsTakeTheDeclaredTypes) {
   auto rs = openRaw()->execute("SELECT * FROM TIPOS ORDER BY ID");

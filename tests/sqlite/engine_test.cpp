@@ -10,16 +10,7 @@
 namespace korvanda::sqlite::test {
 namespace {
 
-template <class F>
-Error errorOf(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error";
-  return Error(0, "", "");
-}
+using korvanda::testing::errorOf;
 
 TEST(OpenEmbedded, MissingFileIsAConnectionFailureAndCreatesNothing) {
   TempDir dir;

@@ -8,6 +8,7 @@
 
 #include "fixture.h"
 #include "korvanda/clsControlFiles.h"
+#include "support/fixture.h"
 
 namespace korvanda::sqlite::test {
 namespace {
@@ -32,15 +33,7 @@ std::string readFile(const std::string& path) {
   return s.str();
 }
 
-template <class F>
-Error errorOf(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e;
-  }
-  return Error(0, "", "");
-}
+using korvanda::testing::errorOf;
 
 class ForwardOnly : public DatabaseTest {
  protected:

@@ -9,6 +9,7 @@
 
 #include "fixture.h"
 #include "platform/sqlite/schema_sql.h"
+#include "support/fixture.h"
 
 namespace korvanda::sqlite::test {
 namespace {
@@ -22,15 +23,7 @@ void run(const std::string& file, const std::string& sql) {
   sqlite3_close(db);
 }
 
-Error errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error";
-  return Error(0, "", "");
-}
+using korvanda::testing::errorOf;
 
 TEST(Upgrade, AnOldDatabaseIsRefusedUntilUpgradedAndKeepsItsRows) {
   TempDir dir;
