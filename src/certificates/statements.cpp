@@ -1,11 +1,12 @@
 // Statement texts of the certificate, payment and claims-staging members.
 #include "certificates/statements.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <initializer_list>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <utility>
 
 #include "component/ModGlobal.h"
@@ -17,110 +18,231 @@
 namespace korvanda {
 namespace {
 
-// ---- monthly subsidy certificates: fragments and the branch lists that assemble them
-
-constexpr std::array<std::string_view, 55> kFragmentosSubD = {
-    "",  // fragments are numbered from 1
-    /*  1 */ "SET DATEFORMAT DMY ",
-    /*  2 */ "SELECT  DISTINCT CONS.CveConstancia AS PkConstancia, E.CveEndoso AS Endoso, E.PkTipoEndoso, I.CveInciso AS Inciso, SOC.Paterno, SOC.Materno, SOC.Nombre, ",
-    /*  3 */ "(case when SOC.PkTipoSocio = 1 OR SOC.PkTipoSocio = 3 then SOC.CURP else '' end) AS Identificacion, ",
-    /*  4 */ "E.PkEstado, M.CveMunicipio, CAST(PROG.CicloIni AS varchar) + '/' + CAST(PROG.CicloFin AS varchar) AS Ciclo, ",
-    /*  5 */ "PROG.PkCultivo, PROG.PkTipoCultivo, E.VigenciaIni, E.VigenciaFin, E.SuperficieAseg, E.SumaAsegTotal as SumaAsegurada, E.PrimaAseg AS PrimaEmitidoAsegurado, ",
-    /*  6 */ "E.PrimaGobFed AS PrimaEmitidoGobFederal, E.PrimaAseg AS PrimaCobradaAsegurado, E.PrimaGobFed AS PrimaCobradaGobFederal, ",
-    /*  7 */ "E.PrimaTotal AS PrimaEmitidaTotal, E.PrimaTotal AS PrimaCobradaTotal, 1 AS Pago, 1 AS Pagode, P.fechaPago, P.TipoCambio,COTIZ.PaqueteRiesgos, COTIZ.PkCotizacion, ' ', I.Pkinciso, E.PkEndoso, PROD.PkSubramo AS TipoSeguro, SOC.RFC, ",
-    /*  8 */ "SOC.TipoVialidad, SOC.Calle AS NomVialidad, SOC.NoExt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoExtAlf COLLATE DATABASE_DEFAULT AS NumExterior1, SOC.NumExterior2, SOC.NoInt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoIntAlf COLLATE DATABASE_DEFAULT AS NumInterior, SOC.TipoAsentamiento, SOC.Poblacion AS NomAsentamiento, SOC.CodPostal, SOC.Localidad, SOC.PKMunicipioDom AS MunicipioDom, SOC.PKEstadoDom AS EstadoDom, CASE WHEN LEN(SOC.TipoVialidad1) <> 0 THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad1) + ' ' + SOC.NomVialidad1 + ' Y ' + (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad2) + ' ' + SOC.NomVialidad2 ELSE '' END AS EntreVialidades, ",
-    /*  9 */ "CASE WHEN LEN(SOC.TipoVialidadPosterior) <> 0 THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidadPosterior) + ' ' + SOC.NomVialidadPosterior ELSE '' END AS VialidadPosterior, SOC.Ubicacion AS DescUbicacion, ",
-    /* 10 */ "SOC.TipoLocalizacion, SOC.Carretera, SOC.Camino, SOC.PkSocio, E.PkEndoso, CASE WHEN E.PKTipoEndoso = 10 THEN CASE WHEN (SELECT COB.FechaPago FROM SOLDENDOSO MI LEFT JOIN ",
-    /* 11 */ "SICIMCOBRANZA COB ON MI.PkEndoso = COB.PkEndoso AND MI.PkInciso = COB.PkInciso WHERE (MI.PkInciso = E.PkInciso) AND (MI.PKTipoendoso = 0)) <> NULL THEN (SELECT YEAR(MI.VigenciaIni) ",
-    /* 12 */ "FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso AND MI.PkTipoEndoso = 0) ELSE (SELECT YEAR(MI.VigenciaIni) FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso AND MI.PkTipoEndoso = 10) END ",
-    /* 13 */ "WHEN E.PKTipoEndoso = 2 THEN (SELECT year(min(a.VigenciaIni)) FROM SOLDENDOSO AS a INNER JOIN  (SELECT a.pkInciso, a.pkConstancia FROM SOLDINCISO a INNER JOIN SOLMCONSTANCIA b ON a.pkconstancia = b.pkConstancia INNER JOIN ",
-    /* 14 */ " FONMPROGRAMAS PROG ON b.PkPrograma = PROG.PkPrograma WHERE b.cveconstancia = CONS.CveConstancia and a.pktipoendoso = 0  AND PROG.CicloIni = ",
-    /* 15 */ " AND PROG.cicloFin = ",
-    /* 16 */ ") AS b ON a.pkinciso = b.pkinciso) ",
-    /* 17 */ "ELSE (SELECT YEAR(MI.VigenciaIni) FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso AND MI.PkTipoEndoso In (0,2)) END AS AnioVigenciaMovInicial ",
-    /* 18 */ "FROM    SICIMCOBRANZA P INNER JOIN SOLDENDOSO E ON P.PKInciso = E.PkInciso AND P.PkEndoso = E.PkEndoso ",
-    /* 19 */ "INNER JOIN SOLDINCISO I ON E.PkInciso = I.PkInciso ",
-    /* 20 */ "INNER JOIN SOLMCONSTANCIA CONS ON I.PkConstancia = CONS.PkConstancia ",
-    /* 21 */ "INNER JOIN SICICSOCIOS SOC ON E.PkCedente = SOC.PKCedente AND I.PkSocio = SOC.PkSocio ",
-    /* 22 */ "INNER JOIN CATCMUNICIPIO M ON E.PkMunicipio = M.PKMunicipio ",
-    /* 23 */ "INNER JOIN FONMPROGRAMAS PROG ON CONS.PkPrograma = PROG.PkPrograma ",
-    /* 24 */ "INNER JOIN COTCCOTIZAGRL COTIZ ON E.PkCotizacion = COTIZ.PKCotizacion ",
-    /* 25 */ "INNER JOIN CATCPRODUCTOS AS PROD ON PROG.PkProducto = PROD.PkProducto ",
-    /* 26 */ "WHERE ((P.fechaPago) <= dbo.ObtenFechaFinMes( ",
-    /* 27 */ ", ",
-    /* 28 */ "))   AND (P.EnviadoSubsidio=0) AND (P.PkEndoso <> 0) AND (E.PkTipoEndoso <> 0 AND E.PkTipoEndoso <> 99) ",
-    /* 29 */ "AND (PROG.PkCedente = ",
-    /* 30 */ ") ",
-    /* 31 */ "AND PROG.CicloIni = ",
-    /* 32 */ " AND (YEAR(E.VigenciaIni) = YEAR(GETDATE()) OR (MONTH(E.VigenciaIni) = 12 AND MONTH(GETDATE()) = 1 AND YEAR(E.VigenciaIni) + 1 = YEAR(GETDATE()))) AND (E.PrimaGobFed <> 0 OR (E.PrimaGobFed = 0 AND E.VigenciaIni BETWEEN '01/01/2019' AND (SELECT P.ValorParam FROM CATCPARAMGENERALES P WHERE P.PkCedente = E.PkCedente AND P.NomParam = 'FechaLiberacionReglasSubsidio2019')))",
-    /* 33 */ " UNION SELECT DISTINCT CONS.CveConstancia AS PkConstancia, P.PkEndoso As CveEndoso, E.PkTipoEndoso, I.CveInciso AS Inciso, ",
-    /* 34 */ "SOC.Paterno, SOC.Materno,SOC.Nombre,  ",
-    /* 35 */ "E.PrimaTotal AS PrimaEmitidaTotal, E.PrimaTotal AS PrimaCobradaTotal, 1 AS Pago, 1 AS Pagode, P.fechaPago, P.TipoCambio,COTIZ.PaqueteRiesgos, COTIZ.PkCotizacion, ' ', I.Pkinciso, E.PkEndoso as PkEndoso, PROD.PkSubramo AS TipoSeguro, SOC.RFC, ",
-    /* 36 */ "SOC.TipoLocalizacion, SOC.Carretera, SOC.Camino, SOC.PkSocio, E.PkEndoso, YEAR(E.VigenciaIni) AS AnioVigenciaMovInicial ",
-    /* 37 */ "FROM    SICIMCOBRANZA P INNER JOIN SOLDENDOSO E ON P.PKInciso = E.PkInciso ",
-    /* 38 */ "INNER JOIN SICICSOCIOS SOC ON E.PkCedente = SOC.PKCedente AND E.PkSocioSubsidio = SOC.PkSocio ",
-    /* 39 */ "))   AND (P.EnviadoSubsidio=0) AND (P.PkEndoso = 0) AND (E.PkTipoEndoso = 0) ",
-    /* 40 */ " UNION SELECT DISTINCT  CONS.CveConstancia AS PkConstancia, E.cveEndoso AS Endoso, E.PkTipoEndoso, I.CveInciso AS Inciso, SOC.Paterno, SOC.Materno, SOC.Nombre, ",
-    /* 41 */ "(case when SOC.PkTipoSocio = 1 then SOC.CURP else '' end) AS Identificacion, ",
-    /* 42 */ "E.PkEstado, M.CveMunicipio, CAST(PROG.CicloIni AS varchar) + '/' + CAST(PROG.CicloFin AS varchar) AS Ciclo, PROG.PkCultivo, PROG.PkTipoCultivo, E.VigenciaIni, ",
-    /* 43 */ "E.VigenciaFin, E.SuperficieAseg, E.SumaAsegTotal AS SumaAsegurada, E.PrimaAseg AS PrimaEmitidoAsegurado, ",
-    /* 44 */ "E.PrimaTotal AS PrimaEmitidaTotal, E.PrimaTotal AS PrimaCobradaTotal, 1 AS Pago, 1 AS Pagode, E.FechaModif AS fechaPago, ",
-    /* 45 */ "1 AS TipoCambio, COTIZ.PaqueteRiesgos, COTIZ.PkCotizacion, ' ',' ',' ', PROD.PkSubramo AS TipoSeguro, SOC.RFC, ",
-    /* 46 */ "SOC.TipoLocalizacion, SOC.Carretera, SOC.Camino, SOC.PkSocio, E.PkEndoso, (SELECT YEAR(MI.VigenciaIni) FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso AND MI.PkTipoEndoso In (0,2)) AS AnioVigenciaMovInicial ",
-    /* 47 */ "FROM  SOLDENDOSO E INNER JOIN SOLDINCISO I ON E.PkInciso = I.PkInciso ",
-    /* 48 */ "INNER JOIN SICICSOCIOS SOC ON E.PkCedente = SOC.PKCedente AND E.PkSocioSubsidio = SOC.PKSocio ",
-    /* 49 */ "INNER JOIN FONMPROGRAMAS PROG ON CONS.PkPrograma = PROG.PkPrograma AND SOC.PKCedente = PROG.PkCedente ",
-    /* 50 */ "WHERE MONTH(E.FechaModif) = ",
-    /* 51 */ " AND PROG.PkCedente = ",
-    /* 52 */ " AND E.PkTipoEndoso = 99 ",
-    /* 53 */ " AND PROG.CicloFin = ",
-    /* 54 */ " AND (YEAR(E.VigenciaIni) = YEAR(GETDATE()) OR (MONTH(E.VigenciaIni) = 12 AND MONTH(GETDATE()) = 1 AND YEAR(E.VigenciaIni) + 1 = YEAR(GETDATE())))",
+// A statement written whole. Each line break stands for one space (the texts break only where
+// they hold a single space) and each {name} stands for the value of that name, already written
+// as statement text by the caller.
+struct Valor {
+  std::string_view nombre;
+  std::string texto;
 };
 
-// A branch item: a fragment number, or one of the values below.
-enum Valor : int { kMes = -1, kCedente = -2, kCicloIni = -3, kCicloFin = -4, kAnio = -5 };
+std::string rellena(std::string_view plantilla, std::span<const Valor> valores) {
+  std::string out;
+  out.reserve(plantilla.size() + 16 * valores.size());
+  for (size_t i = 0; i < plantilla.size(); ++i) {
+    const char c = plantilla[i];
+    if (c == '\n') {
+      out += ' ';
+    } else if (c == '{') {
+      const size_t fin = plantilla.find('}', i);
+      if (fin == std::string_view::npos) throw std::logic_error("unclosed statement marker");
+      const auto valor =
+          std::ranges::find(valores, plantilla.substr(i + 1, fin - i - 1), &Valor::nombre);
+      if (valor == valores.end()) throw std::logic_error("statement marker without a value");
+      out += valor->texto;
+      i = fin;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
 
-constexpr int kRamaPagosEndoso[] = {
-    1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, kCicloIni, 15, kCicloFin, 16, 17, 18, 19, 20,
-    21, 22, 23, 24, 25, 26, kMes, 27, kAnio, 28, 29, kCedente, 30, 31, kCicloIni, 15, kCicloFin,
-    32};
-constexpr int kRamaPagosIniciales[] = {
-    33, 34, 3, 4, 5, 6, 35, 8, 9, 36, 37, 19, 20, 38, 22, 23, 24, 25, 26, kMes, 27, kAnio, 39,
-    29, kCedente, 30, 31, kCicloIni, 15, kCicloFin, 32};
-constexpr int kRamaModificados99[] = {
-    40, 41, 42, 43, 6, 44, 45, 8, 9, 46, 47, 20, 48, 22, 49, 24, 25, 50, kMes, 51, kCedente, 52,
-    31, kCicloIni, 53, kCicloFin, 54};
+// ---- monthly subsidy certificates: three branches joined by UNION, sharing the same values
+
+// Endorsement payments not yet sent, up to the end of the month.
+constexpr std::string_view kRamaPagosEndoso = R"sql(SET DATEFORMAT DMY
+SELECT  DISTINCT CONS.CveConstancia AS PkConstancia, E.CveEndoso AS Endoso, E.PkTipoEndoso,
+I.CveInciso AS Inciso, SOC.Paterno, SOC.Materno, SOC.Nombre,
+(case when SOC.PkTipoSocio = 1 OR SOC.PkTipoSocio = 3 then SOC.CURP else '' end) AS Identificacion,
+E.PkEstado, M.CveMunicipio,
+CAST(PROG.CicloIni AS varchar) + '/' + CAST(PROG.CicloFin AS varchar) AS Ciclo,
+PROG.PkCultivo, PROG.PkTipoCultivo, E.VigenciaIni, E.VigenciaFin, E.SuperficieAseg,
+E.SumaAsegTotal as SumaAsegurada, E.PrimaAseg AS PrimaEmitidoAsegurado,
+E.PrimaGobFed AS PrimaEmitidoGobFederal, E.PrimaAseg AS PrimaCobradaAsegurado,
+E.PrimaGobFed AS PrimaCobradaGobFederal, E.PrimaTotal AS PrimaEmitidaTotal,
+E.PrimaTotal AS PrimaCobradaTotal, 1 AS Pago, 1 AS Pagode, P.fechaPago,
+P.TipoCambio,COTIZ.PaqueteRiesgos, COTIZ.PkCotizacion, ' ', I.Pkinciso, E.PkEndoso,
+PROD.PkSubramo AS TipoSeguro, SOC.RFC, SOC.TipoVialidad, SOC.Calle AS NomVialidad,
+SOC.NoExt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoExtAlf COLLATE DATABASE_DEFAULT AS NumExterior1,
+SOC.NumExterior2,
+SOC.NoInt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoIntAlf COLLATE DATABASE_DEFAULT AS NumInterior,
+SOC.TipoAsentamiento, SOC.Poblacion AS NomAsentamiento, SOC.CodPostal, SOC.Localidad,
+SOC.PKMunicipioDom AS MunicipioDom, SOC.PKEstadoDom AS EstadoDom,
+CASE WHEN LEN(SOC.TipoVialidad1) <> 0
+THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad1)
++ ' ' + SOC.NomVialidad1
++ ' Y ' + (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad2)
++ ' ' + SOC.NomVialidad2
+ELSE '' END AS EntreVialidades,
+CASE WHEN LEN(SOC.TipoVialidadPosterior) <> 0
+THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidadPosterior)
++ ' ' + SOC.NomVialidadPosterior
+ELSE '' END AS VialidadPosterior, SOC.Ubicacion AS DescUbicacion,
+SOC.TipoLocalizacion, SOC.Carretera, SOC.Camino, SOC.PkSocio, E.PkEndoso,
+CASE WHEN E.PKTipoEndoso = 10
+THEN CASE WHEN (SELECT COB.FechaPago FROM SOLDENDOSO MI
+LEFT JOIN SICIMCOBRANZA COB ON MI.PkEndoso = COB.PkEndoso AND MI.PkInciso = COB.PkInciso
+WHERE (MI.PkInciso = E.PkInciso) AND (MI.PKTipoendoso = 0)) <> NULL
+THEN (SELECT YEAR(MI.VigenciaIni) FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso
+AND MI.PkTipoEndoso = 0)
+ELSE (SELECT YEAR(MI.VigenciaIni) FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso
+AND MI.PkTipoEndoso = 10) END
+WHEN E.PKTipoEndoso = 2
+THEN (SELECT year(min(a.VigenciaIni)) FROM SOLDENDOSO AS a
+INNER JOIN  (SELECT a.pkInciso, a.pkConstancia FROM SOLDINCISO a
+INNER JOIN SOLMCONSTANCIA b ON a.pkconstancia = b.pkConstancia
+INNER JOIN  FONMPROGRAMAS PROG ON b.PkPrograma = PROG.PkPrograma
+WHERE b.cveconstancia = CONS.CveConstancia and a.pktipoendoso = 0  AND PROG.CicloIni = {cicloIni}
+AND PROG.cicloFin = {cicloFin}) AS b ON a.pkinciso = b.pkinciso)
+ELSE (SELECT YEAR(MI.VigenciaIni) FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso
+AND MI.PkTipoEndoso In (0,2))
+END AS AnioVigenciaMovInicial
+FROM    SICIMCOBRANZA P
+INNER JOIN SOLDENDOSO E ON P.PKInciso = E.PkInciso AND P.PkEndoso = E.PkEndoso
+INNER JOIN SOLDINCISO I ON E.PkInciso = I.PkInciso
+INNER JOIN SOLMCONSTANCIA CONS ON I.PkConstancia = CONS.PkConstancia
+INNER JOIN SICICSOCIOS SOC ON E.PkCedente = SOC.PKCedente AND I.PkSocio = SOC.PkSocio
+INNER JOIN CATCMUNICIPIO M ON E.PkMunicipio = M.PKMunicipio
+INNER JOIN FONMPROGRAMAS PROG ON CONS.PkPrograma = PROG.PkPrograma
+INNER JOIN COTCCOTIZAGRL COTIZ ON E.PkCotizacion = COTIZ.PKCotizacion
+INNER JOIN CATCPRODUCTOS AS PROD ON PROG.PkProducto = PROD.PkProducto
+WHERE ((P.fechaPago) <= dbo.ObtenFechaFinMes( {mes}, {anio}))   AND (P.EnviadoSubsidio=0)
+AND (P.PkEndoso <> 0) AND (E.PkTipoEndoso <> 0 AND E.PkTipoEndoso <> 99)
+AND (PROG.PkCedente = {cedente}) AND PROG.CicloIni = {cicloIni} AND PROG.cicloFin = {cicloFin}
+AND (YEAR(E.VigenciaIni) = YEAR(GETDATE())
+OR (MONTH(E.VigenciaIni) = 12 AND MONTH(GETDATE()) = 1
+AND YEAR(E.VigenciaIni) + 1 = YEAR(GETDATE())))
+AND (E.PrimaGobFed <> 0 OR (E.PrimaGobFed = 0 AND E.VigenciaIni BETWEEN '01/01/2019'
+AND (SELECT P.ValorParam FROM CATCPARAMGENERALES P
+WHERE P.PkCedente = E.PkCedente AND P.NomParam = 'FechaLiberacionReglasSubsidio2019'))))sql";
+
+// Initial payments (endorsement 0) not yet sent, up to the end of the month.
+constexpr std::string_view kRamaPagosIniciales = R"sql( UNION
+SELECT DISTINCT CONS.CveConstancia AS PkConstancia, P.PkEndoso As CveEndoso, E.PkTipoEndoso,
+I.CveInciso AS Inciso, SOC.Paterno, SOC.Materno,SOC.Nombre,  (case when SOC.PkTipoSocio = 1
+OR SOC.PkTipoSocio = 3 then SOC.CURP else '' end) AS Identificacion,
+E.PkEstado, M.CveMunicipio,
+CAST(PROG.CicloIni AS varchar) + '/' + CAST(PROG.CicloFin AS varchar) AS Ciclo,
+PROG.PkCultivo, PROG.PkTipoCultivo, E.VigenciaIni, E.VigenciaFin, E.SuperficieAseg,
+E.SumaAsegTotal as SumaAsegurada, E.PrimaAseg AS PrimaEmitidoAsegurado,
+E.PrimaGobFed AS PrimaEmitidoGobFederal, E.PrimaAseg AS PrimaCobradaAsegurado,
+E.PrimaGobFed AS PrimaCobradaGobFederal, E.PrimaTotal AS PrimaEmitidaTotal,
+E.PrimaTotal AS PrimaCobradaTotal, 1 AS Pago, 1 AS Pagode, P.fechaPago,
+P.TipoCambio,COTIZ.PaqueteRiesgos, COTIZ.PkCotizacion, ' ', I.Pkinciso, E.PkEndoso as PkEndoso,
+PROD.PkSubramo AS TipoSeguro, SOC.RFC, SOC.TipoVialidad, SOC.Calle AS NomVialidad,
+SOC.NoExt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoExtAlf COLLATE DATABASE_DEFAULT AS NumExterior1,
+SOC.NumExterior2,
+SOC.NoInt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoIntAlf COLLATE DATABASE_DEFAULT AS NumInterior,
+SOC.TipoAsentamiento, SOC.Poblacion AS NomAsentamiento, SOC.CodPostal, SOC.Localidad,
+SOC.PKMunicipioDom AS MunicipioDom, SOC.PKEstadoDom AS EstadoDom,
+CASE WHEN LEN(SOC.TipoVialidad1) <> 0
+THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad1)
++ ' ' + SOC.NomVialidad1
++ ' Y ' + (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad2)
++ ' ' + SOC.NomVialidad2
+ELSE '' END AS EntreVialidades,
+CASE WHEN LEN(SOC.TipoVialidadPosterior) <> 0
+THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidadPosterior)
++ ' ' + SOC.NomVialidadPosterior
+ELSE '' END AS VialidadPosterior, SOC.Ubicacion AS DescUbicacion,
+SOC.TipoLocalizacion, SOC.Carretera, SOC.Camino, SOC.PkSocio, E.PkEndoso,
+YEAR(E.VigenciaIni) AS AnioVigenciaMovInicial
+FROM    SICIMCOBRANZA P
+INNER JOIN SOLDENDOSO E ON P.PKInciso = E.PkInciso
+INNER JOIN SOLDINCISO I ON E.PkInciso = I.PkInciso
+INNER JOIN SOLMCONSTANCIA CONS ON I.PkConstancia = CONS.PkConstancia
+INNER JOIN SICICSOCIOS SOC ON E.PkCedente = SOC.PKCedente AND E.PkSocioSubsidio = SOC.PkSocio
+INNER JOIN CATCMUNICIPIO M ON E.PkMunicipio = M.PKMunicipio
+INNER JOIN FONMPROGRAMAS PROG ON CONS.PkPrograma = PROG.PkPrograma
+INNER JOIN COTCCOTIZAGRL COTIZ ON E.PkCotizacion = COTIZ.PKCotizacion
+INNER JOIN CATCPRODUCTOS AS PROD ON PROG.PkProducto = PROD.PkProducto
+WHERE ((P.fechaPago) <= dbo.ObtenFechaFinMes( {mes}, {anio}))   AND (P.EnviadoSubsidio=0)
+AND (P.PkEndoso = 0) AND (E.PkTipoEndoso = 0)
+AND (PROG.PkCedente = {cedente}) AND PROG.CicloIni = {cicloIni} AND PROG.cicloFin = {cicloFin}
+AND (YEAR(E.VigenciaIni) = YEAR(GETDATE())
+OR (MONTH(E.VigenciaIni) = 12 AND MONTH(GETDATE()) = 1
+AND YEAR(E.VigenciaIni) + 1 = YEAR(GETDATE())))
+AND (E.PrimaGobFed <> 0 OR (E.PrimaGobFed = 0 AND E.VigenciaIni BETWEEN '01/01/2019'
+AND (SELECT P.ValorParam FROM CATCPARAMGENERALES P
+WHERE P.PkCedente = E.PkCedente AND P.NomParam = 'FechaLiberacionReglasSubsidio2019'))))sql";
+
+// Movements of type 99 modified in the month.
+constexpr std::string_view kRamaModificados99 = R"sql( UNION
+SELECT DISTINCT  CONS.CveConstancia AS PkConstancia, E.cveEndoso AS Endoso, E.PkTipoEndoso,
+I.CveInciso AS Inciso, SOC.Paterno, SOC.Materno, SOC.Nombre,
+(case when SOC.PkTipoSocio = 1 then SOC.CURP else '' end) AS Identificacion,
+E.PkEstado, M.CveMunicipio,
+CAST(PROG.CicloIni AS varchar) + '/' + CAST(PROG.CicloFin AS varchar) AS Ciclo,
+PROG.PkCultivo, PROG.PkTipoCultivo, E.VigenciaIni, E.VigenciaFin, E.SuperficieAseg,
+E.SumaAsegTotal AS SumaAsegurada, E.PrimaAseg AS PrimaEmitidoAsegurado,
+E.PrimaGobFed AS PrimaEmitidoGobFederal, E.PrimaAseg AS PrimaCobradaAsegurado,
+E.PrimaGobFed AS PrimaCobradaGobFederal, E.PrimaTotal AS PrimaEmitidaTotal,
+E.PrimaTotal AS PrimaCobradaTotal, 1 AS Pago, 1 AS Pagode, E.FechaModif AS fechaPago,
+1 AS TipoCambio, COTIZ.PaqueteRiesgos, COTIZ.PkCotizacion, ' ',' ',' ',
+PROD.PkSubramo AS TipoSeguro, SOC.RFC, SOC.TipoVialidad, SOC.Calle AS NomVialidad,
+SOC.NoExt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoExtAlf COLLATE DATABASE_DEFAULT AS NumExterior1,
+SOC.NumExterior2,
+SOC.NoInt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoIntAlf COLLATE DATABASE_DEFAULT AS NumInterior,
+SOC.TipoAsentamiento, SOC.Poblacion AS NomAsentamiento, SOC.CodPostal, SOC.Localidad,
+SOC.PKMunicipioDom AS MunicipioDom, SOC.PKEstadoDom AS EstadoDom,
+CASE WHEN LEN(SOC.TipoVialidad1) <> 0
+THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad1)
++ ' ' + SOC.NomVialidad1
++ ' Y ' + (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad2)
++ ' ' + SOC.NomVialidad2
+ELSE '' END AS EntreVialidades,
+CASE WHEN LEN(SOC.TipoVialidadPosterior) <> 0
+THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidadPosterior)
++ ' ' + SOC.NomVialidadPosterior
+ELSE '' END AS VialidadPosterior, SOC.Ubicacion AS DescUbicacion,
+SOC.TipoLocalizacion, SOC.Carretera, SOC.Camino, SOC.PkSocio, E.PkEndoso,
+(SELECT YEAR(MI.VigenciaIni) FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso
+AND MI.PkTipoEndoso In (0,2))
+AS AnioVigenciaMovInicial
+FROM  SOLDENDOSO E
+INNER JOIN SOLDINCISO I ON E.PkInciso = I.PkInciso
+INNER JOIN SOLMCONSTANCIA CONS ON I.PkConstancia = CONS.PkConstancia
+INNER JOIN SICICSOCIOS SOC ON E.PkCedente = SOC.PKCedente AND E.PkSocioSubsidio = SOC.PKSocio
+INNER JOIN CATCMUNICIPIO M ON E.PkMunicipio = M.PKMunicipio
+INNER JOIN FONMPROGRAMAS PROG ON CONS.PkPrograma = PROG.PkPrograma
+AND SOC.PKCedente = PROG.PkCedente
+INNER JOIN COTCCOTIZAGRL COTIZ ON E.PkCotizacion = COTIZ.PKCotizacion
+INNER JOIN CATCPRODUCTOS AS PROD ON PROG.PkProducto = PROD.PkProducto
+WHERE MONTH(E.FechaModif) = {mes} AND PROG.PkCedente = {cedente} AND E.PkTipoEndoso = 99
+AND PROG.CicloIni = {cicloIni} AND PROG.CicloFin = {cicloFin}
+AND (YEAR(E.VigenciaIni) = YEAR(GETDATE())
+OR (MONTH(E.VigenciaIni) = 12 AND MONTH(GETDATE()) = 1
+AND YEAR(E.VigenciaIni) + 1 = YEAR(GETDATE()))))sql";
 
 // ---- claims certificates
 
-constexpr std::string_view kSinD[] = {
-    "",
-    /*  1 */ "SELECT  Distinct C.CveConstancia AS constancia, I.CveInciso AS Inciso, S.Paterno, S.Materno, S.Nombre, ",
-    /*  2 */ "I.PkEstado, CE.NomEstado, CM.CveMunicipio, CM.NomMunicipio, PROG.PkCultivo, CC.NomCultivo, ",
-    /*  3 */ "CTC.PKTipoPractica, CTP.NomTipoPractica, CAST(PROG.CicloIni AS varchar) + '/' + ",
-    /*  4 */ "CAST(PROG.CicloFin AS varchar) AS Ciclo, A.SupSinPP + A.SupSinPT AS SupSiniestrada, A.FechaPago, ",
-    /*  5 */ "A.IndemNetaPP + A.IndemNetaPT AS Indemnizacion, A.PkRiesgo, CR.NomRiesgo, PROD.PkSubramo AS TipoSeguro, ",
-    /*  6 */ "S.CURP, S.RFC, dbo.getCoordenadasFormatoC (PROG.CicloIni,PROG.CicloFin,C.CveConstancia ,I.CveInciso ) As Coordenadas ",
-    /*  7 */ "FROM  SINMAJUSTESIN AS A INNER JOIN ",
-    /*  8 */ "SOLDINCISO AS I ON A.PKInciso = I.PkInciso INNER JOIN ",
-    /*  9 */ "SOLMCONSTANCIA AS C ON I.PkConstancia = C.PkConstancia INNER JOIN ",
-    /* 10 */ "SICICSOCIOS AS S ON I.PkCedente = S.PKCedente AND I.PkSocio = S.PKSocio INNER JOIN ",
-    /* 11 */ "CATCESTADO AS CE ON I.PkEstado = CE.PKEstado INNER JOIN ",
-    /* 12 */ "CATCMUNICIPIO AS CM ON I.PkMunicipio = CM.PKMunicipio INNER JOIN ",
-    /* 13 */ "FONMPROGRAMAS AS PROG ON C.PkPrograma = PROG.PkPrograma INNER JOIN ",
-    /* 14 */ "CATCCULTIVO AS CC ON PROG.PkCultivo = CC.PKCultivo INNER JOIN ",
-    /* 15 */ "CATCTIPOCULTIVO AS CTC ON PROG.PkTipoCultivo = CTC.PKTipoCultivo INNER JOIN ",
-    /* 16 */ "CATCTIPOPRACTICA AS CTP ON CTC.PKTipoPractica = CTP.PKTipoPractica INNER JOIN ",
-    /* 17 */ "CATCRIESGOS AS CR ON A.PkRiesgo = CR.PKRiesgo INNER JOIN ",
-    /* 18 */ "CATCPRODUCTOS PROD ON PROG.PkProducto = PROD.PkProducto ",
-    /* 19 */ "WHERE (((Month(A.fechaPago)) BETWEEN ",
-    /* 20 */ " AND ",
-    /* 21 */ ") ",
-    /* 22 */ "AND Year(A.fechaPago) = ",
-    /* 23 */ " AND  ((A.StatusAprobado)=1)) ",
-    /* 24 */ "AND not A.fechaPago is Null AND PROG.PkCedente = ",
-    /* 25 */ " ORDER BY constancia, inciso",
-};
+// Approved claims paid in the months of a semester.
+constexpr std::string_view kConstanciasSinD = R"sql(SELECT  Distinct C.CveConstancia AS constancia,
+I.CveInciso AS Inciso, S.Paterno, S.Materno, S.Nombre, I.PkEstado, CE.NomEstado,
+CM.CveMunicipio, CM.NomMunicipio, PROG.PkCultivo, CC.NomCultivo,
+CTC.PKTipoPractica, CTP.NomTipoPractica,
+CAST(PROG.CicloIni AS varchar) + '/' + CAST(PROG.CicloFin AS varchar) AS Ciclo,
+A.SupSinPP + A.SupSinPT AS SupSiniestrada, A.FechaPago,
+A.IndemNetaPP + A.IndemNetaPT AS Indemnizacion, A.PkRiesgo, CR.NomRiesgo,
+PROD.PkSubramo AS TipoSeguro, S.CURP, S.RFC,
+dbo.getCoordenadasFormatoC (PROG.CicloIni,PROG.CicloFin,C.CveConstancia ,I.CveInciso )
+As Coordenadas
+FROM  SINMAJUSTESIN AS A INNER JOIN
+SOLDINCISO AS I ON A.PKInciso = I.PkInciso INNER JOIN
+SOLMCONSTANCIA AS C ON I.PkConstancia = C.PkConstancia INNER JOIN
+SICICSOCIOS AS S ON I.PkCedente = S.PKCedente AND I.PkSocio = S.PKSocio INNER JOIN
+CATCESTADO AS CE ON I.PkEstado = CE.PKEstado INNER JOIN
+CATCMUNICIPIO AS CM ON I.PkMunicipio = CM.PKMunicipio INNER JOIN
+FONMPROGRAMAS AS PROG ON C.PkPrograma = PROG.PkPrograma INNER JOIN
+CATCCULTIVO AS CC ON PROG.PkCultivo = CC.PKCultivo INNER JOIN
+CATCTIPOCULTIVO AS CTC ON PROG.PkTipoCultivo = CTC.PKTipoCultivo INNER JOIN
+CATCTIPOPRACTICA AS CTP ON CTC.PKTipoPractica = CTP.PKTipoPractica INNER JOIN
+CATCRIESGOS AS CR ON A.PkRiesgo = CR.PKRiesgo INNER JOIN
+CATCPRODUCTOS PROD ON PROG.PkProducto = PROD.PkProducto
+WHERE (((Month(A.fechaPago)) BETWEEN {primerMes} AND {ultimoMes})
+AND Year(A.fechaPago) = {anio} AND  ((A.StatusAprobado)=1))
+AND not A.fechaPago is Null AND PROG.PkCedente = {cedente} ORDER BY constancia, inciso)sql";
 
 // ---- endorsement payments
 
@@ -191,23 +313,13 @@ int32_t anioPago(int16_t intmes, int16_t pintMesConsulta, int32_t anioActual) {
 
 std::string sqlConstanciasSubD(int16_t intmes, int16_t intPkCedente, int16_t intCicloIni,
                                int16_t intCicloFin, int32_t anio) {
-  std::string out;
-  out.reserve(9000);
-  for (const auto& rama : {std::span<const int>(kRamaPagosEndoso),
-                           std::span<const int>(kRamaPagosIniciales),
-                           std::span<const int>(kRamaModificados99)}) {
-    for (int item : rama) {
-      switch (item) {
-        case kMes: out += sql::integer(intmes); break;
-        case kCedente: out += sql::integer(intPkCedente); break;
-        case kCicloIni: out += sql::integer(intCicloIni); break;
-        case kCicloFin: out += sql::integer(intCicloFin); break;
-        case kAnio: out += sql::integer(anio); break;
-        default: out += kFragmentosSubD[static_cast<size_t>(item)]; break;
-      }
-    }
-  }
-  return out;
+  const Valor valores[] = {{"mes", sql::integer(intmes)},
+                           {"anio", sql::integer(anio)},
+                           {"cedente", sql::integer(intPkCedente)},
+                           {"cicloIni", sql::integer(intCicloIni)},
+                           {"cicloFin", sql::integer(intCicloFin)}};
+  return rellena(kRamaPagosEndoso, valores) + rellena(kRamaPagosIniciales, valores) +
+         rellena(kRamaModificados99, valores);
 }
 
 std::string sqlEnviadasDelMes(int16_t intmes, int16_t intPkCedente, int16_t intCicloIni,
@@ -270,19 +382,11 @@ MesesSemestre getMesesdeSemestre(int16_t intSemestre) {
 
 std::string sqlConstanciasSinD(int16_t primerMes, int16_t ultimoMes, int16_t intAnnio,
                                int16_t intPkCedente) {
-  std::string out;
-  for (int i = 1; i <= 19; ++i) out += kSinD[i];
-  out += sql::integer(primerMes);
-  out += kSinD[20];
-  out += sql::integer(ultimoMes);
-  out += kSinD[21];
-  out += kSinD[22];
-  out += sql::integer(intAnnio);
-  out += kSinD[23];
-  out += kSinD[24];
-  out += sql::integer(intPkCedente);
-  out += kSinD[25];
-  return out;
+  const Valor valores[] = {{"primerMes", sql::integer(primerMes)},
+                           {"ultimoMes", sql::integer(ultimoMes)},
+                           {"anio", sql::integer(intAnnio)},
+                           {"cedente", sql::integer(intPkCedente)}};
+  return rellena(kConstanciasSinD, valores);
 }
 
 std::string getCamposCobro() {

@@ -68,74 +68,135 @@ std::string insertGanadero(int pk, const std::string& poliza) {
 }  // namespace
 
 std::string constanciasSubD(int mes, int pkCedente, int cicloIni, int cicloFin, int year) {
-  const std::string f[] = {"",
-      "SET DATEFORMAT DMY ",
-      "SELECT  DISTINCT CONS.CveConstancia AS PkConstancia, E.CveEndoso AS Endoso, E.PkTipoEndoso, I.CveInciso AS Inciso, SOC.Paterno, SOC.Materno, SOC.Nombre, ",
-      "(case when SOC.PkTipoSocio = 1 OR SOC.PkTipoSocio = 3 then SOC.CURP else '' end) AS Identificacion, ",
-      "E.PkEstado, M.CveMunicipio, CAST(PROG.CicloIni AS varchar) + '/' + CAST(PROG.CicloFin AS varchar) AS Ciclo, ",
-      "PROG.PkCultivo, PROG.PkTipoCultivo, E.VigenciaIni, E.VigenciaFin, E.SuperficieAseg, E.SumaAsegTotal as SumaAsegurada, E.PrimaAseg AS PrimaEmitidoAsegurado, ",
-      "E.PrimaGobFed AS PrimaEmitidoGobFederal, E.PrimaAseg AS PrimaCobradaAsegurado, E.PrimaGobFed AS PrimaCobradaGobFederal, ",
-      "E.PrimaTotal AS PrimaEmitidaTotal, E.PrimaTotal AS PrimaCobradaTotal, 1 AS Pago, 1 AS Pagode, P.fechaPago, P.TipoCambio,COTIZ.PaqueteRiesgos, COTIZ.PkCotizacion, ' ', I.Pkinciso, E.PkEndoso, PROD.PkSubramo AS TipoSeguro, SOC.RFC, ",
-      "SOC.TipoVialidad, SOC.Calle AS NomVialidad, SOC.NoExt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoExtAlf COLLATE DATABASE_DEFAULT AS NumExterior1, SOC.NumExterior2, SOC.NoInt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoIntAlf COLLATE DATABASE_DEFAULT AS NumInterior, SOC.TipoAsentamiento, SOC.Poblacion AS NomAsentamiento, SOC.CodPostal, SOC.Localidad, SOC.PKMunicipioDom AS MunicipioDom, SOC.PKEstadoDom AS EstadoDom, CASE WHEN LEN(SOC.TipoVialidad1) <> 0 THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad1) + ' ' + SOC.NomVialidad1 + ' Y ' + (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad2) + ' ' + SOC.NomVialidad2 ELSE '' END AS EntreVialidades, ",
-      "CASE WHEN LEN(SOC.TipoVialidadPosterior) <> 0 THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidadPosterior) + ' ' + SOC.NomVialidadPosterior ELSE '' END AS VialidadPosterior, SOC.Ubicacion AS DescUbicacion, ",
-      "SOC.TipoLocalizacion, SOC.Carretera, SOC.Camino, SOC.PkSocio, E.PkEndoso, CASE WHEN E.PKTipoEndoso = 10 THEN CASE WHEN (SELECT COB.FechaPago FROM SOLDENDOSO MI LEFT JOIN ",
-      "SICIMCOBRANZA COB ON MI.PkEndoso = COB.PkEndoso AND MI.PkInciso = COB.PkInciso WHERE (MI.PkInciso = E.PkInciso) AND (MI.PKTipoendoso = 0)) <> NULL THEN (SELECT YEAR(MI.VigenciaIni) ",
-      "FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso AND MI.PkTipoEndoso = 0) ELSE (SELECT YEAR(MI.VigenciaIni) FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso AND MI.PkTipoEndoso = 10) END ",
-      "WHEN E.PKTipoEndoso = 2 THEN (SELECT year(min(a.VigenciaIni)) FROM SOLDENDOSO AS a INNER JOIN  (SELECT a.pkInciso, a.pkConstancia FROM SOLDINCISO a INNER JOIN SOLMCONSTANCIA b ON a.pkconstancia = b.pkConstancia INNER JOIN ",
-      " FONMPROGRAMAS PROG ON b.PkPrograma = PROG.PkPrograma WHERE b.cveconstancia = CONS.CveConstancia and a.pktipoendoso = 0  AND PROG.CicloIni = ",
-      " AND PROG.cicloFin = ",
-      ") AS b ON a.pkinciso = b.pkinciso) ",
-      "ELSE (SELECT YEAR(MI.VigenciaIni) FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso AND MI.PkTipoEndoso In (0,2)) END AS AnioVigenciaMovInicial ",
-      "FROM    SICIMCOBRANZA P INNER JOIN SOLDENDOSO E ON P.PKInciso = E.PkInciso AND P.PkEndoso = E.PkEndoso ",
-      "INNER JOIN SOLDINCISO I ON E.PkInciso = I.PkInciso ",
-      "INNER JOIN SOLMCONSTANCIA CONS ON I.PkConstancia = CONS.PkConstancia ",
-      "INNER JOIN SICICSOCIOS SOC ON E.PkCedente = SOC.PKCedente AND I.PkSocio = SOC.PkSocio ",
-      "INNER JOIN CATCMUNICIPIO M ON E.PkMunicipio = M.PKMunicipio ",
-      "INNER JOIN FONMPROGRAMAS PROG ON CONS.PkPrograma = PROG.PkPrograma ",
-      "INNER JOIN COTCCOTIZAGRL COTIZ ON E.PkCotizacion = COTIZ.PKCotizacion ",
-      "INNER JOIN CATCPRODUCTOS AS PROD ON PROG.PkProducto = PROD.PkProducto ",
-      "WHERE ((P.fechaPago) <= dbo.ObtenFechaFinMes( ",
-      ", ",
-      "))   AND (P.EnviadoSubsidio=0) AND (P.PkEndoso <> 0) AND (E.PkTipoEndoso <> 0 AND E.PkTipoEndoso <> 99) ",
-      "AND (PROG.PkCedente = ",
-      ") ",
-      "AND PROG.CicloIni = ",
-      " AND (YEAR(E.VigenciaIni) = YEAR(GETDATE()) OR (MONTH(E.VigenciaIni) = 12 AND MONTH(GETDATE()) = 1 AND YEAR(E.VigenciaIni) + 1 = YEAR(GETDATE()))) AND (E.PrimaGobFed <> 0 OR (E.PrimaGobFed = 0 AND E.VigenciaIni BETWEEN '01/01/2019' AND (SELECT P.ValorParam FROM CATCPARAMGENERALES P WHERE P.PkCedente = E.PkCedente AND P.NomParam = 'FechaLiberacionReglasSubsidio2019')))",
-      " UNION SELECT DISTINCT CONS.CveConstancia AS PkConstancia, P.PkEndoso As CveEndoso, E.PkTipoEndoso, I.CveInciso AS Inciso, ",
-      "SOC.Paterno, SOC.Materno,SOC.Nombre,  ",
-      "E.PrimaTotal AS PrimaEmitidaTotal, E.PrimaTotal AS PrimaCobradaTotal, 1 AS Pago, 1 AS Pagode, P.fechaPago, P.TipoCambio,COTIZ.PaqueteRiesgos, COTIZ.PkCotizacion, ' ', I.Pkinciso, E.PkEndoso as PkEndoso, PROD.PkSubramo AS TipoSeguro, SOC.RFC, ",
-      "SOC.TipoLocalizacion, SOC.Carretera, SOC.Camino, SOC.PkSocio, E.PkEndoso, YEAR(E.VigenciaIni) AS AnioVigenciaMovInicial ",
-      "FROM    SICIMCOBRANZA P INNER JOIN SOLDENDOSO E ON P.PKInciso = E.PkInciso ",
-      "INNER JOIN SICICSOCIOS SOC ON E.PkCedente = SOC.PKCedente AND E.PkSocioSubsidio = SOC.PkSocio ",
-      "))   AND (P.EnviadoSubsidio=0) AND (P.PkEndoso = 0) AND (E.PkTipoEndoso = 0) ",
-      " UNION SELECT DISTINCT  CONS.CveConstancia AS PkConstancia, E.cveEndoso AS Endoso, E.PkTipoEndoso, I.CveInciso AS Inciso, SOC.Paterno, SOC.Materno, SOC.Nombre, ",
-      "(case when SOC.PkTipoSocio = 1 then SOC.CURP else '' end) AS Identificacion, ",
-      "E.PkEstado, M.CveMunicipio, CAST(PROG.CicloIni AS varchar) + '/' + CAST(PROG.CicloFin AS varchar) AS Ciclo, PROG.PkCultivo, PROG.PkTipoCultivo, E.VigenciaIni, ",
-      "E.VigenciaFin, E.SuperficieAseg, E.SumaAsegTotal AS SumaAsegurada, E.PrimaAseg AS PrimaEmitidoAsegurado, ",
-      "E.PrimaTotal AS PrimaEmitidaTotal, E.PrimaTotal AS PrimaCobradaTotal, 1 AS Pago, 1 AS Pagode, E.FechaModif AS fechaPago, ",
-      "1 AS TipoCambio, COTIZ.PaqueteRiesgos, COTIZ.PkCotizacion, ' ',' ',' ', PROD.PkSubramo AS TipoSeguro, SOC.RFC, ",
-      "SOC.TipoLocalizacion, SOC.Carretera, SOC.Camino, SOC.PkSocio, E.PkEndoso, (SELECT YEAR(MI.VigenciaIni) FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso AND MI.PkTipoEndoso In (0,2)) AS AnioVigenciaMovInicial ",
-      "FROM  SOLDENDOSO E INNER JOIN SOLDINCISO I ON E.PkInciso = I.PkInciso ",
-      "INNER JOIN SICICSOCIOS SOC ON E.PkCedente = SOC.PKCedente AND E.PkSocioSubsidio = SOC.PKSocio ",
-      "INNER JOIN FONMPROGRAMAS PROG ON CONS.PkPrograma = PROG.PkPrograma AND SOC.PKCedente = PROG.PkCedente ",
-      "WHERE MONTH(E.FechaModif) = ",
-      " AND PROG.PkCedente = ",
-      " AND E.PkTipoEndoso = 99 ",
-      " AND PROG.CicloFin = ",
-      " AND (YEAR(E.VigenciaIni) = YEAR(GETDATE()) OR (MONTH(E.VigenciaIni) = 12 AND MONTH(GETDATE()) = 1 AND YEAR(E.VigenciaIni) + 1 = YEAR(GETDATE())))"};
-  std::string ci = s(cicloIni), cf = s(cicloFin), m = s(mes), y = s(year), pc = s(pkCedente);
-  std::string r;
-  auto add = [&](std::initializer_list<int> ns) {
-    for (int n : ns) r += f[n];
-  };
-  add({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14}); r += ci; add({15}); r += cf;
-  add({16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26}); r += m; add({27}); r += y; add({28, 29}); r += pc;
-  add({30, 31}); r += ci; add({15}); r += cf; add({32});
-  add({33, 34, 3, 4, 5, 6, 35, 8, 9, 36, 37, 19, 20, 38, 22, 23, 24, 25, 26}); r += m; add({27}); r += y;
-  add({39, 29}); r += pc; add({30, 31}); r += ci; add({15}); r += cf; add({32});
-  add({40, 41, 42, 43, 6, 44, 45, 8, 9, 46, 47, 20, 48, 22, 49, 24, 25, 50}); r += m; add({51}); r += pc;
-  add({52, 31}); r += ci; add({53}); r += cf; add({54});
-  return r;
+  const std::string ci = s(cicloIni), cf = s(cicloFin), m = s(mes), y = s(year), pc = s(pkCedente);
+  return "SET DATEFORMAT DMY "
+         "SELECT  DISTINCT CONS.CveConstancia AS PkConstancia, E.CveEndoso AS Endoso, E.PkTipoEndoso, "
+         "I.CveInciso AS Inciso, SOC.Paterno, SOC.Materno, SOC.Nombre, "
+         "(case when SOC.PkTipoSocio = 1 OR SOC.PkTipoSocio = 3 then SOC.CURP else '' end) AS Identificacion, "
+         "E.PkEstado, M.CveMunicipio, "
+         "CAST(PROG.CicloIni AS varchar) + '/' + CAST(PROG.CicloFin AS varchar) AS Ciclo, "
+         "PROG.PkCultivo, PROG.PkTipoCultivo, E.VigenciaIni, E.VigenciaFin, E.SuperficieAseg, "
+         "E.SumaAsegTotal as SumaAsegurada, E.PrimaAseg AS PrimaEmitidoAsegurado, "
+         "E.PrimaGobFed AS PrimaEmitidoGobFederal, E.PrimaAseg AS PrimaCobradaAsegurado, "
+         "E.PrimaGobFed AS PrimaCobradaGobFederal, E.PrimaTotal AS PrimaEmitidaTotal, "
+         "E.PrimaTotal AS PrimaCobradaTotal, 1 AS Pago, 1 AS Pagode, P.fechaPago, "
+         "P.TipoCambio,COTIZ.PaqueteRiesgos, COTIZ.PkCotizacion, ' ', I.Pkinciso, E.PkEndoso, "
+         "PROD.PkSubramo AS TipoSeguro, SOC.RFC, SOC.TipoVialidad, SOC.Calle AS NomVialidad, "
+         "SOC.NoExt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoExtAlf COLLATE DATABASE_DEFAULT AS NumExterior1, "
+         "SOC.NumExterior2, "
+         "SOC.NoInt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoIntAlf COLLATE DATABASE_DEFAULT AS NumInterior, "
+         "SOC.TipoAsentamiento, SOC.Poblacion AS NomAsentamiento, SOC.CodPostal, SOC.Localidad, "
+         "SOC.PKMunicipioDom AS MunicipioDom, SOC.PKEstadoDom AS EstadoDom, CASE WHEN LEN(SOC.TipoVialidad1) <> 0 "
+         "THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad1) + ' ' + SOC.NomVialidad1 "
+         "+ ' Y ' + (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad2) "
+         "+ ' ' + SOC.NomVialidad2 ELSE '' END AS EntreVialidades, CASE WHEN LEN(SOC.TipoVialidadPosterior) <> 0 "
+         "THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidadPosterior) "
+         "+ ' ' + SOC.NomVialidadPosterior ELSE '' END AS VialidadPosterior, SOC.Ubicacion AS DescUbicacion, "
+         "SOC.TipoLocalizacion, SOC.Carretera, SOC.Camino, SOC.PkSocio, E.PkEndoso, CASE WHEN E.PKTipoEndoso = 10 "
+         "THEN CASE WHEN (SELECT COB.FechaPago FROM SOLDENDOSO MI "
+         "LEFT JOIN SICIMCOBRANZA COB ON MI.PkEndoso = COB.PkEndoso AND MI.PkInciso = COB.PkInciso "
+         "WHERE (MI.PkInciso = E.PkInciso) AND (MI.PKTipoendoso = 0)) <> NULL "
+         "THEN (SELECT YEAR(MI.VigenciaIni) FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso "
+         "AND MI.PkTipoEndoso = 0) "
+         "ELSE (SELECT YEAR(MI.VigenciaIni) FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso "
+         "AND MI.PkTipoEndoso = 10) END WHEN E.PKTipoEndoso = 2 "
+         "THEN (SELECT year(min(a.VigenciaIni)) FROM SOLDENDOSO AS a "
+         "INNER JOIN  (SELECT a.pkInciso, a.pkConstancia FROM SOLDINCISO a "
+         "INNER JOIN SOLMCONSTANCIA b ON a.pkconstancia = b.pkConstancia "
+         "INNER JOIN  FONMPROGRAMAS PROG ON b.PkPrograma = PROG.PkPrograma "
+         "WHERE b.cveconstancia = CONS.CveConstancia and a.pktipoendoso = 0  AND PROG.CicloIni = " + ci + " "
+         "AND PROG.cicloFin = " + cf + ") AS b ON a.pkinciso = b.pkinciso) "
+         "ELSE (SELECT YEAR(MI.VigenciaIni) FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso "
+         "AND MI.PkTipoEndoso In (0,2)) END AS AnioVigenciaMovInicial FROM    SICIMCOBRANZA P "
+         "INNER JOIN SOLDENDOSO E ON P.PKInciso = E.PkInciso AND P.PkEndoso = E.PkEndoso "
+         "INNER JOIN SOLDINCISO I ON E.PkInciso = I.PkInciso "
+         "INNER JOIN SOLMCONSTANCIA CONS ON I.PkConstancia = CONS.PkConstancia "
+         "INNER JOIN SICICSOCIOS SOC ON E.PkCedente = SOC.PKCedente AND I.PkSocio = SOC.PkSocio "
+         "INNER JOIN CATCMUNICIPIO M ON E.PkMunicipio = M.PKMunicipio "
+         "INNER JOIN FONMPROGRAMAS PROG ON CONS.PkPrograma = PROG.PkPrograma "
+         "INNER JOIN COTCCOTIZAGRL COTIZ ON E.PkCotizacion = COTIZ.PKCotizacion "
+         "INNER JOIN CATCPRODUCTOS AS PROD ON PROG.PkProducto = PROD.PkProducto "
+         "WHERE ((P.fechaPago) <= dbo.ObtenFechaFinMes( " + m + ", " + y + "))   AND (P.EnviadoSubsidio=0) "
+         "AND (P.PkEndoso <> 0) AND (E.PkTipoEndoso <> 0 AND E.PkTipoEndoso <> 99) "
+         "AND (PROG.PkCedente = " + pc + ") AND PROG.CicloIni = " + ci + " AND PROG.cicloFin = " + cf + " "
+         "AND (YEAR(E.VigenciaIni) = YEAR(GETDATE()) OR (MONTH(E.VigenciaIni) = 12 AND MONTH(GETDATE()) = 1 "
+         "AND YEAR(E.VigenciaIni) + 1 = YEAR(GETDATE()))) "
+         "AND (E.PrimaGobFed <> 0 OR (E.PrimaGobFed = 0 AND E.VigenciaIni BETWEEN '01/01/2019' "
+         "AND (SELECT P.ValorParam FROM CATCPARAMGENERALES P "
+         "WHERE P.PkCedente = E.PkCedente AND P.NomParam = 'FechaLiberacionReglasSubsidio2019'))) UNION "
+         "SELECT DISTINCT CONS.CveConstancia AS PkConstancia, P.PkEndoso As CveEndoso, E.PkTipoEndoso, "
+         "I.CveInciso AS Inciso, SOC.Paterno, SOC.Materno,SOC.Nombre,  (case when SOC.PkTipoSocio = 1 "
+         "OR SOC.PkTipoSocio = 3 then SOC.CURP else '' end) AS Identificacion, E.PkEstado, M.CveMunicipio, "
+         "CAST(PROG.CicloIni AS varchar) + '/' + CAST(PROG.CicloFin AS varchar) AS Ciclo, "
+         "PROG.PkCultivo, PROG.PkTipoCultivo, E.VigenciaIni, E.VigenciaFin, E.SuperficieAseg, "
+         "E.SumaAsegTotal as SumaAsegurada, E.PrimaAseg AS PrimaEmitidoAsegurado, "
+         "E.PrimaGobFed AS PrimaEmitidoGobFederal, E.PrimaAseg AS PrimaCobradaAsegurado, "
+         "E.PrimaGobFed AS PrimaCobradaGobFederal, E.PrimaTotal AS PrimaEmitidaTotal, "
+         "E.PrimaTotal AS PrimaCobradaTotal, 1 AS Pago, 1 AS Pagode, P.fechaPago, "
+         "P.TipoCambio,COTIZ.PaqueteRiesgos, COTIZ.PkCotizacion, ' ', I.Pkinciso, E.PkEndoso as PkEndoso, "
+         "PROD.PkSubramo AS TipoSeguro, SOC.RFC, SOC.TipoVialidad, SOC.Calle AS NomVialidad, "
+         "SOC.NoExt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoExtAlf COLLATE DATABASE_DEFAULT AS NumExterior1, "
+         "SOC.NumExterior2, "
+         "SOC.NoInt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoIntAlf COLLATE DATABASE_DEFAULT AS NumInterior, "
+         "SOC.TipoAsentamiento, SOC.Poblacion AS NomAsentamiento, SOC.CodPostal, SOC.Localidad, "
+         "SOC.PKMunicipioDom AS MunicipioDom, SOC.PKEstadoDom AS EstadoDom, CASE WHEN LEN(SOC.TipoVialidad1) <> 0 "
+         "THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad1) + ' ' + SOC.NomVialidad1 "
+         "+ ' Y ' + (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad2) "
+         "+ ' ' + SOC.NomVialidad2 ELSE '' END AS EntreVialidades, CASE WHEN LEN(SOC.TipoVialidadPosterior) <> 0 "
+         "THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidadPosterior) "
+         "+ ' ' + SOC.NomVialidadPosterior ELSE '' END AS VialidadPosterior, SOC.Ubicacion AS DescUbicacion, "
+         "SOC.TipoLocalizacion, SOC.Carretera, SOC.Camino, SOC.PkSocio, E.PkEndoso, "
+         "YEAR(E.VigenciaIni) AS AnioVigenciaMovInicial FROM    SICIMCOBRANZA P "
+         "INNER JOIN SOLDENDOSO E ON P.PKInciso = E.PkInciso INNER JOIN SOLDINCISO I ON E.PkInciso = I.PkInciso "
+         "INNER JOIN SOLMCONSTANCIA CONS ON I.PkConstancia = CONS.PkConstancia "
+         "INNER JOIN SICICSOCIOS SOC ON E.PkCedente = SOC.PKCedente AND E.PkSocioSubsidio = SOC.PkSocio "
+         "INNER JOIN CATCMUNICIPIO M ON E.PkMunicipio = M.PKMunicipio "
+         "INNER JOIN FONMPROGRAMAS PROG ON CONS.PkPrograma = PROG.PkPrograma "
+         "INNER JOIN COTCCOTIZAGRL COTIZ ON E.PkCotizacion = COTIZ.PKCotizacion "
+         "INNER JOIN CATCPRODUCTOS AS PROD ON PROG.PkProducto = PROD.PkProducto "
+         "WHERE ((P.fechaPago) <= dbo.ObtenFechaFinMes( " + m + ", " + y + "))   AND (P.EnviadoSubsidio=0) "
+         "AND (P.PkEndoso = 0) AND (E.PkTipoEndoso = 0) "
+         "AND (PROG.PkCedente = " + pc + ") AND PROG.CicloIni = " + ci + " AND PROG.cicloFin = " + cf + " "
+         "AND (YEAR(E.VigenciaIni) = YEAR(GETDATE()) OR (MONTH(E.VigenciaIni) = 12 AND MONTH(GETDATE()) = 1 "
+         "AND YEAR(E.VigenciaIni) + 1 = YEAR(GETDATE()))) "
+         "AND (E.PrimaGobFed <> 0 OR (E.PrimaGobFed = 0 AND E.VigenciaIni BETWEEN '01/01/2019' "
+         "AND (SELECT P.ValorParam FROM CATCPARAMGENERALES P "
+         "WHERE P.PkCedente = E.PkCedente AND P.NomParam = 'FechaLiberacionReglasSubsidio2019'))) UNION "
+         "SELECT DISTINCT  CONS.CveConstancia AS PkConstancia, E.cveEndoso AS Endoso, E.PkTipoEndoso, "
+         "I.CveInciso AS Inciso, SOC.Paterno, SOC.Materno, SOC.Nombre, "
+         "(case when SOC.PkTipoSocio = 1 then SOC.CURP else '' end) AS Identificacion, E.PkEstado, M.CveMunicipio, "
+         "CAST(PROG.CicloIni AS varchar) + '/' + CAST(PROG.CicloFin AS varchar) AS Ciclo, "
+         "PROG.PkCultivo, PROG.PkTipoCultivo, E.VigenciaIni, E.VigenciaFin, E.SuperficieAseg, "
+         "E.SumaAsegTotal AS SumaAsegurada, E.PrimaAseg AS PrimaEmitidoAsegurado, "
+         "E.PrimaGobFed AS PrimaEmitidoGobFederal, E.PrimaAseg AS PrimaCobradaAsegurado, "
+         "E.PrimaGobFed AS PrimaCobradaGobFederal, E.PrimaTotal AS PrimaEmitidaTotal, "
+         "E.PrimaTotal AS PrimaCobradaTotal, 1 AS Pago, 1 AS Pagode, E.FechaModif AS fechaPago, "
+         "1 AS TipoCambio, COTIZ.PaqueteRiesgos, COTIZ.PkCotizacion, ' ',' ',' ', "
+         "PROD.PkSubramo AS TipoSeguro, SOC.RFC, SOC.TipoVialidad, SOC.Calle AS NomVialidad, "
+         "SOC.NoExt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoExtAlf COLLATE DATABASE_DEFAULT AS NumExterior1, "
+         "SOC.NumExterior2, "
+         "SOC.NoInt COLLATE DATABASE_DEFAULT + ' ' + SOC.NoIntAlf COLLATE DATABASE_DEFAULT AS NumInterior, "
+         "SOC.TipoAsentamiento, SOC.Poblacion AS NomAsentamiento, SOC.CodPostal, SOC.Localidad, "
+         "SOC.PKMunicipioDom AS MunicipioDom, SOC.PKEstadoDom AS EstadoDom, CASE WHEN LEN(SOC.TipoVialidad1) <> 0 "
+         "THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad1) + ' ' + SOC.NomVialidad1 "
+         "+ ' Y ' + (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidad2) "
+         "+ ' ' + SOC.NomVialidad2 ELSE '' END AS EntreVialidades, CASE WHEN LEN(SOC.TipoVialidadPosterior) <> 0 "
+         "THEN (SELECT NomTipoVial FROM CATCTIPOVIAL WHERE CveTipoVial = SOC.TipoVialidadPosterior) "
+         "+ ' ' + SOC.NomVialidadPosterior ELSE '' END AS VialidadPosterior, SOC.Ubicacion AS DescUbicacion, "
+         "SOC.TipoLocalizacion, SOC.Carretera, SOC.Camino, SOC.PkSocio, E.PkEndoso, "
+         "(SELECT YEAR(MI.VigenciaIni) FROM SOLDENDOSO MI WHERE MI.PkInciso = E.PkInciso "
+         "AND MI.PkTipoEndoso In (0,2)) AS AnioVigenciaMovInicial FROM  SOLDENDOSO E "
+         "INNER JOIN SOLDINCISO I ON E.PkInciso = I.PkInciso "
+         "INNER JOIN SOLMCONSTANCIA CONS ON I.PkConstancia = CONS.PkConstancia "
+         "INNER JOIN SICICSOCIOS SOC ON E.PkCedente = SOC.PKCedente AND E.PkSocioSubsidio = SOC.PKSocio "
+         "INNER JOIN CATCMUNICIPIO M ON E.PkMunicipio = M.PKMunicipio "
+         "INNER JOIN FONMPROGRAMAS PROG ON CONS.PkPrograma = PROG.PkPrograma AND SOC.PKCedente = PROG.PkCedente "
+         "INNER JOIN COTCCOTIZAGRL COTIZ ON E.PkCotizacion = COTIZ.PKCotizacion "
+         "INNER JOIN CATCPRODUCTOS AS PROD ON PROG.PkProducto = PROD.PkProducto "
+         "WHERE MONTH(E.FechaModif) = " + m + " AND PROG.PkCedente = " + pc + " AND E.PkTipoEndoso = 99 "
+         "AND PROG.CicloIni = " + ci + " AND PROG.CicloFin = " + cf + " "
+         "AND (YEAR(E.VigenciaIni) = YEAR(GETDATE()) OR (MONTH(E.VigenciaIni) = 12 AND MONTH(GETDATE()) = 1 "
+         "AND YEAR(E.VigenciaIni) + 1 = YEAR(GETDATE())))";
 }
 
 std::string constanciasSinD(int semestre, int anio, int pkCedente) {
