@@ -1,5 +1,6 @@
 // korvanda call PROGID MEMBER [ARG...]: one late-bound call, as the application makes it.
 #include <iostream>
+#include <memory>
 #include <vector>
 
 #include "commands.h"
@@ -26,24 +27,24 @@ Variant parseArg(const std::string& a, Dispatchable& obj) {
 }
 }  // namespace
 
-void addCallCommand(CLI::App& app) {
+Command callCommand() {
   auto opt = std::make_shared<CallOptions>();
-  auto* cmd = app.add_subcommand("call", "Create an object by class identifier and call one member by name");
-  cmd->footer(
+  Command cmd{"call", "Create an object by class identifier and call one member by name"};
+  cmd.footer =
       "Arguments are passed as text and converted to each parameter's type; write null for a\n"
       "Null value, missing to leave an optional argument out, and connection for the shared\n"
       "connection (the pConn argument of the registration members).\n\n"
       "Examples:\n"
       "  korvanda call KORVANDA.clsCatValida getCatalogos 5\n"
       "  korvanda call KORVANDA.clsCatValida FindQuery \"select * from CATCRAMO\" --csv\n"
-      "  korvanda call KORVANDA.clsControlFiles fileAdvance");
-  cmd->add_option("progid", opt->progid, "Class identifier, e.g. KORVANDA.clsCatValida")->required();
-  cmd->add_option("member", opt->member, "Member name (letter case ignored)")->required();
-  cmd->add_option("args", opt->args, "Arguments in the member's parameter order");
-  cmd->add_flag("--put", opt->put, "Property put: the last argument is the new value");
-  auto* csv = cmd->add_flag("--csv", opt->csv, "Print a record set as CSV");
-  cmd->add_flag("--json", opt->json, "Print a record set as JSON")->excludes(csv);
-  cmd->callback([opt] {
+      "  korvanda call KORVANDA.clsControlFiles fileAdvance";
+  cmd.option("progid", &opt->progid, "Class identifier, e.g. KORVANDA.clsCatValida").require();
+  cmd.option("member", &opt->member, "Member name (letter case ignored)").require();
+  cmd.option("args", &opt->args, "Arguments in the member's parameter order");
+  cmd.option("--put", &opt->put, "Property put: the last argument is the new value");
+  cmd.option("--csv", &opt->csv, "Print a record set as CSV");
+  cmd.option("--json", &opt->json, "Print a record set as JSON").excluding("--csv");
+  cmd.run = [opt] {
     runReporting([&] {
       ObjectRef obj = createObject(opt->progid);
       std::vector<Variant> args;
@@ -64,7 +65,8 @@ void addCallCommand(CLI::App& app) {
         std::cout << toText(r) << "\n";
       }
     });
-  });
+  };
+  return cmd;
 }
 
 }  // namespace korvanda::cli

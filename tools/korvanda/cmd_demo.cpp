@@ -548,11 +548,10 @@ class Demo {
 
 }  // namespace
 
-void addDemoCommand(CLI::App& app) {
+Command demoCommand() {
   auto dir = std::make_shared<std::string>("korvanda-demo");
-  auto* cmd = app.add_subcommand(
-      "demo", "Run the main job end to end on a new embedded database, with demo data");
-  cmd->footer(
+  Command cmd{"demo", "Run the main job end to end on a new embedded database, with demo data"};
+  cmd.footer =
       "In DIR the demo creates an embedded database with the demo catalogs and the capture data\n"
       "of one fund for the current month (certificates, items, movements, payments), a registry\n"
       "file pointing at it, and the logs. Then, through the library's classes:\n"
@@ -567,15 +566,16 @@ void addDemoCommand(CLI::App& app) {
       "DIR/korvanda-demo.txt) and nothing else; a DIR holding other files is refused.\n"
       "Set KORVANDA_SQL_TRACE to a file to see every statement the library sends.\n\n"
       "Example:\n"
-      "  korvanda demo --dir /tmp/korvanda-demo");
-  cmd->add_option("--dir", *dir, "Directory for the database, registry file, logs and export files")
-      ->capture_default_str();
-  cmd->callback([dir] {
+      "  korvanda demo --dir /tmp/korvanda-demo";
+  cmd.option("--dir", dir.get(), "Directory for the database, registry file, logs and export files")
+      .showingDefault();
+  cmd.run = [dir] {
     runReporting([&] {
       const fs::path where = fs::absolute(*dir).lexically_normal();
       Demo(where, std::cout).run();
     });
-  });
+  };
+  return cmd;
 }
 
 }  // namespace korvanda::cli

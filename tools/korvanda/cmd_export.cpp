@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <span>
 #include <unordered_map>
@@ -418,17 +419,18 @@ struct Source {
   }
 };
 
-void addFormatOption(CLI::App* cmd, Source& src) {
-  cmd->add_option("--format", src.format, "Input format: csv, json, or auto (by the file's extension)")
-      ->check(CLI::IsMember({"auto", "csv", "json"}));
+void addFormatOption(Command& cmd, Source& src) {
+  cmd.option("--format", &src.format, "Input format: csv, json, or auto (by the file's extension)")
+      .oneOf({"auto", "csv", "json"});
 }
 
 // input FILE, or --db FILE --query SQL.
-void addSourceOptions(CLI::App* cmd, Source& src, const std::string& inputHelp) {
-  auto* input = cmd->add_option("input", src.file, inputHelp)->check(CLI::ExistingFile);
-  auto* db = cmd->add_option("--db", src.db, "Read the records from a query on this embedded database file")
-                 ->check(CLI::ExistingFile)->excludes(input);
-  cmd->add_option("--query", src.query, "The query that gives the records (with --db)")->needs(db);
+void addSourceOptions(Command& cmd, Source& src, const std::string& inputHelp) {
+  cmd.option("input", &src.file, inputHelp).mustExist();
+  cmd.option("--db", &src.db, "Read the records from a query on this embedded database file")
+      .mustExist()
+      .excluding("input");
+  cmd.option("--query", &src.query, "The query that gives the records (with --db)").needing("--db");
   addFormatOption(cmd, src);
 }
 
@@ -436,28 +438,28 @@ void report(const std::string& file, size_t lines) {
   std::cout << fmt::format("wrote {} ({} line{})\n", file, lines, lines == 1 ? "" : "s");
 }
 
-void addDat(CLI::App& exp) {
+void addDat(Command& exp) {
   struct Opt {
     std::string out;
     Source src;
     int16_t ramo = 1;
   };
   auto o = std::make_shared<Opt>();
-  auto* cmd = exp.add_subcommand(
+  Command& cmd = exp.subcommand(
       "dat", "Write the subscription data file: one line of 63 (agricultural) or 28 "
              "(livestock) fields per record");
-  cmd->footer(
+  cmd.footer =
       "Examples:\n"
       "  korvanda export dat suscripcion.dat agricola.csv\n"
       "  korvanda export dat ganadero.dat ganadero.json --ramo 2\n"
       "  korvanda export dat ganadero.dat --ramo 2 --db subsidios.db --query \"select g.*,\n"
       "      m.cveEstado, m.CveMunicipio, e.cveEspecie, e.cveFuncion from SUBMGANADERO g\n"
       "      join CATCMUNICIPIO m on m.PkMunicipio = g.pkmunicipio\n"
-      "      join SUBRESPFUN e on e.pkespfun = g.pkespfun\"");
-  cmd->add_option("out", o->out, "File to write (replaced when it exists)")->required();
+      "      join SUBRESPFUN e on e.pkespfun = g.pkespfun\"";
+  cmd.option("out", &o->out, "File to write (replaced when it exists)").require();
   addSourceOptions(cmd, o->src, "Records: CSV with a header row, or a JSON array of objects");
-  cmd->add_option("--ramo", o->ramo, "1 agricultural layout, 2 livestock layout")->capture_default_str();
-  cmd->callback([o] {
+  cmd.option("--ramo", &o->ramo, "1 agricultural layout, 2 livestock layout").showingDefault();
+  cmd.run = [o] {
     runReporting([&] {
       auto rs = o->src.read("records");
       clsControlFiles files;
@@ -467,36 +469,36 @@ void addDat(CLI::App& exp) {
       }
       report(o->out, rs->rowCount());
     });
-  });
+  };
 }
 
-void addFormatoB(CLI::App& exp) {
+void addFormatoB(Command& exp) {
   struct Opt {
     std::string out1, out2, policyQuery, personsQuery;
     Source policies, persons;
   };
   auto o = std::make_shared<Opt>();
-  auto* cmd = exp.add_subcommand(
+  Command& cmd = exp.subcommand(
       "formatob", "Write the two Format B files: policies (30 fields) and persons (40 fields, "
                   "with their default texts)");
-  cmd->footer(
+  cmd.footer =
       "Progress runs over both files.\n\n"
       "Examples:\n"
       "  korvanda export formatob polizas.txt personas.txt polizas.csv personas.csv\n"
       "  korvanda export formatob polizas.txt personas.txt --db subsidios.db \\\n"
-      "      --policy-query \"select * from polizas_b\" --persons-query \"select * from personas_b\"");
-  cmd->add_option("policy-out", o->out1, "Policy file to write")->required();
-  cmd->add_option("persons-out", o->out2, "Persons file to write")->required();
-  auto* in1 = cmd->add_option("policy-input", o->policies.file, "Policy records (CSV or JSON)")
-                  ->check(CLI::ExistingFile);
-  auto* in2 = cmd->add_option("persons-input", o->persons.file, "Persons records (CSV or JSON)")
-                  ->check(CLI::ExistingFile);
-  auto* db = cmd->add_option("--db", o->policies.db, "Read both record sets from queries on this embedded database file")
-                 ->check(CLI::ExistingFile)->excludes(in1)->excludes(in2);
-  cmd->add_option("--policy-query", o->policyQuery, "Query that gives the policy records")->needs(db);
-  cmd->add_option("--persons-query", o->personsQuery, "Query that gives the persons records")->needs(db);
+      "      --policy-query \"select * from polizas_b\" --persons-query \"select * from personas_b\"";
+  cmd.option("policy-out", &o->out1, "Policy file to write").require();
+  cmd.option("persons-out", &o->out2, "Persons file to write").require();
+  cmd.option("policy-input", &o->policies.file, "Policy records (CSV or JSON)").mustExist();
+  cmd.option("persons-input", &o->persons.file, "Persons records (CSV or JSON)").mustExist();
+  cmd.option("--db", &o->policies.db, "Read both record sets from queries on this embedded database file")
+      .mustExist()
+      .excluding("policy-input")
+      .excluding("persons-input");
+  cmd.option("--policy-query", &o->policyQuery, "Query that gives the policy records").needing("--db");
+  cmd.option("--persons-query", &o->personsQuery, "Query that gives the persons records").needing("--db");
   addFormatOption(cmd, o->policies);
-  cmd->callback([o] {
+  cmd.run = [o] {
     runReporting([&] {
       o->persons.format = o->policies.format;
       o->persons.db = o->policies.db;
@@ -512,31 +514,31 @@ void addFormatoB(CLI::App& exp) {
       report(o->out1, policies->rowCount());
       report(o->out2, persons->rowCount());
     });
-  });
+  };
 }
 
-void addFormatoC(CLI::App& exp) {
+void addFormatoC(Command& exp) {
   struct Opt {
     std::string out, fondo;
     Source src;
     int16_t ramo = 1, semestre = 1, anio = 0, status = 0;
   };
   auto o = std::make_shared<Opt>();
-  auto* cmd = exp.add_subcommand(
+  Command& cmd = exp.subcommand(
       "formatoc", "Write the Format C claims file: one line of 17 fields per claim record");
-  cmd->footer(
+  cmd.footer =
       "Examples:\n"
       "  korvanda export formatoc siniestros.txt siniestros.csv\n"
-      "  korvanda export formatoc siniestros.txt --db subsidios.db --query \"select * from siniestros_c\"");
-  cmd->add_option("out", o->out, "File to write (replaced when it exists)")->required();
+      "  korvanda export formatoc siniestros.txt --db subsidios.db --query \"select * from siniestros_c\"";
+  cmd.option("out", &o->out, "File to write (replaced when it exists)").require();
   addSourceOptions(cmd, o->src, "Claim records: CSV with a header row, or a JSON array of objects");
-  cmd->add_option("--ramo", o->ramo, "1 agricultural layout; any other value writes empty lines")
-      ->capture_default_str();
-  cmd->add_option("--fondo", o->fondo, "Fund key (accepted, not written)");
-  cmd->add_option("--semestre", o->semestre, "Semester (accepted, not written)");
-  cmd->add_option("--anio", o->anio, "Year (accepted, not written)");
-  cmd->add_option("--status", o->status, "Status (accepted, not written)");
-  cmd->callback([o] {
+  cmd.option("--ramo", &o->ramo, "1 agricultural layout; any other value writes empty lines")
+      .showingDefault();
+  cmd.option("--fondo", &o->fondo, "Fund key (accepted, not written)");
+  cmd.option("--semestre", &o->semestre, "Semester (accepted, not written)");
+  cmd.option("--anio", &o->anio, "Year (accepted, not written)");
+  cmd.option("--status", &o->status, "Status (accepted, not written)");
+  cmd.run = [o] {
     runReporting([&] {
       auto rs = o->src.read("claim records");
       clsControlFiles files;
@@ -546,31 +548,31 @@ void addFormatoC(CLI::App& exp) {
       }
       report(o->out, rs->rowCount());
     });
-  });
+  };
 }
 
-void addPlaceholder(CLI::App& exp) {
+void addPlaceholder(Command& exp) {
   struct Opt {
     std::string out, fondo, ciclo;
     int16_t ramo = 1, status = 0, semestre = 1, anio = 0;
   };
   auto o = std::make_shared<Opt>();
-  auto* cmd = exp.add_subcommand(
+  Command& cmd = exp.subcommand(
       "placeholder", "Write the one-line placeholder file of a branch (no records needed)");
-  cmd->footer(
+  cmd.footer =
       "Branch 1 writes the cycle; branch 2 writes the fund key and the status.\n\n"
       "Examples:\n"
       "  korvanda export placeholder vacio.txt --ramo 1 --ciclo PV2026\n"
-      "  korvanda export placeholder vacio.txt --ramo 2 --fondo F001 --status 2");
-  cmd->add_option("out", o->out, "File to write (replaced when it exists)")->required();
-  cmd->add_option("--ramo", o->ramo, "1 agricultural, 2 livestock, other values an empty line")
-      ->capture_default_str();
-  cmd->add_option("--ciclo", o->ciclo, "Cycle text (branch 1)");
-  cmd->add_option("--fondo", o->fondo, "Fund key (branch 2)");
-  cmd->add_option("--status", o->status, "Status (branch 2)");
-  cmd->add_option("--semestre", o->semestre, "Semester (accepted, not written)");
-  cmd->add_option("--anio", o->anio, "Year (accepted, not written)");
-  cmd->callback([o] {
+      "  korvanda export placeholder vacio.txt --ramo 2 --fondo F001 --status 2";
+  cmd.option("out", &o->out, "File to write (replaced when it exists)").require();
+  cmd.option("--ramo", &o->ramo, "1 agricultural, 2 livestock, other values an empty line")
+      .showingDefault();
+  cmd.option("--ciclo", &o->ciclo, "Cycle text (branch 1)");
+  cmd.option("--fondo", &o->fondo, "Fund key (branch 2)");
+  cmd.option("--status", &o->status, "Status (branch 2)");
+  cmd.option("--semestre", &o->semestre, "Semester (accepted, not written)");
+  cmd.option("--anio", &o->anio, "Year (accepted, not written)");
+  cmd.run = [o] {
     runReporting([&] {
       clsControlFiles files;
       {
@@ -580,15 +582,15 @@ void addPlaceholder(CLI::App& exp) {
       }
       report(o->out, 1);
     });
-  });
+  };
 }
 
 }  // namespace
 
-void addExportCommand(CLI::App& app) {
-  auto* exp = app.add_subcommand(
-      "export", "Write the export files from record sets in CSV or JSON files, or from queries");
-  exp->footer(
+Command exportCommand() {
+  Command exp{"export",
+              "Write the export files from record sets in CSV or JSON files, or from queries"};
+  exp.footer =
       "Files are written in Windows-1252 with CR LF line ends, fields joined by \"|\".\n"
       "CSV input: a header row of field names; an empty unquoted value is Null, \"\" is the empty\n"
       "text. JSON input: an array of objects; null is Null. Or a query on an embedded database\n"
@@ -598,12 +600,13 @@ void addExportCommand(CLI::App& app) {
       "over the records a SELECT COUNT(*) of the query counts (--db), or over the bytes of the\n"
       "input file read (CSV, JSON). A JSON file is read twice: first for its field names.\n\n"
       "Example:\n"
-      "  korvanda export dat suscripcion.dat agricola.csv --ramo 1");
-  exp->require_subcommand(1);
-  addDat(*exp);
-  addFormatoB(*exp);
-  addFormatoC(*exp);
-  addPlaceholder(*exp);
+      "  korvanda export dat suscripcion.dat agricola.csv --ramo 1";
+  exp.requireSubcommand = true;
+  addDat(exp);
+  addFormatoB(exp);
+  addFormatoC(exp);
+  addPlaceholder(exp);
+  return exp;
 }
 
 }  // namespace korvanda::cli

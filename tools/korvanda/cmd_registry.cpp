@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <memory>
 
 #include "commands.h"
 #include "korvanda/error.h"
@@ -16,7 +17,7 @@ namespace {
 
 struct SetOptions {
   std::string server, database, user, password, file;
-  bool passwordStdin = false;
+  bool passwordStdin = false, passwordGiven = false;
 };
 
 std::string fileOrDefault(const std::string& file) {
@@ -25,19 +26,19 @@ std::string fileOrDefault(const std::string& file) {
 
 }  // namespace
 
-void addRegistryCommand(CLI::App& app) {
-  auto* reg = app.add_subcommand("registry", "Write or show the connection data (registry file)");
-  reg->require_subcommand(1);
-  reg->footer(
+Command registryCommand() {
+  Command reg{"registry", "Write or show the connection data (registry file)"};
+  reg.requireSubcommand = true;
+  reg.footer =
       "The library reads HKEY_LOCAL_MACHINE\\Software\\ZERN\\DatosServerDos from the file named\n"
       "by KORVANDA_REGISTRY, else /etc/korvanda/registry.ini. The password in it is encrypted\n"
       "with the installation's key file: KORVANDA_KEY_FILE, else registry.key beside the\n"
-      "registry file (/etc/korvanda/registry.key).");
+      "registry file (/etc/korvanda/registry.key).";
 
   auto opt = std::make_shared<SetOptions>();
-  auto* set = reg->add_subcommand(
+  Command& set = reg.subcommand(
       "set", "Write the connection data (server|user|encrypted password|database)");
-  set->footer(
+  set.footer =
       "Server sqlite opens the embedded database file given by --database (made absolute);\n"
       "any other server is an ODBC data source and --database names the database on it.\n"
       "Other lines of the file are kept. A new file is readable by its owner only.\n\n"
@@ -50,21 +51,20 @@ void addRegistryCommand(CLI::App& app) {
       "  korvanda registry set --server sqlite --database /tmp/x.db --file /tmp/reg.ini\n"
       "  korvanda registry set --server SUBSIDIOS_DSN --database SUBSIDIOS --user app\n"
       "  printf '%s' \"$PASSWORD\" | korvanda registry set --server SUBSIDIOS_DSN \\\n"
-      "      --database SUBSIDIOS --user app --password-stdin");
-  set->add_option("--server", opt->server, "sqlite, or an ODBC data source name")->required();
-  set->add_option("--database", opt->database, "Database file (sqlite) or database name")
-      ->required();
-  set->add_option("--user", opt->user, "User name");
-  auto* stdinFlag = set->add_flag("--password-stdin", opt->passwordStdin,
-                                  "Read the password from standard input");
-  set->add_option("--password", opt->password,
-                  "Password (shows in the process list: prefer the prompt or --password-stdin)")
-      ->excludes(stdinFlag);
-  set->add_option("--file", opt->file, "Registry file (default: $KORVANDA_REGISTRY or /etc/korvanda/registry.ini)");
-  set->callback([opt, set] {
+      "      --database SUBSIDIOS --user app --password-stdin";
+  set.option("--server", &opt->server, "sqlite, or an ODBC data source name").require();
+  set.option("--database", &opt->database, "Database file (sqlite) or database name").require();
+  set.option("--user", &opt->user, "User name");
+  set.option("--password-stdin", &opt->passwordStdin, "Read the password from standard input");
+  set.option("--password", &opt->password,
+             "Password (shows in the process list: prefer the prompt or --password-stdin)")
+      .excluding("--password-stdin")
+      .reportGiven(&opt->passwordGiven);
+  set.option("--file", &opt->file, "Registry file (default: $KORVANDA_REGISTRY or /etc/korvanda/registry.ini)");
+  set.run = [opt] {
     runReporting([&] {
       std::string password = opt->password;
-      if (set->count("--password") > 0)
+      if (opt->passwordGiven)
         warnSecretArgument("--password", "use --password-stdin or the prompt");
       else if (opt->passwordStdin || ::isatty(STDIN_FILENO))
         password = readSecret("Password for the connection (Enter for none): ");
@@ -85,13 +85,13 @@ void addRegistryCommand(CLI::App& app) {
         std::cout << "Note: " << database
                   << " does not exist yet; create it with: korvanda db init " << database << "\n";
     });
-  });
+  };
 
   auto showFile = std::make_shared<std::string>();
-  auto* show = reg->add_subcommand("show", "Show the connection data, without the password");
-  show->footer("Example:\n  korvanda registry show --file /tmp/reg.ini");
-  show->add_option("--file", *showFile, "Registry file (default: $KORVANDA_REGISTRY or /etc/korvanda/registry.ini)");
-  show->callback([showFile] {
+  Command& show = reg.subcommand("show", "Show the connection data, without the password");
+  show.footer = "Example:\n  korvanda registry show --file /tmp/reg.ini";
+  show.option("--file", showFile.get(), "Registry file (default: $KORVANDA_REGISTRY or /etc/korvanda/registry.ini)");
+  show.run = [showFile] {
     runReporting([&] {
       const std::string file = fileOrDefault(*showFile);
       auto fields = components::splitFields(components::cls_Registry(file).GetRegValue(
@@ -115,7 +115,8 @@ void addRegistryCommand(CLI::App& app) {
                 << "database: " << field(3) << "\n";
       if (fields.size() < 4) throw errors::subscriptOutOfRange();
     });
-  });
+  };
+  return reg;
 }
 
 }  // namespace korvanda::cli

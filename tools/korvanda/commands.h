@@ -1,11 +1,11 @@
-// Subcommands of the korvanda host; each file adds one.
+// Subcommands of the korvanda host; each file describes one.
 #pragma once
 
-#include <CLI/CLI.hpp>
 #include <functional>
 #include <iosfwd>
 #include <string>
 
+#include "command_line.h"
 #include "korvanda/recordset.h"
 
 namespace korvanda {
@@ -14,12 +14,12 @@ class clsControlFiles;
 
 namespace korvanda::cli {
 
-void addCallCommand(CLI::App& app);
-void addExportCommand(CLI::App& app);
-void addDbCommand(CLI::App& app);
-void addRegistryCommand(CLI::App& app);
-void addCryptCommand(CLI::App& app);
-void addDemoCommand(CLI::App& app);
+Command callCommand();
+Command exportCommand();
+Command dbCommand();
+Command registryCommand();
+Command cryptCommand();
+Command demoCommand();
 
 // Runs a command body; a library error prints number, source and description and sets the
 // exit code to 1.

@@ -3,15 +3,11 @@
 #include <algorithm>
 
 #include "korvanda/error.h"
+#include "platform/text/ascii.h"
 
 namespace korvanda {
 namespace {
-std::string lower(std::string_view s) {
-  std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
-}
+using ascii::lower;
 }  // namespace
 
 DispatchTable::DispatchTable(std::string className, std::vector<Member> members)

@@ -8,13 +8,12 @@
 #include "korvanda/clsControlFiles.h"
 #include "korvanda/error.h"
 #include "korvanda/recordset.h"
+#include "platform/text/ascii.h"
 
 namespace korvanda {
 
 ObjectRef createObject(std::string_view progid) {
-  std::string id(progid);
-  std::transform(id.begin(), id.end(), id.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  const std::string id = ascii::lower(progid);
   if (id == "korvanda.clscatvalida") return clsCatValida::create();
   if (id == "korvanda.clscatalogos") return clsCatalogos::create();
   if (id == "korvanda.clscontrolfiles") return clsControlFiles::create();

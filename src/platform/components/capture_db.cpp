@@ -13,6 +13,7 @@
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
 #include "platform/automation/binder.h"
+#include "platform/text/ascii.h"
 
 namespace korvanda::components {
 namespace {
@@ -28,21 +29,14 @@ struct StmtFinalizer {
 using DbHandle = std::unique_ptr<sqlite3, DbCloser>;
 using StmtHandle = std::unique_ptr<sqlite3_stmt, StmtFinalizer>;
 
-std::string upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return out;
-}
-
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && upper(s.substr(0, prefix.size())) == upper(prefix);
-}
+using ascii::upper;
+using ascii::startsWithIgnoreCase;
 
 // The engine's last error as the provider reports it.
 Error engineError(sqlite3* db, const std::string& context = {}) {
   std::string message = db ? sqlite3_errmsg(db) : "out of memory";
-  int32_t number = startsWithNoCase(message, "no such table") ? kCaptureNoSuchTable
-                                                              : kCaptureStatementError;
+  int32_t number = startsWithIgnoreCase(message, "no such table") ? kCaptureNoSuchTable
+                                                                  : kCaptureStatementError;
   return Error(number, kCaptureProgId, context.empty() ? message : context + ": " + message);
 }
 
@@ -60,7 +54,7 @@ void requireFile(const std::string& file) {
 
 // A path SQLite never reads as a URI.
 std::string plainPath(const std::string& file) {
-  return startsWithNoCase(file, "file:") ? "./" + file : file;
+  return startsWithIgnoreCase(file, "file:") ? "./" + file : file;
 }
 
 std::string quoteName(std::string_view name) {
@@ -98,7 +92,7 @@ class Reader {
   }
   bool keyword(std::string_view word) {
     blanks();
-    if (!startsWithNoCase(s_.substr(i_), word)) return false;
+    if (!startsWithIgnoreCase(s_.substr(i_), word)) return false;
     size_t end = i_ + word.size();
     if (end < s_.size() && (std::isalnum(static_cast<unsigned char>(s_[end])) || s_[end] == '_'))
       return false;
@@ -393,8 +387,8 @@ class CaptureConnection : public Connection {
       std::string kind = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
       std::string name = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
       std::string type = kind == "view" ? "VIEW"
-                         : startsWithNoCase(name, "sqlite_") ? "SYSTEM TABLE"
-                                                             : "TABLE";
+                         : startsWithIgnoreCase(name, "sqlite_") ? "SYSTEM TABLE"
+                                                                 : "TABLE";
       found.push_back({std::move(name), std::move(type)});
     }
     if (rc != SQLITE_DONE) throw engineError(db);

@@ -10,6 +10,7 @@
 #include "platform/automation/binder.h"
 #include "platform/odbc/engine.h"
 #include "platform/sqlite/engine.h"
+#include "platform/text/ascii.h"
 
 namespace korvanda::components {
 namespace {
@@ -18,10 +19,7 @@ constexpr int32_t kConnectionFailed = -2147467259;
 }  // namespace
 
 bool isEmbeddedServer(const std::string& server) {
-  std::string s = server;
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s == "sqlite";
+  return ascii::lower(server) == "sqlite";
 }
 
 ConnectionRef clsConectaBDStateless::conectaSQLServer(const std::string& database,

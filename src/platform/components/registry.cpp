@@ -14,6 +14,7 @@
 #include "korvanda/error.h"
 #include "platform/automation/binder.h"
 #include "platform/files/files.h"
+#include "platform/text/ascii.h"
 
 namespace korvanda::components {
 namespace {
@@ -24,12 +25,7 @@ constexpr const char* kDefaultFile = "/etc/korvanda/registry.ini";
 // an automation error).
 constexpr int32_t kNotFound = -2147024894;
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
-}
+using ascii::lower;
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);

@@ -7,6 +7,7 @@
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
 #include "platform/automation/binder.h"
+#include "platform/text/ascii.h"
 
 namespace korvanda {
 namespace {
@@ -20,7 +21,7 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
     if (x == y) continue;
     if (x < 0x80 && y < 0x80) {
-      if (std::tolower(x) != std::tolower(y)) return false;
+      if (ascii::lower(a[i]) != ascii::lower(b[i])) return false;
       continue;
     }
     // Second byte of a U+00C0..U+00DE / U+00E0..U+00FE pair after 0xC3: differ by 0x20.

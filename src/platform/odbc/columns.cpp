@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "korvanda/textform.h"
+#include "platform/text/ascii.h"
 
 namespace korvanda::odbc {
 namespace {
@@ -181,7 +182,7 @@ DeclaredType parseDeclared(std::string_view decl) {
   size_t i = 0;
   while (i < decl.size() && decl[i] == ' ') ++i;
   while (i < decl.size() && decl[i] != '(' && decl[i] != ' ')
-    t.base += static_cast<char>(std::toupper(static_cast<unsigned char>(decl[i++])));
+    t.base += ascii::upper(decl[i++]);
   size_t open = decl.find('(', i);
   if (open == std::string_view::npos) return t;
   std::string_view args = decl.substr(open + 1);
@@ -202,7 +203,7 @@ DeclaredType parseDeclared(std::string_view decl) {
   std::string_view first = args.substr(0, comma);
   std::string upper;
   for (char c : first)
-    if (c != ' ') upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (c != ' ') upper += ascii::upper(c);
   t.max = upper == "MAX";
   t.size = number(first);
   if (comma != std::string_view::npos) t.scale = number(args.substr(comma + 1));

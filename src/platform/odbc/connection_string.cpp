@@ -4,22 +4,13 @@
 
 #include "korvanda/error.h"
 #include "platform/odbc/diagnostics.h"
+#include "platform/text/ascii.h"
 
 namespace korvanda::odbc {
 namespace {
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool iequals(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
-}
-
-bool icontains(std::string_view text, std::string_view part) {
-  return std::search(text.begin(), text.end(), part.begin(), part.end(), [](char x, char y) {
-           return lower(x) == lower(y);
-         }) != text.end();
-}
+using ascii::equalsIgnoreCase;
+using ascii::containsIgnoreCase;
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -49,13 +40,13 @@ void appendFields(std::string& cs, const std::string& user, const std::string& p
 // The data source's driver as the catalog lists it.
 std::optional<std::string> dataSourceDriver(const OdbcCatalog& catalog, std::string_view dsn) {
   for (size_t i = 0; i < catalog.dataSources.size() && i < catalog.dataSourceDrivers.size(); ++i)
-    if (iequals(catalog.dataSources[i], dsn)) return catalog.dataSourceDrivers[i];
+    if (equalsIgnoreCase(catalog.dataSources[i], dsn)) return catalog.dataSourceDrivers[i];
   return std::nullopt;
 }
 
 // SQLite's driver creates a missing database file unless told not to.
 void appendNoCreate(std::string& cs, const std::optional<std::string>& driver) {
-  if (driver && icontains(*driver, "sqlite") && !keywordValue(cs, "NoCreat")) append(cs, "NoCreat", "1");
+  if (driver && containsIgnoreCase(*driver, "sqlite") && !keywordValue(cs, "NoCreat")) append(cs, "NoCreat", "1");
 }
 
 }  // namespace
@@ -103,7 +94,7 @@ Keywords parseConnectionString(std::string_view cs) {
 
 std::optional<std::string> keywordValue(std::string_view cs, std::string_view key) {
   for (auto& [k, v] : parseConnectionString(cs))
-    if (iequals(k, key)) return v;
+    if (equalsIgnoreCase(k, key)) return v;
   return std::nullopt;
 }
 
@@ -122,7 +113,7 @@ std::string quoteValue(std::string_view value) {
 std::string redacted(std::string_view cs) {
   std::string out;
   for (auto& [k, v] : parseConnectionString(cs)) {
-    bool secret = iequals(k, "PWD") || iequals(k, "Password");
+    bool secret = equalsIgnoreCase(k, "PWD") || equalsIgnoreCase(k, "Password");
     append(out, k, secret ? "***" : v);
   }
   return out;
@@ -130,7 +121,7 @@ std::string redacted(std::string_view cs) {
 
 bool namesSqliteDriver(std::string_view cs) {
   auto driver = keywordValue(cs, "DRIVER");
-  return driver && icontains(*driver, "sqlite");
+  return driver && containsIgnoreCase(*driver, "sqlite");
 }
 
 std::string buildConnectionString(const std::string& server, const std::string& user,
@@ -143,13 +134,13 @@ std::string buildConnectionString(const std::string& server, const std::string& 
     if (!driver)
       if (auto dsn = keywordValue(cs, "DSN")) driver = dataSourceDriver(catalog, *dsn);
     appendNoCreate(cs, driver);
-    if (driver && icontains(*driver, "tds") && !keywordValue(cs, "ClientCharset"))
+    if (driver && containsIgnoreCase(*driver, "tds") && !keywordValue(cs, "ClientCharset"))
       append(cs, "ClientCharset", "UTF-8");
     return cs;
   }
   std::string name(trim(server));
   auto dsn = std::find_if(catalog.dataSources.begin(), catalog.dataSources.end(),
-                          [&](const std::string& d) { return iequals(d, name); });
+                          [&](const std::string& d) { return equalsIgnoreCase(d, name); });
   std::string cs;
   if (dsn != catalog.dataSources.end()) {
     append(cs, "DSN", *dsn);
@@ -160,7 +151,7 @@ std::string buildConnectionString(const std::string& server, const std::string& 
   std::string driver;
   for (const char* preferred : kPreferredDrivers) {
     auto it = std::find_if(catalog.drivers.begin(), catalog.drivers.end(),
-                           [&](const std::string& d) { return iequals(d, preferred); });
+                           [&](const std::string& d) { return equalsIgnoreCase(d, preferred); });
     if (it != catalog.drivers.end()) {
       driver = *it;
       break;
@@ -174,7 +165,7 @@ std::string buildConnectionString(const std::string& server, const std::string& 
   cs = "DRIVER={" + driver + "}";
   append(cs, "SERVER", name);
   appendFields(cs, user, password, database);
-  if (iequals(driver, "FreeTDS")) {
+  if (equalsIgnoreCase(driver, "FreeTDS")) {
     append(cs, "TDS_Version", "7.4");
     append(cs, "ClientCharset", "UTF-8");
   }

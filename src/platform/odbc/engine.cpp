@@ -12,19 +12,12 @@
 #include "platform/sqlite/functions.h"
 #include "platform/sqlite/procedures.h"
 #include "platform/sqlite/translate.h"
+#include "platform/text/ascii.h"
 
 namespace korvanda::odbc {
 namespace {
 
 constexpr const char* kConnectionSource = "ADODB.Connection";
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() &&
-         std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-           return std::tolower(static_cast<unsigned char>(a)) ==
-                  std::tolower(static_cast<unsigned char>(b));
-         });
-}
 
 std::string infoText(SQLHDBC dbc, SQLUSMALLINT what) {
   char buf[256] = {};
@@ -125,7 +118,7 @@ void OdbcConnection::connect() {
   open_ = true;
   inTransaction_ = false;
   dbmsName_ = infoText(dbc_.get(), SQL_DBMS_NAME);
-  sqliteTarget_ = startsWithNoCase(dbmsName_, "SQLite");
+  sqliteTarget_ = ascii::startsWithIgnoreCase(dbmsName_, "SQLite");
   translate_ = options_.translate.value_or(sqliteTarget_);
   schema_.reset();
   schemaVersion_ = -1;

@@ -22,6 +22,7 @@
 #include "platform/sqlite/translate.h"
 #include "platform/sqlite/tsqldate.h"
 #include "platform/sqlite/upgrade.h"
+#include "platform/text/ascii.h"
 
 namespace korvanda::sqlite {
 
@@ -81,11 +82,7 @@ struct DbCloser {
 };
 using Database = std::unique_ptr<sqlite3, DbCloser>;
 
-std::string upper(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return r;
-}
+using ascii::upper;
 
 // How a result column is stored in the record set.
 struct FieldSpec {
@@ -140,7 +137,7 @@ std::string_view withoutOrdering(std::string_view sql) {
   auto word = [&](size_t i, std::string_view w) {
     if (i + w.size() > sql.size()) return false;
     for (size_t k = 0; k < w.size(); ++k)
-      if (std::toupper(static_cast<unsigned char>(sql[i + k])) != w[k]) return false;
+      if (upper(sql[i + k]) != w[k]) return false;
     const size_t end = i + w.size();
     return end == sql.size() || !(std::isalnum(static_cast<unsigned char>(sql[end])) || sql[end] == '_');
   };

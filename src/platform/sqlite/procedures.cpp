@@ -7,17 +7,10 @@
 
 #include "platform/sqlite/engine.h"
 #include "platform/sqlite/sqlite_error.h"
+#include "platform/text/ascii.h"
 
 namespace korvanda::sqlite {
 namespace {
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
 
 // An int argument: SQL Server converts the literal and refuses what is not a number.
 void bindInt(sqlite3_stmt* stmt, int index, const std::optional<std::string>& arg,
@@ -67,7 +60,7 @@ void EstatusEnviadoSubsidio(sqlite3* db, const ProcedureArgs& args) {
 }
 
 void runProcedure(sqlite3* db, const std::string& name, const ProcedureArgs& args) {
-  if (equalsNoCase(name, "EstatusEnviadoSubsidio")) return EstatusEnviadoSubsidio(db, args);
+  if (ascii::equalsIgnoreCase(name, "EstatusEnviadoSubsidio")) return EstatusEnviadoSubsidio(db, args);
   throw Error(kErrStatement, kErrorSource, "Could not find stored procedure '" + name + "'.");
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/sqlite/collation.h"
 #include "platform/sqlite/tsqldate.h"
+#include "platform/text/ascii.h"
 
 namespace korvanda::sqlite {
 namespace {
@@ -30,20 +31,9 @@ struct Node {
 };
 using Nodes = std::vector<Node>;
 
-// Keywords and names compare in ASCII letter case (no locale lookup per character).
-constexpr char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-std::string lower(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = asciiLower(c);
-  return r;
-}
-
-bool eqi(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return asciiLower(x) == asciiLower(y);
-         });
-}
+// Keywords and names compare in ASCII letter case.
+using ascii::lower;
+constexpr auto eqi = ascii::equalsIgnoreCase;
 
 bool isWordChar(unsigned char c) {
   return std::isalnum(c) || c == '_' || c == '#' || c == '$' || c == '@' || c >= 0x80;

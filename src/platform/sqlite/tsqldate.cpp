@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/text/ascii.h"
+
 namespace korvanda::sqlite::tsql {
 namespace {
 
@@ -32,14 +34,6 @@ bool eat(std::string_view& s, char c) {
   return true;
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
-
 bool readTime(std::string_view s, DateTime& d) {
   s = trim(s);
   if (s.empty()) return true;
@@ -53,8 +47,8 @@ bool readTime(std::string_view s, DateTime& d) {
   }
   s = trim(s);
   if (!s.empty()) {
-    bool pm = equalsNoCase(s, "PM") || equalsNoCase(s, "p.m.");
-    bool am = equalsNoCase(s, "AM") || equalsNoCase(s, "a.m.");
+    bool pm = ascii::equalsIgnoreCase(s, "PM") || ascii::equalsIgnoreCase(s, "p.m.");
+    bool am = ascii::equalsIgnoreCase(s, "AM") || ascii::equalsIgnoreCase(s, "a.m.");
     if (!pm && !am) return false;
     if (d.hour < 1 || d.hour > 12) return false;
     if (pm && d.hour != 12) d.hour += 12;
@@ -77,9 +71,9 @@ int daysInMonth(int year, int month) {
 }
 
 std::optional<DateOrder> dateOrderFromName(std::string_view name) {
-  if (equalsNoCase(name, "dmy")) return DateOrder::dmy;
-  if (equalsNoCase(name, "mdy")) return DateOrder::mdy;
-  if (equalsNoCase(name, "ymd")) return DateOrder::ymd;
+  if (ascii::equalsIgnoreCase(name, "dmy")) return DateOrder::dmy;
+  if (ascii::equalsIgnoreCase(name, "mdy")) return DateOrder::mdy;
+  if (ascii::equalsIgnoreCase(name, "ymd")) return DateOrder::ymd;
   return std::nullopt;
 }
 

@@ -6,6 +6,7 @@
 
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
+#include "platform/text/ascii.h"
 
 namespace korvanda {
 
@@ -91,8 +92,7 @@ double toDouble(const Variant& v) {
 
 bool toBool(const Variant& v) {
   if (const auto* s = v.get_if<std::string>()) {
-    std::string lower;
-    for (char c : *s) lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    const std::string lower = ascii::lower(*s);
     if (lower == "true") return true;
     if (lower == "false") return false;
   }
