@@ -10,12 +10,12 @@ start=$SECONDS
 stage() { echo "==== $1 (at $((SECONDS - start)) s)"; }
 
 stage "build and test"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVANDA_WERROR=ON
 ninja -C build
 ctest --test-dir build --output-on-failure -j"$jobs"
 
 stage "AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANDA_SANITIZE=ON
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORVANDA_SANITIZE=ON -DKORVANDA_WERROR=ON
 ninja -C build-asan
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp \
