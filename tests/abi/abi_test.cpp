@@ -33,6 +33,7 @@ struct Abi : ::testing::Test {
   void TearDown() override { kv_error_clear(&err); }
 
   kv_object* create(const char* progid) {
+    kv_error_clear(&err);  // a call overwrites err without freeing it
     kv_object* o = nullptr;
     EXPECT_EQ(kv_create_object(progid, &o, &err), 0) << (err.description ? err.description : "");
     return o;

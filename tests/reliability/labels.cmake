@@ -8,3 +8,9 @@ set_tests_properties(
   Concurrency.ReferenceCountsAcrossThreads
   ConcurrentStations.DistinctLivestockRecordsFromEightProcessesAreAllStored
   PROPERTIES LABELS concurrency)
+
+# Debian's SQLite ODBC driver leaks what it allocated for a connection that NoCreat=1 refuses;
+# the driver is unloaded before LeakSanitizer looks, so no suppression can name it. The
+# sanitizer run leaves this one test out (it runs in the plain build).
+set_tests_properties(SqliteDriver.NoFormOfTheServerFieldCreatesAMissingFile
+  PROPERTIES LABELS no-sanitizer)
