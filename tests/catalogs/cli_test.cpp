@@ -25,25 +25,15 @@ using korvanda::testing::readLines;
 
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;  // stdout and stderr
-};
+using korvanda::testing::Outcome;
 
 constexpr const char* kBinary = KORVANDA_BINARY_DIR "/bin/korvanda";
 
-// Standard input is the given file, else /dev/null (never the test's terminal).
+// Standard input is the given file, else /dev/null (never the test's terminal); the output
+// holds stdout and stderr.
 Outcome korvanda(const std::string& args, const std::string& env = "",
                  const std::string& stdinFile = "/dev/null") {
-  std::string cmd = env + " " + kBinary + " " + args + " <'" + stdinFile + "' 2>&1";
-  Outcome r{-1, {}};
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf{};
-  while (size_t n = std::fread(buf.data(), 1, buf.size(), p)) r.out.append(buf.data(), n);
-  int st = ::pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
+  return korvanda::testing::runShell(env + " " + kBinary + " " + args + " <'" + stdinFile + "' 2>&1");
 }
 
 TEST(Cli, FromANewDatabaseToTheStatesCatalog) {

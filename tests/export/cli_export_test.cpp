@@ -2,12 +2,11 @@
 // the file is the same whichever input holds them.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
 
-#include <array>
 #include <cstdio>
 
 #include "export_support.h"
+#include "support/fixture.h"
 
 using namespace exporttest;
 
@@ -20,21 +19,10 @@ const std::vector<std::string> kGan = {
     "PrimaEaseg", "PrimaEgobFed", "totalemitido", "PrimaCaseg", "PrimaCGobFed", "totalcobrado",
     "NumPagoIni", "NumPagoFin", "FecPago", "TipoCambio"};
 
-struct Outcome {
-  int status;
-  std::string out;
-};
+using korvanda::testing::Outcome;
 
 Outcome runCli(const std::string& args) {
-  std::string cmd = KORVANDA_BINARY_DIR "/bin/korvanda " + args + " 2>&1";
-  Outcome r{-1, {}};
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (!p) return r;
-  std::array<char, 4096> buf{};
-  while (size_t n = std::fread(buf.data(), 1, buf.size(), p)) r.out.append(buf.data(), n);
-  int st = ::pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
+  return korvanda::testing::runShell(KORVANDA_BINARY_DIR "/bin/korvanda " + args + " 2>&1");
 }
 
 std::string join(const std::vector<std::string>& v, const std::string& sep) {

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -77,6 +80,17 @@ LogEntry parseLogLine(const std::string& line) {
   e.lastDllError = std::stoi(line.substr(dll + 14, desc - dll - 14));
   e.description = line.substr(desc + 10);
   return e;
+}
+
+Outcome runShell(const std::string& command) {
+  Outcome r;
+  FILE* p = ::popen(command.c_str(), "r");
+  if (!p) return r;
+  std::array<char, 4096> buf{};
+  while (size_t n = std::fread(buf.data(), 1, buf.size(), p)) r.out.append(buf.data(), n);
+  const int st = ::pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
 }
 
 Error errorOf(const std::function<void()>& call) {

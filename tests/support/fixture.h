@@ -64,6 +64,13 @@ LogEntry parseLogLine(const std::string& line);
 // Error with number 0.
 Error errorOf(const std::function<void()>& call);
 
+// A shell command's exit status (-1 when it did not exit) and what it wrote to stdout.
+struct Outcome {
+  int status = -1;
+  std::string out;
+};
+Outcome runShell(const std::string& command);
+
 // Runs call on a thread of its own with a small stack, as a host may give the library: 256 KB,
 // four times that under AddressSanitizer, whose redzones in an unoptimised build make every
 // frame about four times larger. What call throws is thrown here.
