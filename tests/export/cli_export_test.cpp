@@ -12,12 +12,6 @@ using namespace exporttest;
 
 namespace {
 
-const std::vector<std::string> kGan = {
-    "Poliza", "Endoso", "CveTipoEndoso", "Inciso", "ApPaterno", "ApMaterno", "Nombres",
-    "Identificacion", "CveEstado", "CveMunicipio", "cveespecie", "cvefuncion", "Aniocontrata",
-    "VigenciaAsegIni", "VigenciaAsegFin", "CabezasAseg", "UnidadesAseg", "SumaAsegurada",
-    "PrimaEaseg", "PrimaEgobFed", "totalemitido", "PrimaCaseg", "PrimaCGobFed", "totalcobrado",
-    "NumPagoIni", "NumPagoFin", "FecPago", "TipoCambio"};
 
 using korvanda::testing::Outcome;
 

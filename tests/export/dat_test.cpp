@@ -22,12 +22,6 @@ const std::vector<std::string> kAgr = {
     "NomVialidad2", "TipoVialidadPosterior", "NomVialidadPosterior", "DescUbicacion",
     "Discapacidad", "Indigena", "Edo_Civil"};
 
-const std::vector<std::string> kGan = {
-    "Poliza", "Endoso", "CveTipoEndoso", "Inciso", "ApPaterno", "ApMaterno", "Nombres",
-    "Identificacion", "CveEstado", "CveMunicipio", "cveespecie", "cvefuncion", "Aniocontrata",
-    "VigenciaAsegIni", "VigenciaAsegFin", "CabezasAseg", "UnidadesAseg", "SumaAsegurada",
-    "PrimaEaseg", "PrimaEgobFed", "totalemitido", "PrimaCaseg", "PrimaCGobFed", "totalcobrado",
-    "NumPagoIni", "NumPagoFin", "FecPago", "TipoCambio"};
 
 // A record with a value in every field of the agricultural layout.
 std::vector<Variant> fullAgricola() {

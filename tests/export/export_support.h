@@ -58,6 +58,14 @@ std::string kindName(const ::testing::TestParamInfo<RecordsetKind>& info);
 std::vector<Variant> rowOf(const std::vector<std::string>& names,
                            std::initializer_list<std::pair<std::string, Variant>> values);
 
+// The field names of the livestock subscription layout, in the order the file writes them.
+inline const std::vector<std::string> kGan = {
+    "Poliza", "Endoso", "CveTipoEndoso", "Inciso", "ApPaterno", "ApMaterno", "Nombres",
+    "Identificacion", "CveEstado", "CveMunicipio", "cveespecie", "cvefuncion", "Aniocontrata",
+    "VigenciaAsegIni", "VigenciaAsegFin", "CabezasAseg", "UnidadesAseg", "SumaAsegurada",
+    "PrimaEaseg", "PrimaEgobFed", "totalemitido", "PrimaCaseg", "PrimaCGobFed", "totalcobrado",
+    "NumPagoIni", "NumPagoFin", "FecPago", "TipoCambio"};
+
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 int openDescriptors();

@@ -17,12 +17,6 @@ using namespace korvanda;
 using namespace exporttest;
 
 namespace {
-const std::vector<std::string> kGan = {
-    "Poliza", "Endoso", "CveTipoEndoso", "Inciso", "ApPaterno", "ApMaterno", "Nombres",
-    "Identificacion", "CveEstado", "CveMunicipio", "cveespecie", "cvefuncion", "Aniocontrata",
-    "VigenciaAsegIni", "VigenciaAsegFin", "CabezasAseg", "UnidadesAseg", "SumaAsegurada",
-    "PrimaEaseg", "PrimaEgobFed", "totalemitido", "PrimaCaseg", "PrimaCGobFed", "totalcobrado",
-    "NumPagoIni", "NumPagoFin", "FecPago", "TipoCambio"};
 
 const std::string kRefusalNoObject =
     "La informaci\xC3\xB3n que desea exportar debe estar cargada en la pantalla,\r"
