@@ -478,16 +478,25 @@ class EmbeddedConnection final : public Connection {
     if (rc != SQLITE_DONE) throwSqlite(db_.get(), rc);
   }
 
-  std::shared_ptr<Recordset> runSql(const SqlStep& step) {
+  // The prepared statement of a step that gives rows; a statement without columns is run to its
+  // end here and gives none.
+  std::optional<Statement> prepareRows(const SqlStep& step) {
     Statement stmt = prepare(db_.get(), step.sql);
-    sqlite3_stmt* s = stmt.get();
-    if (sqlite3_column_count(s) == 0) {
-      runToEnd(s);
-      return nullptr;
-    }
+    if (sqlite3_column_count(stmt.get()) != 0) return stmt;
+    runToEnd(stmt.get());
+    return std::nullopt;
+  }
+
+  static bool allTyped(const std::vector<std::optional<FieldSpec>>& specs) {
+    return std::all_of(specs.begin(), specs.end(), [](const auto& f) { return f.has_value(); });
+  }
+
+  std::shared_ptr<Recordset> runSql(const SqlStep& step) {
+    std::optional<Statement> stmt = prepareRows(step);
+    if (!stmt) return nullptr;
+    sqlite3_stmt* s = stmt->get();
     auto specs = columnSpecs(s, step);
-    bool allTyped = std::all_of(specs.begin(), specs.end(), [](const auto& f) { return f.has_value(); });
-    return allTyped ? materialise(s, specs) : materialiseUntyped(s, specs);
+    return allTyped(specs) ? materialise(s, specs) : materialiseUntyped(s, specs);
   }
 
   // Rows read from the open statement as the record set moves. The source keeps the connection
@@ -549,15 +558,12 @@ class EmbeddedConnection final : public Connection {
   // The last step of a forward-only query: fields from the column types (a column without one
   // takes the kind of its first value, and each value keeps its own), rows left in the statement.
   std::shared_ptr<Recordset> openRows(const SqlStep& step) {
-    Statement stmt = prepare(db_.get(), step.sql);
-    sqlite3_stmt* s = stmt.get();
-    if (sqlite3_column_count(s) == 0) {
-      runToEnd(s);
-      return nullptr;
-    }
+    std::optional<Statement> stmt = prepareRows(step);
+    if (!stmt) return nullptr;
+    sqlite3_stmt* s = stmt->get();
     auto declared = columnSpecs(s, step);
     bool stepped = false;
-    if (!std::all_of(declared.begin(), declared.end(), [](const auto& f) { return f.has_value(); })) {
+    if (!allTyped(declared)) {
       int rc = sqlite3_step(s);
       if (rc != SQLITE_ROW && rc != SQLITE_DONE) throwSqlite(db_.get(), rc);
       stepped = rc == SQLITE_ROW;
@@ -575,7 +581,7 @@ class EmbeddedConnection final : public Connection {
       specs.push_back(f);
     }
     auto self = std::static_pointer_cast<EmbeddedConnection>(shared_from_this());
-    rs->openForwardOnly(std::make_unique<StatementRows>(std::move(self), std::move(stmt), std::move(specs),
+    rs->openForwardOnly(std::make_unique<StatementRows>(std::move(self), std::move(*stmt), std::move(specs),
                                                         step.sql, stepped));
     return rs;
   }
