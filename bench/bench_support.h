@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/sqlite/functions.h"
+#include "sqlite/functions.h"
 #include "korvanda/error.h"
 
 namespace korvanda::bench {

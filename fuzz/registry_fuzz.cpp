@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "korvanda/error.h"
-#include "platform/components/connection_data.h"
-#include "platform/components/crypto.h"
-#include "platform/components/registry.h"
+#include "components/connection_data.h"
+#include "components/crypto.h"
+#include "components/registry.h"
 
 #include "fuzz_support.h"
 

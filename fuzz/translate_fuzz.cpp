@@ -17,10 +17,10 @@
 #include "component/sql.h"
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
-#include "platform/sqlite/functions.h"
-#include "platform/sqlite/procedures.h"
-#include "platform/sqlite/schema_sql.h"
-#include "platform/sqlite/translate.h"
+#include "sqlite/functions.h"
+#include "sqlite/procedures.h"
+#include "sqlite/schema_sql.h"
+#include "sqlite/translate.h"
 
 #include "fuzz_support.h"
 

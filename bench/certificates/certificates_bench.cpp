@@ -21,8 +21,8 @@
 #include "bench_support.h"
 #include "korvanda/clsCatValida.h"
 #include "korvanda/textform.h"
-#include "platform/components/connection_data.h"
-#include "platform/sqlite/engine.h"
+#include "components/connection_data.h"
+#include "sqlite/engine.h"
 
 namespace {
 using namespace korvanda;

@@ -21,9 +21,9 @@
 #include "component/ModGlobal.h"
 #include "korvanda/clsCatValida.h"
 #include "korvanda/textform.h"
-#include "platform/components/connection_data.h"
-#include "platform/sqlite/engine.h"
-#include "platform/sqlite/translate.h"
+#include "components/connection_data.h"
+#include "sqlite/engine.h"
+#include "sqlite/translate.h"
 #include "registration/statements.h"
 
 namespace {

@@ -33,9 +33,12 @@
 
 #include <stdint.h>
 
+#include "korvanda/export.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
+KORVANDA_API_BEGIN
 
 /* Variant types (vt) and the union member each one uses. KV_EMPTY, KV_NULL and KV_MISSING use
  * none; KV_BSTR and KV_DECIMAL use str; KV_OBJECT uses obj (NULL means "no object"). */
@@ -102,6 +105,7 @@ void kv_variant_clear(kv_variant *v);
  * clearing a zero-initialised kv_error, does nothing. NULL is ignored. */
 void kv_error_clear(kv_error *err);
 
+KORVANDA_API_END
 #ifdef __cplusplus
 }
 #endif

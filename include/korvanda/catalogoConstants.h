@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+#include "korvanda/export.h"
+
+KORVANDA_API_BEGIN
 namespace korvanda {
 
 enum catalogoConstants : int32_t {
@@ -13,3 +16,4 @@ enum catalogoConstants : int32_t {
 };
 
 }  // namespace korvanda
+KORVANDA_API_END

@@ -15,7 +15,9 @@
 #include "korvanda/dispatch.h"
 #include "korvanda/recordset.h"
 #include "korvanda/variant.h"
+#include "korvanda/export.h"
 
+KORVANDA_API_BEGIN
 namespace korvanda {
 
 using OptConnection = std::optional<ConnectionRef>;
@@ -178,3 +180,4 @@ class clsCatValida : public Dispatchable {
 };
 
 }  // namespace korvanda
+KORVANDA_API_END

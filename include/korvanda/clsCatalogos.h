@@ -6,7 +6,9 @@
 
 #include "korvanda/connection.h"
 #include "korvanda/dispatch.h"
+#include "korvanda/export.h"
 
+KORVANDA_API_BEGIN
 namespace korvanda {
 
 class clsCatalogos : public Dispatchable {
@@ -24,3 +26,4 @@ class clsCatalogos : public Dispatchable {
 };
 
 }  // namespace korvanda
+KORVANDA_API_END

@@ -9,7 +9,9 @@
 #include "korvanda/connection.h"
 #include "korvanda/dispatch.h"
 #include "korvanda/recordset.h"
+#include "korvanda/export.h"
 
+KORVANDA_API_BEGIN
 namespace korvanda {
 
 class clsControlFiles : public Dispatchable {
@@ -49,3 +51,4 @@ class clsControlFiles : public Dispatchable {
 };
 
 }  // namespace korvanda
+KORVANDA_API_END

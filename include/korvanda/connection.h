@@ -8,7 +8,9 @@
 
 #include "korvanda/dispatch.h"
 #include "korvanda/recordset.h"
+#include "korvanda/export.h"
 
+KORVANDA_API_BEGIN
 namespace korvanda {
 
 class Connection : public Dispatchable {
@@ -48,3 +50,4 @@ using RecordsetRef = std::shared_ptr<Recordset>;
 void traceStatement(std::string_view sql);
 
 }  // namespace korvanda
+KORVANDA_API_END

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "korvanda/variant.h"
+#include "korvanda/export.h"
 
+KORVANDA_API_BEGIN
 namespace korvanda {
 
 enum InvokeKind : int { kMethod = 1, kPropertyGet = 2, kPropertyPut = 4 };
@@ -50,3 +52,4 @@ class Dispatchable : public std::enable_shared_from_this<Dispatchable> {
 };
 
 }  // namespace korvanda
+KORVANDA_API_END

@@ -5,6 +5,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "korvanda/export.h"
+
+KORVANDA_API_BEGIN
 namespace korvanda {
 
 class Error : public std::runtime_error {
@@ -62,3 +65,4 @@ Error cannotRestart();
 }  // namespace errors
 
 }  // namespace korvanda
+KORVANDA_API_END

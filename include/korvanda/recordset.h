@@ -12,7 +12,9 @@
 
 #include "korvanda/dispatch.h"
 #include "korvanda/variant.h"
+#include "korvanda/export.h"
 
+KORVANDA_API_BEGIN
 namespace korvanda {
 
 // Data-access type codes of record-set fields.
@@ -210,3 +212,4 @@ class Recordset : public Dispatchable {
 };
 
 }  // namespace korvanda
+KORVANDA_API_END

@@ -8,7 +8,9 @@
 #include <string_view>
 
 #include "korvanda/variant.h"
+#include "korvanda/export.h"
 
+KORVANDA_API_BEGIN
 namespace korvanda {
 
 struct DateParts {
@@ -59,3 +61,4 @@ bool isValidUtf8(std::string_view s);
 size_t utf8Length(std::string_view s);
 
 }  // namespace korvanda
+KORVANDA_API_END

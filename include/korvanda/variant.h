@@ -9,7 +9,9 @@
 #include <variant>
 
 #include "korvanda/error.h"
+#include "korvanda/export.h"
 
+KORVANDA_API_BEGIN
 namespace korvanda {
 
 class Dispatchable;
@@ -111,3 +113,4 @@ std::shared_ptr<T> toObjectOf(const Variant& v) {
 }
 
 }  // namespace korvanda
+KORVANDA_API_END

@@ -15,9 +15,9 @@
 #include <iterator>
 #include <utility>
 
-#include "platform/components/connection_data.h"
-#include "platform/components/crypto.h"
-#include "platform/sqlite/functions.h"
+#include "components/connection_data.h"
+#include "components/crypto.h"
+#include "sqlite/functions.h"
 #include "support/fixture.h"
 
 using korvanda::testing::TempDir;

@@ -6,8 +6,8 @@
 
 #include "component/ModGlobal.h"
 #include "korvanda/clsCatValida.h"
-#include "platform/components/connection_data.h"
-#include "platform/components/crypto.h"
+#include "components/connection_data.h"
+#include "components/crypto.h"
 #include "support/fixture.h"
 #include "support/odbc.h"
 

@@ -1,4 +1,4 @@
-#include "platform/sqlite/functions.h"
+#include "sqlite/functions.h"
 #include "portfolio_support.h"
 
 #include <fmt/format.h>

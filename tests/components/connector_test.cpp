@@ -4,7 +4,7 @@
 
 #include <fstream>
 
-#include "platform/components/connector.h"
+#include "components/connector.h"
 #include "support/fixture.h"
 
 using namespace korvanda;

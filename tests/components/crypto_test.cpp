@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/components/connection_data.h"
-#include "platform/components/crypto.h"
+#include "components/connection_data.h"
+#include "components/crypto.h"
 #include "support/fixture.h"
 
 using namespace korvanda;

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "platform/components/registry.h"
+#include "components/registry.h"
 #include "support/fixture.h"
 
 using namespace korvanda;

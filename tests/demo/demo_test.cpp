@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sqlite/functions.h"
+#include "sqlite/functions.h"
 #include "support/fixture.h"
 
 using korvanda::testing::readLines;

@@ -6,7 +6,7 @@
 #include "korvanda/clsCatValida.h"
 #include "korvanda/clsControlFiles.h"
 #include "support/fixture.h"
-#include "platform/data/layout.h"
+#include "core/layout.h"
 #include "registration/capture_layouts.h"
 
 using namespace korvanda;

@@ -11,7 +11,7 @@
 #include "export/procedure.h"
 #include "export_support.h"
 #include "korvanda/clsControlFiles.h"
-#include "platform/components/digest.h"
+#include "components/digest.h"
 
 using namespace korvanda;
 using namespace exporttest;

@@ -1,4 +1,4 @@
-#include "platform/sqlite/functions.h"
+#include "sqlite/functions.h"
 #include "lookups/lookups_support.h"
 
 #include <gtest/gtest.h>

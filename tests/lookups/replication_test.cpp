@@ -6,7 +6,7 @@
 #include "lookups/lookups_support.h"
 #include "support/fixture.h"
 #include "korvanda/clsCatalogos.h"
-#include "platform/components/capture_db.h"
+#include "components/capture_db.h"
 
 namespace korvanda {
 namespace {

@@ -1,9 +1,9 @@
 // Field types of result columns, diagnostics turned into errors, batches cut into statements.
 #include <gtest/gtest.h>
 
-#include "platform/odbc/columns.h"
-#include "platform/odbc/diagnostics.h"
-#include "platform/odbc/statements.h"
+#include "odbc/columns.h"
+#include "odbc/diagnostics.h"
+#include "odbc/statements.h"
 
 namespace korvanda::odbc {
 namespace {

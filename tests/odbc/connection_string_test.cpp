@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "korvanda/error.h"
-#include "platform/odbc/connection_string.h"
+#include "odbc/connection_string.h"
 
 namespace korvanda::odbc {
 namespace {

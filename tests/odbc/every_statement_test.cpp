@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "support/odbc.h"
-#include "platform/odbc/engine.h"
-#include "platform/sqlite/engine.h"
+#include "odbc/engine.h"
+#include "sqlite/engine.h"
 
 #ifdef KORVANDA_EVERY_STATEMENT
 #include "sqlite/statements.h"

@@ -13,7 +13,7 @@
 #include "korvanda/textform.h"
 #include "support/odbc.h"
 #include "odbc/tds_server_support.h"
-#include "platform/odbc/engine.h"
+#include "odbc/engine.h"
 #include "support/fixture.h"
 
 namespace korvanda::odbc {

@@ -8,7 +8,7 @@
 #include "korvanda/clsCatValida.h"
 #include "korvanda/textform.h"
 #include "support/odbc.h"
-#include "platform/odbc/engine.h"
+#include "odbc/engine.h"
 #include "support/fixture.h"
 
 namespace korvanda::odbc {

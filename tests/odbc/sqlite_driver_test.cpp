@@ -10,8 +10,8 @@
 
 #include "korvanda/textform.h"
 #include "support/odbc.h"
-#include "platform/data/statement_rule.h"
-#include "platform/odbc/engine.h"
+#include "core/statement_rule.h"
+#include "odbc/engine.h"
 #include "support/fixture.h"
 
 namespace korvanda::odbc {

@@ -13,7 +13,7 @@
 
 #include "korvanda/textform.h"
 #include "support/odbc.h"
-#include "platform/odbc/engine.h"
+#include "odbc/engine.h"
 
 namespace korvanda::odbc {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/text/ascii.h"
+#include "core/ascii.h"
 
 using namespace korvanda;
 

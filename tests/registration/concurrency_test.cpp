@@ -14,7 +14,7 @@
 
 #include <sqlite3.h>
 
-#include "platform/sqlite/functions.h"
+#include "sqlite/functions.h"
 #include "component/ModGlobal.h"
 #include "korvanda/clsCatValida.h"
 #include "registration_support.h"

@@ -22,8 +22,8 @@
 #include "korvanda/automation.h"
 #include "korvanda/clsCatValida.h"
 #include "korvanda/clsControlFiles.h"
-#include "platform/components/connection_data.h"
-#include "platform/sqlite/engine.h"
+#include "components/connection_data.h"
+#include "sqlite/engine.h"
 #include "reliability_support.h"
 #include "support/fixture.h"
 

@@ -11,7 +11,7 @@
 #include "korvanda/automation.h"
 #include "korvanda/clsCatValida.h"
 #include "korvanda/textform.h"
-#include "platform/components/registry.h"
+#include "components/registry.h"
 #include "reliability_support.h"
 #include "support/fixture.h"
 

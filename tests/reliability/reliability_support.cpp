@@ -1,4 +1,4 @@
-#include "platform/sqlite/functions.h"
+#include "sqlite/functions.h"
 #include "reliability_support.h"
 
 #include <poll.h>

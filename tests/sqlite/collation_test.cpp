@@ -1,5 +1,5 @@
 // The KV_CI_AS rules themselves: order, case mapping and LIKE, on UTF-8 texts.
-#include "platform/sqlite/collation.h"
+#include "sqlite/collation.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 
 #include "korvanda/connection.h"
 #include "korvanda/error.h"
-#include "platform/sqlite/engine.h"
+#include "sqlite/engine.h"
 
 namespace korvanda::sqlite::test {
 

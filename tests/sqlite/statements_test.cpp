@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fixture.h"
-#include "platform/sqlite/translate.h"
+#include "sqlite/translate.h"
 #include "statements.h"
 
 namespace korvanda::sqlite::test {

@@ -1,4 +1,4 @@
-#include "platform/sqlite/translate.h"
+#include "sqlite/translate.h"
 
 #include <gtest/gtest.h>
 

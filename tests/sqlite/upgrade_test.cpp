@@ -1,6 +1,6 @@
 // A database made before the KV_CI_AS collation: refused when opened, converted by the upgrade,
 // which refuses rows that the new unique keys would take for one.
-#include "platform/sqlite/upgrade.h"
+#include "sqlite/upgrade.h"
 
 #include <sqlite3.h>
 
@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "fixture.h"
-#include "platform/sqlite/schema_sql.h"
+#include "sqlite/schema_sql.h"
 #include "support/fixture.h"
 
 namespace korvanda::sqlite::test {

@@ -12,9 +12,9 @@
 #include <nlohmann/json.hpp>
 
 #include "component/ModGlobal.h"
-#include "platform/components/connection_data.h"
-#include "platform/components/connector.h"
-#include "platform/sqlite/engine.h"
+#include "components/connection_data.h"
+#include "components/connector.h"
+#include "sqlite/engine.h"
 #include "support/odbc.h"
 
 namespace korvanda::testing {

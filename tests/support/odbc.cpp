@@ -6,8 +6,8 @@
 #include <mutex>
 #include <string>
 
-#include "platform/odbc/engine.h"
-#include "platform/sqlite/engine.h"
+#include "odbc/engine.h"
+#include "sqlite/engine.h"
 
 namespace korvanda::testing::odbc {
 namespace fs = std::filesystem;

@@ -6,7 +6,7 @@
 #include "commands.h"
 #include "korvanda/recordset.h"
 #include "korvanda/textform.h"
-#include "platform/automation/factory.h"
+#include "abi/factory.h"
 
 namespace korvanda::cli {
 namespace {

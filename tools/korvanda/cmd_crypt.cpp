@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "commands.h"
-#include "platform/components/connection_data.h"
-#include "platform/components/crypto.h"
+#include "components/connection_data.h"
+#include "components/crypto.h"
 
 namespace korvanda::cli {
 

@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "commands.h"
-#include "platform/sqlite/engine.h"
-#include "platform/sqlite/upgrade.h"
+#include "sqlite/engine.h"
+#include "sqlite/upgrade.h"
 
 namespace korvanda::cli {
 

@@ -15,7 +15,7 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/sqlite/functions.h"
+#include "sqlite/functions.h"
 #include "commands.h"
 #include "demo_portfolio.h"
 #include "demo_records.h"
@@ -24,9 +24,9 @@
 #include "korvanda/clsControlFiles.h"
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
-#include "platform/components/connection_data.h"
-#include "platform/components/registry.h"
-#include "platform/sqlite/engine.h"
+#include "components/connection_data.h"
+#include "components/registry.h"
+#include "sqlite/engine.h"
 
 namespace korvanda::cli {
 namespace {

@@ -21,7 +21,7 @@
 #include "korvanda/clsControlFiles.h"
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
-#include "platform/sqlite/engine.h"
+#include "sqlite/engine.h"
 
 namespace korvanda::cli {
 namespace {

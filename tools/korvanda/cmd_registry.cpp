@@ -7,10 +7,10 @@
 
 #include "commands.h"
 #include "korvanda/error.h"
-#include "platform/components/connection_data.h"
-#include "platform/components/connector.h"
-#include "platform/components/crypto.h"
-#include "platform/components/registry.h"
+#include "components/connection_data.h"
+#include "components/connector.h"
+#include "components/crypto.h"
+#include "components/registry.h"
 
 namespace korvanda::cli {
 namespace {

@@ -1,0 +1,98 @@
+// SQL Server (or any ODBC data source) through unixODBC. A session on SQL Server reads date texts
+// day first (SET DATEFORMAT DMY). A batch's results are all read: row counts are skipped and the
+// rows of the last result that has columns come back. Text is UTF-8 (SQL_C_CHAR). A failure that
+// loses the link leaves the connection closed, so that the next getOpenConnection opens it again.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "korvanda/connection.h"
+#include "odbc/connection_string.h"
+#include "odbc/diagnostics.h"
+
+namespace korvanda::sqlite {
+class SchemaSnapshot;
+struct ProcedureStep;
+}
+
+namespace korvanda::odbc {
+
+struct OdbcOptions {
+  // Seconds a login may take before the driver gives up (SQL_ATTR_LOGIN_TIMEOUT).
+  int loginTimeoutSeconds = 15;
+  // Seconds the driver waits on other requests of an open connection (SQL_ATTR_CONNECTION_TIMEOUT).
+  int connectionTimeoutSeconds = 30;
+  // Seconds a statement may run before it is cancelled with SQLSTATE HYT00; 30 is the data-access
+  // library's default command timeout. 0 waits as long as the statement runs.
+  int queryTimeoutSeconds = 30;
+  // Statements are T-SQL. They are translated to SQLite SQL (the embedded engine's translation)
+  // when the data source says its DBMS is SQLite (SQLGetInfo SQL_DBMS_NAME), unless this says
+  // otherwise.
+  std::optional<bool> translate;
+};
+
+// Connects with the four fields of the registry value: server, user, plain password, database.
+// How field 0 makes the connection string: buildConnectionString (connection_string.h).
+ConnectionRef openOdbc(const std::string& server, const std::string& user,
+                       const std::string& password, const std::string& database);
+ConnectionRef openOdbc(const std::string& server, const std::string& user,
+                       const std::string& password, const std::string& database,
+                       const OdbcOptions& options);
+
+// The drivers and data sources the driver manager knows (as ODBCSYSINI and ODBCINI point).
+OdbcCatalog installedCatalog();
+
+class OdbcConnection : public Connection {
+ public:
+  OdbcConnection(std::string connectionString, OdbcOptions options);  // connects
+  ~OdbcConnection() override;
+
+  int32_t state() const override;
+  void open() override;
+  void close() override;
+  std::shared_ptr<Recordset> openSchemaTables() override;
+  void beginTrans() override;
+  void commitTrans() override;
+  void rollbackTrans() override;
+
+  // What the data source calls itself ("Microsoft SQL Server", "SQLite"...).
+  const std::string& dbmsName() const { return dbmsName_; }
+  bool translates() const { return translate_; }
+
+ protected:
+  std::shared_ptr<Recordset> run(std::string_view sql) override;
+
+ private:
+  void connect();
+  void runBatch(const std::string& text, std::shared_ptr<Recordset>& last,
+                const std::vector<std::string>& resultTypes = {});
+  std::shared_ptr<Recordset> runTranslated(std::string_view tsql);
+  const sqlite::SchemaSnapshot& schema();
+  void runSqliteProcedure(const sqlite::ProcedureStep& step);
+  void drop() noexcept;  // forgets a connection that is gone, without asking the server
+  bool connectionDead() const;
+  void requireOpen() const;
+  void endTransaction(SQLSMALLINT completion);
+  // One statement that gives no rows, outside the translation and the trace.
+  void execDirect(const char* sql, const char* failure);
+  // Runs f; a failure that lost the link leaves the connection closed.
+  template <class F> decltype(auto) guarded(F&& f);
+
+  std::string connectionString_;
+  OdbcOptions options_;
+  Handle env_, dbc_;
+  bool open_ = false;
+  bool inTransaction_ = false;
+  bool translate_ = false;
+  bool sqliteTarget_ = false;
+  std::string dbmsName_;
+  // Tables and columns of a SQLite data source for the translation, as of schemaVersion_.
+  std::unique_ptr<sqlite::SchemaSnapshot> schema_;
+  int64_t schemaVersion_ = -1;
+};
+
+}  // namespace korvanda::odbc
