@@ -20,13 +20,6 @@ namespace {
 
 constexpr size_t kKeyHex = 64;
 
-struct Fd {
-  int fd;
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-};
-
 Error keyError(int32_t number, const std::string& what, int32_t systemError = 0) {
   return Error(number, kCryptoProgId, what, systemError);
 }
@@ -47,8 +40,8 @@ std::string keyFilePath() { return keyFilePath(registryFilePath()); }
 
 std::string installationKey(const std::string& keyFile) {
   // Without blocking: a FIFO planted at the path is refused below, not waited on.
-  Fd f{::open(keyFile.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)};
-  if (f.fd < 0) {
+  FileDescriptor f(::open(keyFile.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (!f) {
     const int err = errno;
     if (err == ENOENT)
       throw keyError(53, "File not found: key file " + keyFile +
@@ -58,14 +51,14 @@ std::string installationKey(const std::string& keyFile) {
                    "Cannot read the key file: " + fileError(err, keyFile).description(), err);
   }
   struct stat st {};
-  if (::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode))
+  if (::fstat(f.get(), &st) != 0 || !S_ISREG(st.st_mode))
     throw keyError(75, "Path/File access error: the key file " + keyFile +
                            " is not an ordinary file");
   // The key and a line end; anything longer is not a key file.
   std::array<char, kKeyHex + 8> buf{};
   size_t size = 0;
   while (size < buf.size()) {
-    ssize_t n = ::read(f.fd, buf.data() + size, buf.size() - size);
+    ssize_t n = ::read(f.get(), buf.data() + size, buf.size() - size);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       const int err = errno;
@@ -105,25 +98,11 @@ bool createKeyFile(const std::string& keyFile) {
   }
   text += '\n';
 
-  // Written whole under a temporary name (mkstemp: 0600), then linked to the key file's name,
-  // which fails rather than replace a file that another run put there meanwhile.
-  std::string tmp = keyFile + ".XXXXXX";
-  Fd f{::mkstemp(tmp.data())};
-  if (f.fd < 0) throw fileError(errno, keyFile);
-  struct Unlink {
-    const std::string& path;
-    ~Unlink() { ::unlink(path.c_str()); }
-  } unlinkTmp{tmp};
-  if (::fchmod(f.fd, 0600) != 0) throw fileError(errno, keyFile);
-  const ssize_t written = ::write(f.fd, text.data(), text.size());
-  if (written != static_cast<ssize_t>(text.size()))
-    throw fileError(written < 0 ? errno : ENOSPC, keyFile);
-  if (::fsync(f.fd) != 0) throw fileError(errno, keyFile);
-  if (::link(tmp.c_str(), keyFile.c_str()) != 0) {
-    if (errno == EEXIST) return false;
-    throw fileError(errno, keyFile);
-  }
-  return true;
+  // Written whole under a temporary name, then linked to the key file's name, which fails
+  // rather than replace a file that another run put there meanwhile.
+  ReplacementFile out = ReplacementFile::create(keyFile, 0600);
+  writeAll(out.fd(), text, keyFile);
+  return out.commitIfAbsent();
 }
 
 std::vector<std::string> splitFields(std::string_view value) {

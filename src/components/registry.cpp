@@ -315,35 +315,9 @@ void setRegistryValue(const std::string& file, const std::string& root, const st
   mode_t mode = 0600;
   struct stat st {};
   if (::stat(file.c_str(), &st) == 0) mode = st.st_mode & 07777;
-  std::string tmp = file + ".XXXXXX";
-  int fd = ::mkstemp(tmp.data());
-  if (fd < 0) throw fileError(errno, file);
-  auto fail = [&](int err) {
-    ::close(fd);
-    ::unlink(tmp.c_str());
-    return fileError(err, file);
-  };
-  if (::fchmod(fd, mode) != 0) throw fail(errno);
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw fail(errno);
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0) throw fail(errno);
-  if (::close(fd) != 0) {
-    int err = errno;
-    ::unlink(tmp.c_str());
-    throw fileError(err, file);
-  }
-  if (::rename(tmp.c_str(), file.c_str()) != 0) {
-    int err = errno;
-    ::unlink(tmp.c_str());
-    throw fileError(err, file);
-  }
+  ReplacementFile out = ReplacementFile::create(file, mode);
+  writeAll(out.fd(), text, file);
+  out.commit();
 }
 
 }  // namespace korvanda::components

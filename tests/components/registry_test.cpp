@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
 #include <fstream>
 
 #include "components/registry.h"
@@ -132,6 +135,24 @@ TEST_F(RegistryTest, SetCreatesReplacesAndKeepsOtherLines) {
                                                             (l.starts_with("datosserverdos") ||
                                                              l.starts_with("DatosServerDos")); }),
             1);
+}
+
+// Written whole beside the file and renamed: a new file is its owner's alone, a replaced one
+// keeps its mode, and no temporary file is left in the directory.
+TEST_F(RegistryTest, SetKeepsTheModeAndLeavesNoTemporaryFile) {
+  std::string fresh = (dir.path() / "new" / "registry.ini").string();
+  setRegistryValue(fresh, "&H80000002", "Software\\ZERN", "DatosServerDos", "v");
+  struct stat st {};
+  ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+
+  write("[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nDatosServerDos=old\n");
+  ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+  setRegistryValue(file, "&H80000002", "Software\\ZERN", "DatosServerDos", "v");
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()), 2);  // registry.ini and new/
 }
 
 TEST_F(RegistryTest, SetAddsTheSectionWhenMissingAndRefusesLineBreaks) {

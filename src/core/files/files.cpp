@@ -100,7 +100,8 @@ bool isOrdinaryFile(const std::string& path) {
   return !name.empty() && name.front() != '.';
 }
 
-ReplacementFile ReplacementFile::create(const std::string& destination) {
+ReplacementFile ReplacementFile::create(const std::string& destination,
+                                        std::optional<mode_t> mode) {
   // A hidden name in the destination's directory: ".<name>.<random>".
   const auto slash = destination.find_last_of('/');
   const std::string dir = slash == std::string::npos ? "" : destination.substr(0, slash + 1);
@@ -113,7 +114,11 @@ ReplacementFile ReplacementFile::create(const std::string& destination) {
     for (int i = 0; i < 8; ++i, r /= 36) temporary.push_back(kDigits[r % 36]);
     // O_EXCL: never an existing file, never through a link; the mode follows the umask.
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0) return ReplacementFile(destination, std::move(temporary), FileDescriptor(fd));
+    if (fd >= 0) {
+      ReplacementFile file(destination, std::move(temporary), FileDescriptor(fd));
+      if (mode && ::fchmod(fd, *mode) != 0) throw fileError(errno, destination);
+      return file;
+    }
     if (errno != EEXIST || attempt == 100) throw fileError(errno, destination);
   }
 }
@@ -127,17 +132,34 @@ void ReplacementFile::discard() noexcept {
   temporary_.clear();
 }
 
-void ReplacementFile::commit() {
+void ReplacementFile::sync() {
   try {
     if (::fsync(fd_.get()) != 0) throw fileError(errno, destination_);
     fd_.close(destination_);
-    if (::rename(temporary_.c_str(), destination_.c_str()) != 0)
-      throw fileError(errno, destination_);
   } catch (...) {
     discard();
     throw;
   }
+}
+
+void ReplacementFile::commit() {
+  sync();
+  if (::rename(temporary_.c_str(), destination_.c_str()) != 0) {
+    const int err = errno;
+    discard();
+    throw fileError(err, destination_);
+  }
   temporary_.clear();
+}
+
+bool ReplacementFile::commitIfAbsent() {
+  sync();
+  // link() never replaces: a file that appeared meanwhile stays as it is.
+  const bool linked = ::link(temporary_.c_str(), destination_.c_str()) == 0;
+  const int err = errno;
+  discard();
+  if (!linked && err != EEXIST) throw fileError(err, destination_);
+  return linked;
 }
 
 }  // namespace korvanda

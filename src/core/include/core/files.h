@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -71,7 +72,9 @@ bool isOrdinaryFile(const std::string& path);
 // Errors name the destination.
 class ReplacementFile {
  public:
-  static ReplacementFile create(const std::string& destination);
+  // mode: the new file's permissions; without it they follow the umask.
+  static ReplacementFile create(const std::string& destination,
+                                std::optional<mode_t> mode = std::nullopt);
   ReplacementFile(ReplacementFile&& other) noexcept
       : destination_(std::move(other.destination_)),
         temporary_(std::exchange(other.temporary_, {})),
@@ -83,11 +86,15 @@ class ReplacementFile {
   const std::string& destination() const { return destination_; }
   // fsync, close, rename over the destination.
   void commit();
+  // fsync, close, and link to the destination only if nothing is there: false, and the
+  // temporary file removed, when another writer put a file there first.
+  bool commitIfAbsent();
 
  private:
   ReplacementFile(std::string destination, std::string temporary, FileDescriptor fd)
       : destination_(std::move(destination)), temporary_(std::move(temporary)), fd_(std::move(fd)) {}
   void discard() noexcept;
+  void sync();
 
   std::string destination_;
   std::string temporary_;  // empty once committed or discarded
