@@ -1,0 +1,217 @@
+#include "translate/tokens.h"
+
+#include <cctype>
+#include <string>
+
+#include "sqlite/translate.h"
+
+namespace korvanda::sqlite::tsql {
+
+namespace {
+
+bool isWordChar(unsigned char c) {
+  return std::isalnum(c) || c == '_' || c == '#' || c == '$' || c == '@' || c >= 0x80;
+}
+
+}  // namespace
+
+std::vector<Token> tokenize(std::string_view s) {
+  std::vector<Token> out;
+  size_t i = 0, n = s.size();
+  auto quotedUntil = [&](char close, Tk kind, size_t begin, size_t from) {
+    std::string text;
+    size_t j = from;
+    for (;;) {
+      if (j >= n) {
+        throw TranslationError(kind == Tk::String ? "unterminated string literal"
+                                                  : "unterminated quoted identifier");
+      }
+      if (s[j] == close) {
+        if (j + 1 < n && s[j + 1] == close) {
+          text.push_back(close);
+          j += 2;
+          continue;
+        }
+        ++j;
+        break;
+      }
+      text.push_back(s[j++]);
+    }
+    out.push_back(Token{kind, std::move(text), begin, j});
+    i = j;
+  };
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (std::isspace(c)) {
+      ++i;
+      continue;
+    }
+    if (c == '-' && i + 1 < n && s[i + 1] == '-') {
+      while (i < n && s[i] != '\n') ++i;
+      continue;
+    }
+    if (c == '/' && i + 1 < n && s[i + 1] == '*') {
+      int depth = 0;
+      do {
+        if (i + 1 < n && s[i] == '/' && s[i + 1] == '*') {
+          ++depth;
+          i += 2;
+        } else if (i + 1 < n && s[i] == '*' && s[i + 1] == '/') {
+          --depth;
+          i += 2;
+        } else if (i >= n) {
+          throw TranslationError("unterminated comment");
+        } else {
+          ++i;
+        }
+      } while (depth > 0);
+      continue;
+    }
+    size_t b = i;
+    if ((c == 'N' || c == 'n') && i + 1 < n && s[i + 1] == '\'') {
+      quotedUntil('\'', Tk::String, b, i + 2);
+    } else if (c == '\'') {
+      quotedUntil('\'', Tk::String, b, i + 1);
+    } else if (c == '[') {
+      quotedUntil(']', Tk::Quoted, b, i + 1);
+    } else if (c == '"') {
+      quotedUntil('"', Tk::Quoted, b, i + 1);
+    } else if (c == '`') {
+      quotedUntil('`', Tk::Quoted, b, i + 1);
+    } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
+      while (i < n && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+      if (i < n && s[i] == '.') {
+        ++i;
+        while (i < n && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+      }
+      if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < n && (s[j] == '+' || s[j] == '-')) ++j;
+        if (j < n && std::isdigit(static_cast<unsigned char>(s[j]))) {
+          i = j;
+          while (i < n && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+        }
+      }
+      if (i < n && isWordChar(static_cast<unsigned char>(s[i])))
+        throw TranslationError("malformed number near '" + std::string(s.substr(b, i - b + 1)) + "'");
+      out.push_back(Token{Tk::Number, std::string(s.substr(b, i - b)), b, i});
+    } else if (c == '@') {
+      ++i;
+      while (i < n && isWordChar(static_cast<unsigned char>(s[i]))) ++i;
+      out.push_back(Token{Tk::Variable, std::string(s.substr(b, i - b)), b, i});
+    } else if (std::isalpha(c) || c == '_' || c == '#' || c >= 0x80) {
+      while (i < n && isWordChar(static_cast<unsigned char>(s[i]))) ++i;
+      out.push_back(Token{Tk::Word, std::string(s.substr(b, i - b)), b, i});
+    } else {
+      static const char* const kTwo[] = {"<>", "!=", "<=", ">=", "!<", "!>", "||", "+=", "-=",
+                                         "*=", "/=", "%=", "&=", "|=", "^="};
+      size_t len = 1;
+      for (const char* op : kTwo)
+        if (s.substr(i, 2) == op) len = 2;
+      i += len;
+      out.push_back(Token{Tk::Op, std::string(s.substr(b, len)), b, i});
+    }
+  }
+  return out;
+}
+
+void checkNesting(const std::vector<Token>& toks) {
+  std::vector<bool> open;  // true: a CASE
+  for (const Token& t : toks) {
+    bool paren = t.kind == Tk::Op && t.text == "(";
+    if (paren || (t.kind == Tk::Word && eqi(t.text, "case"))) {
+      open.push_back(!paren);
+      if (open.size() > static_cast<size_t>(kMaxNesting))
+        throw TranslationError("the text nests parentheses, subqueries, calls and CASE deeper than " +
+                               std::to_string(kMaxNesting) + " levels, at character " +
+                               std::to_string(t.begin + 1));
+    } else if (t.kind == Tk::Op && t.text == ")") {
+      while (!open.empty() && open.back()) open.pop_back();
+      if (!open.empty()) open.pop_back();
+    } else if (t.kind == Tk::Word && eqi(t.text, "end") && !open.empty() && open.back()) {
+      open.pop_back();
+    }
+  }
+}
+
+size_t nestingOf(const Nodes& nodes) {
+  size_t deepest = 0;
+  std::vector<std::pair<const Nodes*, size_t>> pending{{&nodes, 0}};
+  while (!pending.empty()) {
+    auto [ns, depth] = pending.back();
+    pending.pop_back();
+    deepest = std::max(deepest, depth);
+    for (const Node& n : *ns)
+      if (n.group) pending.push_back({&n.kids, depth + 1});
+  }
+  return deepest;
+}
+
+Nodes buildTree(std::vector<Token>& toks, size_t& i, bool inGroup) {
+  Nodes out;
+  while (i < toks.size()) {
+    Token& t = toks[i];
+    if (t.kind == Tk::Op && t.text == "(") {
+      ++i;
+      Node g;
+      g.group = true;
+      g.tok = std::move(t);
+      g.kids = buildTree(toks, i, true);
+      out.push_back(std::move(g));
+      continue;
+    }
+    if (t.kind == Tk::Op && t.text == ")") {
+      if (!inGroup) throw TranslationError("unbalanced parenthesis: ')' without '('");
+      ++i;
+      return out;
+    }
+    out.push_back(Node{std::move(t), {}, false});
+    ++i;
+  }
+  if (inGroup) throw TranslationError("unbalanced parenthesis: '(' without ')'");
+  return out;
+}
+
+Node group(Nodes kids) {
+  Node g;
+  g.group = true;
+  g.tok.text = "(";
+  g.kids = std::move(kids);
+  return g;
+}
+void append(Nodes& to, const Nodes& from) { to.insert(to.end(), from.begin(), from.end()); }
+void append(Nodes& to, Nodes&& from) {
+  if (to.empty()) to = std::move(from);
+  else to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+}
+
+namespace {
+const char* const kKeywords[] = {
+    "select", "from", "where", "and", "or", "not", "in", "is", "null", "like", "between", "case",
+    "when", "then", "else", "end", "as", "on", "join", "inner", "left", "right", "full", "outer",
+    "cross", "union", "all", "distinct", "group", "by", "order", "having", "asc", "desc", "exists",
+    "into", "values", "set", "update", "delete", "insert", "top", "limit", "collate", "escape",
+    "except", "intersect", "with", "offset", "percent", "ties", "glob", "regexp", "match"};
+
+}  // namespace
+
+bool isKeyword(std::string_view w) {
+  for (const char* k : kKeywords)
+    if (eqi(w, k)) return true;
+  return false;
+}
+
+std::vector<std::pair<size_t, size_t>> splitCommas(const Nodes& in, size_t b, size_t e) {
+  std::vector<std::pair<size_t, size_t>> parts;
+  size_t start = b;
+  for (size_t i = b; i < e; ++i) {
+    if (isOp(in[i], ",")) {
+      parts.push_back({start, i});
+      start = i + 1;
+    }
+  }
+  if (start < e || !parts.empty()) parts.push_back({start, e});
+  return parts;
+}
+
+}  // namespace korvanda::sqlite::tsql
