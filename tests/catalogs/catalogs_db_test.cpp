@@ -126,6 +126,12 @@ TEST_F(CatalogsDbTest, TextComparesAsOnSqlServer) {
       {"COUNT(*) FROM (SELECT LOWER(NomEstado) AS n FROM CATCESTADO WHERE CveEstado >= 40 GROUP BY LOWER(NomEstado)) AS g", "3"},
       {"TOP 1 LOWER(NomEstado) AS n FROM CATCESTADO ORDER BY LOWER(NomEstado) DESC", "zacatecas"},
       {"TOP 1 LOWER(NomEstado) AS n FROM CATCESTADO ORDER BY n DESC", "zacatecas"},
+      // Aggregates and a simple CASE compare computed texts by the same rules.
+      {"MAX(LTRIM(NomEstado)) FROM CATCESTADO WHERE CveEstado IN (42, 43)", "Michoacan"},
+      {"MIN(UPPER(NomEstado) + '') FROM CATCESTADO WHERE CveEstado >= 42", "ÉBANO"},
+      {"MAX(NomEstado) FROM CATCESTADO WHERE CveEstado IN (42, 43)", "Michoacan"},
+      {"CASE LTRIM('Michoacán ') WHEN 'MICHOACÁN' THEN 1 ELSE 0 END", "1"},
+      {"CASE 'abc' WHEN 'ABC  ' THEN 1 WHEN 'x' THEN 2 ELSE 0 END", "1"},
   };
   for (auto [query, expected] : cases) {
     RecordsetRef rs = cat->FindQuery(std::string("SELECT ") + query);

@@ -122,6 +122,10 @@ TEST(Rewrites, TextComparisonsTakeSqlServerRules) {
        "SELECT (nombre || 'x') COLLATE KV_CI_AS AS \"n\" FROM Pagos UNION ALL SELECT 'y' COLLATE KV_CI_AS AS \"\" FROM Socios"},
       {"SELECT LOWER(nombre) AS n FROM Pagos GROUP BY LOWER(nombre) ORDER BY n DESC, id",
        "SELECT LOWER(nombre) AS \"n\" FROM Pagos GROUP BY LOWER(nombre) COLLATE KV_CI_AS ORDER BY n COLLATE KV_CI_AS DESC, id"},
+      {"SELECT MAX(UPPER(nombre)) AS a, MIN(nombre) AS b, MAX(id) AS c FROM Pagos",
+       "SELECT MAX(UPPER(nombre) COLLATE KV_CI_AS) AS \"a\", MIN(nombre) AS \"b\", MAX(id) AS \"c\" FROM Pagos"},
+      {"SELECT CASE LTRIM(nombre) WHEN 'a' THEN 1 END AS a, CASE WHEN nombre = 'b' THEN 2 END AS b FROM Pagos",
+       "SELECT CASE LTRIM(nombre) COLLATE KV_CI_AS WHEN 'a' THEN 1 END AS \"a\", CASE WHEN nombre = 'b' THEN 2 END AS \"b\" FROM Pagos"},
       // A column brings its own collation; numbers, dates and explicit collations stay.
       {"SELECT id FROM Pagos WHERE nombre = 'x' OR 'x' = nombre OR nombre IN ('a') ORDER BY nombre",
        "SELECT id FROM Pagos WHERE nombre = 'x' OR 'x' = nombre OR nombre IN ('a') ORDER BY nombre"},

@@ -1197,7 +1197,7 @@ class Translator {
         t.nodes.insert(t.nodes.end(), s.begin() + static_cast<long>(i), s.begin() + static_cast<long>(nameEnd));
         if (call) {
           Node g = s[pe - 1];
-          std::vector<Type> args = callArguments(g, sc);
+          std::vector<Type> args = callArguments(g, sc, s[nameEnd - 1].tok.text);
           pt = functionType(s[nameEnd - 1].tok.text, args, g);
           t.nodes.push_back(std::move(g));
         } else {
@@ -1235,7 +1235,9 @@ class Translator {
     return Type{};
   }
 
-  std::vector<Type> callArguments(Node& g, Scopes& sc) {
+  std::vector<Type> callArguments(Node& g, Scopes& sc, std::string_view function) {
+    // MIN and MAX order their argument: a computed text takes the database's collation.
+    const bool ordering = eqi(function, "min") || eqi(function, "max");
     std::vector<Type> types;
     Nodes& k = g.kids;
     if (!k.empty() && isWord(k.front(), "select")) {
@@ -1257,6 +1259,7 @@ class Translator {
         continue;
       }
       Segment seg = single(k, b, e, sc);
+      if (ordering && seg.type.cat == Cat::Text && mayBeText(seg)) collate(seg);
       types.push_back(seg.type);
       append(out, seg.nodes);
     }
@@ -1316,9 +1319,11 @@ class Translator {
     Type result;
     size_t start = b + 1;
     bool resultPart = false;
+    bool base = true;  // CASE x WHEN ..: x is compared with each WHEN value
     auto flush = [&](size_t stop) {
       if (stop > start) {
         Segment seg = single(s, start, stop, sc);
+        if (base && seg.type.cat == Cat::Text && mayBeText(seg)) collate(seg);
         if (resultPart && (result.cat == Cat::Unknown || result.cat == Cat::Null)) result = seg.type;
         append(out, seg.nodes);
       }
@@ -1330,6 +1335,7 @@ class Translator {
       }
       if (isWord(s[k], "when") || isWord(s[k], "then") || isWord(s[k], "else")) {
         flush(k);
+        base = false;
         out.push_back(s[k]);
         resultPart = isWord(s[k], "then") || isWord(s[k], "else");
         start = k + 1;
