@@ -538,42 +538,36 @@ class Translator {
       return v;
     };
 
+    // The SET list, each value given by value(assignment).
+    auto setList = [&](Nodes& out, auto&& value) {
+      out.push_back(word("SET"));
+      for (size_t k = 0; k < assigns.size(); ++k) {
+        if (k) out.push_back(op(","));
+        out.push_back(quoted(assigns[k].column));
+        out.push_back(op("="));
+        append(out, value(assigns[k]));
+      }
+    };
+
     Scopes sc;
     Nodes out{word("UPDATE")};
-    if (!from) {
-      sc.push_back(Frame{{tableSource(target, target, false)}});
-      out.push_back(s[1]);
-      out.push_back(word("SET"));
-      for (size_t k = 0; k < assigns.size(); ++k) {
-        if (k) out.push_back(op(","));
-        out.push_back(quoted(assigns[k].column));
-        out.push_back(op("="));
-        append(out, assignValue(assigns[k], sc).nodes);
-      }
-      if (where) {
-        out.push_back(word("WHERE"));
-        append(out, expr(s, where + 1, s.size(), sc));
-      }
-      return out;
+    std::optional<FromClause> fc;
+    const Source* match = nullptr;
+    if (from) {
+      fc = parseFrom(s, from + 1, fromEnd, sc);
+      match = findTarget(fc->frame, target);
     }
-
-    FromClause fc = parseFrom(s, from + 1, fromEnd, sc);
-    const Source* match = findTarget(fc.frame, target);
     if (!match) {
-      // The target is not among the joins: SQLite's UPDATE .. FROM means the same.
-      Frame f = fc.frame;
+      // No FROM, or a FROM that does not name the target: SQLite's UPDATE .. FROM means the same.
+      Frame f = fc ? fc->frame : Frame{};
       f.sources.insert(f.sources.begin(), tableSource(target, target, false));
-      sc.push_back(f);
+      sc.push_back(std::move(f));
       out.push_back(s[1]);
-      out.push_back(word("SET"));
-      for (size_t k = 0; k < assigns.size(); ++k) {
-        if (k) out.push_back(op(","));
-        out.push_back(quoted(assigns[k].column));
-        out.push_back(op("="));
-        append(out, assignValue(assigns[k], sc).nodes);
+      setList(out, [&](const Assignment& a) { return assignValue(a, sc).nodes; });
+      if (fc) {
+        out.push_back(word("FROM"));
+        append(out, emitFrom(s, *fc, sc));
       }
-      out.push_back(word("FROM"));
-      append(out, emitFrom(s, fc, sc));
       if (where) {
         out.push_back(word("WHERE"));
         append(out, expr(s, where + 1, s.size(), sc));
@@ -584,24 +578,17 @@ class Translator {
       throw TranslationError("UPDATE of " + target + ", which is not a table, is not supported");
     // The target is one of the joined tables: update the rows of it that the join finds.
     const std::string kOuter = "korvanda_target";
-    sc.push_back(fc.frame);
-    Nodes joins = emitFrom(s, fc, sc);
+    sc.push_back(fc->frame);
+    Nodes joins = emitFrom(s, *fc, sc);
     Nodes cond;
     if (where) cond = expr(s, where + 1, s.size(), sc);
     Nodes rowidOfMatch{quoted(match->alias), op("."), word("rowid")};
     out.push_back(quoted(match->table));
     out.push_back(word("AS"));
     out.push_back(quoted(kOuter));
-    out.push_back(word("SET"));
-    for (size_t k = 0; k < assigns.size(); ++k) {
-      if (k) out.push_back(op(","));
-      out.push_back(quoted(assigns[k].column));
-      out.push_back(op("="));
-      Segment v = assignValue(assigns[k], sc);
-      if (!referencesColumns(s, assigns[k].b, assigns[k].e)) {
-        append(out, v.nodes);
-        continue;
-      }
+    setList(out, [&](const Assignment& a) {
+      Segment v = assignValue(a, sc);
+      if (!referencesColumns(s, a.b, a.e)) return std::move(v.nodes);
       // A value read from the joined rows: the first joined row of this target row.
       Nodes sub{word("SELECT")};
       append(sub, v.nodes);
@@ -619,8 +606,8 @@ class Translator {
       sub.push_back(word("rowid"));
       sub.push_back(word("LIMIT"));
       sub.push_back(number("1"));
-      out.push_back(group(std::move(sub)));
-    }
+      return Nodes{group(std::move(sub))};
+    });
     sc.pop_back();
     out.push_back(word("WHERE"));
     out.push_back(quoted(kOuter));
