@@ -48,11 +48,15 @@ TEST(Tokens, LiteralsIdentifiersAndCommentsAreRespected) {
 }
 
 TEST(Tokens, MalformedTextFailsClearly) {
-  EXPECT_EQ(failure("SELECT 'open FROM Pagos"), "unterminated string literal");
-  EXPECT_EQ(failure("SELECT [open FROM Pagos"), "unterminated quoted identifier");
-  EXPECT_EQ(failure("SELECT (1 FROM Pagos"), "unbalanced parenthesis: '(' without ')'");
-  EXPECT_EQ(failure("SELECT 1) FROM Pagos"), "unbalanced parenthesis: ')' without '('");
-  EXPECT_EQ(failure("SELECT 1 /* open"), "unterminated comment");
+  // Each names where the fault is, counting characters from 1.
+  EXPECT_EQ(failure("SELECT 'open FROM Pagos"), "unterminated string literal at character 8");
+  EXPECT_EQ(failure("SELECT 'a', N'open"), "unterminated string literal at character 13");
+  EXPECT_EQ(failure("SELECT [open FROM Pagos"), "unterminated quoted identifier at character 8");
+  EXPECT_EQ(failure("SELECT (1, (2) FROM Pagos"), "unbalanced parenthesis: '(' without ')' at character 8");
+  EXPECT_EQ(failure("SELECT ((1), (2 FROM Pagos"), "unbalanced parenthesis: '(' without ')' at character 14");
+  EXPECT_EQ(failure("SELECT 1) FROM Pagos"), "unbalanced parenthesis: ')' without '(' at character 9");
+  EXPECT_EQ(failure("SELECT 1 /* a /* b */ open"), "unterminated comment at character 10");
+  EXPECT_EQ(failure("SELECT 12ab FROM Pagos"), "malformed number '12a' at character 8");
 }
 
 TEST(Rewrites, SetDateFormatInFrontOfAStatement) {

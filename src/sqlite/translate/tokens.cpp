@@ -9,6 +9,8 @@ namespace korvanda::sqlite::tsql {
 
 namespace {
 
+std::string at(size_t offset) { return " at character " + std::to_string(offset + 1); }
+
 bool isWordChar(unsigned char c) {
   return std::isalnum(c) || c == '_' || c == '#' || c == '$' || c == '@' || c >= 0x80;
 }
@@ -23,8 +25,9 @@ std::vector<Token> tokenize(std::string_view s) {
     size_t j = from;
     for (;;) {
       if (j >= n) {
-        throw TranslationError(kind == Tk::String ? "unterminated string literal"
-                                                  : "unterminated quoted identifier");
+        throw TranslationError((kind == Tk::String ? "unterminated string literal"
+                                                   : "unterminated quoted identifier") +
+                               at(begin));
       }
       if (s[j] == close) {
         if (j + 1 < n && s[j + 1] == close) {
@@ -41,7 +44,7 @@ std::vector<Token> tokenize(std::string_view s) {
     i = j;
   };
   while (i < n) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
+    const unsigned char c = static_cast<unsigned char>(s[i]);
     if (std::isspace(c)) {
       ++i;
       continue;
@@ -51,6 +54,7 @@ std::vector<Token> tokenize(std::string_view s) {
       continue;
     }
     if (c == '/' && i + 1 < n && s[i + 1] == '*') {
+      const size_t opened = i;
       int depth = 0;
       do {
         if (i + 1 < n && s[i] == '/' && s[i + 1] == '*') {
@@ -60,7 +64,7 @@ std::vector<Token> tokenize(std::string_view s) {
           --depth;
           i += 2;
         } else if (i >= n) {
-          throw TranslationError("unterminated comment");
+          throw TranslationError("unterminated comment" + at(opened));
         } else {
           ++i;
         }
@@ -93,7 +97,7 @@ std::vector<Token> tokenize(std::string_view s) {
         }
       }
       if (i < n && isWordChar(static_cast<unsigned char>(s[i])))
-        throw TranslationError("malformed number near '" + std::string(s.substr(b, i - b + 1)) + "'");
+        throw TranslationError("malformed number '" + std::string(s.substr(b, i - b + 1)) + "'" + at(b));
       out.push_back(Token{Tk::Number, std::string(s.substr(b, i - b)), b, i});
     } else if (c == '@') {
       ++i;
@@ -148,6 +152,7 @@ size_t nestingOf(const Nodes& nodes) {
 }
 
 Nodes buildTree(std::vector<Token>& toks, size_t& i, bool inGroup) {
+  const size_t first = i;
   Nodes out;
   while (i < toks.size()) {
     Token& t = toks[i];
@@ -161,14 +166,15 @@ Nodes buildTree(std::vector<Token>& toks, size_t& i, bool inGroup) {
       continue;
     }
     if (t.kind == Tk::Op && t.text == ")") {
-      if (!inGroup) throw TranslationError("unbalanced parenthesis: ')' without '('");
+      if (!inGroup) throw TranslationError("unbalanced parenthesis: ')' without '('" + at(t.begin));
       ++i;
       return out;
     }
     out.push_back(Node{std::move(t), {}, false});
     ++i;
   }
-  if (inGroup) throw TranslationError("unbalanced parenthesis: '(' without ')'");
+  // The opening token was moved into its group; its position is still there.
+  if (inGroup) throw TranslationError("unbalanced parenthesis: '(' without ')'" + at(toks[first - 1].begin));
   return out;
 }
 
