@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -215,7 +214,7 @@ class CaptureConnection : public Connection {
     if (db_) throw errors::openObject();
     requireFile(file_);
     try {
-      sqlite::Database db = sqlite::Database::open(file_, SQLITE_OPEN_READWRITE, std::chrono::milliseconds(5000));
+      sqlite::Database db = sqlite::Database::open(file_, SQLITE_OPEN_READWRITE);
       // Reading the schema tells a database file from any other file.
       sqlite::execute(db.get(), "SELECT count(*) FROM sqlite_master");
       db_ = std::move(db);

@@ -21,7 +21,11 @@
 
 #include "korvanda/connection.h"
 
+struct sqlite3;
+
 namespace korvanda::sqlite {
+
+class SchemaSnapshot;
 
 inline constexpr int32_t kErrStatement = -2147217900;
 inline constexpr int32_t kErrIntegrity = -2147217873;
@@ -43,6 +47,8 @@ inline constexpr int kMaxExpressionDepth = 200;
 ConnectionRef openEmbedded(const std::string& file);
 ConnectionRef openEmbedded(const std::string& file, std::chrono::milliseconds busyTimeout);
 
+// The tables, views and columns of an open database, as the translation needs them.
+SchemaSnapshot readSchema(sqlite3* db);
 
 // Creates a database file with the schema (and the demo data when asked). Fails if it exists.
 void createDatabase(const std::string& file, bool withDemoData);

@@ -115,9 +115,6 @@ struct SchemaObject {
   std::string name, type;
 };
 std::vector<SchemaObject> schemaObjects(sqlite3* db);
-// The tables, views and columns of main (SQLite's own tables left out), as the translation
-// needs them.
-SchemaSnapshot readSchema(sqlite3* db);
 
 // ---- the table copy
 
@@ -154,7 +151,7 @@ std::optional<FieldSpec> fieldFromDeclared(std::string_view declared);
 // (a type the translation knows for a computed column, "" none); nullopt when neither says.
 std::vector<std::optional<FieldSpec>> declaredFields(sqlite3_stmt* s, const std::vector<std::string>& hints = {});
 
-constexpr int32_t kResultAttributes = adFldUpdatable | adFldIsNullable | adFldMayBeNull;
+inline constexpr int32_t kResultAttributes = adFldUpdatable | adFldIsNullable | adFldMayBeNull;
 
 // Steps the statement to its end into a disconnected record set. A column without a type takes
 // the type its values have, all rows seen.
