@@ -6,7 +6,7 @@
 #include <charconv>
 
 #include "sqlite/engine.h"
-#include "sqlite/sqlite_error.h"
+#include "sqlite/toolkit.h"
 #include "core/ascii.h"
 
 namespace korvanda::sqlite {

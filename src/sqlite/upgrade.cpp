@@ -7,32 +7,19 @@
 
 #include "korvanda/error.h"
 #include "sqlite/engine.h"
-#include "sqlite/functions.h"
 #include "sqlite/schema_sql.h"
-#include "sqlite/sqlite_error.h"
+#include "sqlite/toolkit.h"
 #include "sqlite/translate.h"
 
 namespace korvanda::sqlite {
 namespace {
 
-struct DbCloser {
-  void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-using Database = std::unique_ptr<sqlite3, DbCloser>;
-
-std::string text(sqlite3_stmt* s, int c) {
-  const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
-  return p ? std::string(p, static_cast<size_t>(sqlite3_column_bytes(s, c))) : std::string();
-}
-
 // Every row's first column.
 std::vector<std::string> column(sqlite3* db, std::string_view sql, const std::string& bind = {}) {
   Statement s = prepare(db, sql);
-  if (!bind.empty()) sqlite3_bind_text(s.get(), 1, bind.c_str(), -1, SQLITE_TRANSIENT);
+  if (!bind.empty()) s.bind(1, bind);
   std::vector<std::string> out;
-  int rc;
-  while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) out.push_back(text(s.get(), 0));
-  if (rc != SQLITE_DONE) throwSqlite(db, rc);
+  while (s.step()) out.emplace_back(s.text(0));
   return out;
 }
 
@@ -59,21 +46,17 @@ struct Reference {
 };
 
 Reference build() {
-  sqlite3* raw = nullptr;
-  int rc = sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-  Database db(raw);
-  if (rc == SQLITE_OK) rc = registerTsqlFunctions(db.get());
-  if (rc == SQLITE_OK) rc = sqlite3_exec(db.get(), embedded::kTablesSql, nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) throwSqlite(db.get(), rc, "Reading the current schema");
+  Database db = Database::open(":memory:", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  if (int rc = sqlite3_exec(db.get(), embedded::kTablesSql, nullptr, nullptr, nullptr); rc != SQLITE_OK)
+    throwSqlite(db.get(), rc, "Reading the current schema");
   Reference ref;
   Statement s = prepare(db.get(), "SELECT type, name, tbl_name, sql FROM sqlite_schema WHERE sql IS NOT NULL ORDER BY rowid");
-  while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
-    std::string type = text(s.get(), 0), name = text(s.get(), 1);
-    if (type == "table") ref.tables.push_back({name, text(s.get(), 3), {}, {}, {}});
-    else if (type == "view") ref.views.emplace_back(name, text(s.get(), 3));
-    else if (auto* t = type == "index" ? ref.find(text(s.get(), 2)) : nullptr) t->indexes.push_back(text(s.get(), 3));
+  while (s.step()) {
+    std::string type(s.text(0)), name(s.text(1)), sql(s.text(3));
+    if (type == "table") ref.tables.push_back({name, sql, {}, {}, {}});
+    else if (type == "view") ref.views.emplace_back(name, sql);
+    else if (auto* t = type == "index" ? ref.find(std::string(s.text(2))) : nullptr) t->indexes.push_back(sql);
   }
-  if (rc != SQLITE_DONE) throwSqlite(db.get(), rc);
   for (Reference::Table& t : ref.tables) {
     t.columns = column(db.get(), "SELECT name FROM pragma_table_info(?1) ORDER BY cid", t.name);
     for (const std::string& index : column(db.get(), "SELECT name FROM pragma_index_list(?1) WHERE \"unique\"", t.name))
@@ -122,12 +105,12 @@ std::vector<std::string> upgradeDatabase(const std::string& file) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(file, ec))
     throw Error(kErrConnection, kErrorSource, "Cannot upgrade \"" + file + "\": the file does not exist.");
-  sqlite3* raw = nullptr;
-  int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-  Database db(raw);
-  if (rc == SQLITE_OK) rc = registerTsqlFunctions(db.get());
-  if (rc != SQLITE_OK) throwSqlite(db.get(), rc, "Cannot upgrade \"" + file + "\"");
-  sqlite3_busy_timeout(db.get(), static_cast<int>(kDefaultBusyTimeout.count()));
+  Database db;
+  try {
+    db = Database::open(file, SQLITE_OPEN_READWRITE);
+  } catch (const Error& e) {
+    throw Error(e.number(), e.source(), "Cannot upgrade \"" + file + "\": " + e.description());
+  }
   // A rename leaves the views alone (they are made again at the end).
   execute(db.get(), "PRAGMA legacy_alter_table = ON");
   execute(db.get(), "BEGIN IMMEDIATE");

@@ -243,8 +243,8 @@ TEST_F(Replication, OpenerRefusesMissingAndForeignFiles) {
 }
 
 TEST_F(Replication, DialectReadsRowsAndCopiesFromAnotherFile) {
-  sqliteExec(origin, "CREATE TABLE T (n SMALLINT, d DATETIME, t VARCHAR(5)); "
-                     "INSERT INTO T VALUES (3, '2026-12-31 13:05:00', 'ñ''a');");
+  sqliteExec(origin, "CREATE TABLE T (n SMALLINT, d DATETIME, t VARCHAR(5), m MONEY); "
+                     "INSERT INTO T VALUES (3, '2026-12-31 13:05:00', 'ñ''a', 1234.5678);");
   sqliteExec(destination, "CREATE TABLE Otra (x INT);");
   components::clsOpenDbCap opener;
   ConnectionRef conn = opener.conectar("", components::kCapturePassword, destination);
@@ -255,6 +255,10 @@ TEST_F(Replication, DialectReadsRowsAndCopiesFromAnotherFile) {
   EXPECT_EQ(rs->field(1).type, adDate);
   EXPECT_EQ(rs->field(2).type, adVarChar);
   EXPECT_EQ(rs->field(2).definedSize, 5);
+  // Money as the embedded engine and SQL Server give it: an exact decimal of defined size 19.
+  EXPECT_EQ(rs->field(3).type, adNumeric);
+  EXPECT_EQ(rs->field(3).definedSize, 19);
+  EXPECT_EQ(toDecimal(rs->value("m")), (Decimal{12345678, 4}));
   EXPECT_EQ(toInt16(rs->value("n")), 3);
   EXPECT_EQ(toText(rs->value("d")), "31/12/2026 13:05:00");
   EXPECT_EQ(toText(rs->value("t")), "ñ'a");

@@ -265,6 +265,19 @@ TEST_F(Engine, CopiesATableFromAnotherFile) {
   EXPECT_EQ(failure("SELECT CATCRAMO.* INTO CATCRAMO FROM CATCRAMO IN '" + dir_.file("missing.db") + "'").description(),
             "Could not find file '" + dir_.file("missing.db") + "'.");
   EXPECT_FALSE(std::filesystem::exists(dir_.file("missing.db")));
+  // A transaction keeps the files it read attached until it ends: copies inside it and after it
+  // go through, and nothing stays attached.
+  auto copy = [&](const std::string& t) {
+    conn_->execute("DROP TABLE " + t);
+    conn_->execute(" SELECT " + t + ".* INTO " + t + " FROM " + t + " IN '" + source + "'");
+  };
+  conn_->beginTrans();
+  copy("CATCESTADO");
+  copy("CATCRAMO");
+  conn_->commitTrans();
+  copy("CATCESTADO");
+  EXPECT_EQ(toInt32(scalar("SELECT COUNT(*) FROM CATCESTADO")), 32);
+  EXPECT_EQ(toInt32(scalar("SELECT COUNT(*) FROM pragma_database_list")), 1);
 }
 
 TEST_F(Engine, DatabaseFunctions) {
