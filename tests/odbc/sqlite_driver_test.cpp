@@ -56,7 +56,7 @@ class SqliteDriver : public ::testing::Test {
   // Statements as SQLite takes them, without the T-SQL translation.
   std::shared_ptr<OdbcConnection> openRaw() {
     OdbcOptions options;
-    options.translate = false;
+    options.dialect = testing::odbc::sqliteDialect(false);
     auto cs = buildConnectionString("DRIVER=SQLite3", "", "", file_, {});
     return std::make_shared<OdbcConnection>(cs, options);
   }
@@ -184,7 +184,7 @@ TEST_F(SqliteDriver, ABatchRunsOnlyWhereTheRunningMemberAllowsOne) {
   for (bool translate : {false, true}) {
     SCOPED_TRACE(translate ? "translated" : "as it is");
     OdbcOptions options;
-    options.translate = translate;
+    options.dialect = testing::odbc::sqliteDialect(translate);
     auto c = std::make_shared<OdbcConnection>(buildConnectionString("DRIVER=SQLite3", "", "", file_, {}), options);
     auto chico = [&] { return toText(c->execute("SELECT CHICO FROM TIPOS WHERE ID = 3")->value(size_t{0})); };
     c->execute("UPDATE TIPOS SET CHICO = 0 WHERE ID = 3");
