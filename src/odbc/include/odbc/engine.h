@@ -1,11 +1,11 @@
-// SQL Server (or any ODBC data source) through unixODBC. A session on SQL Server reads date texts
+// SQL Server (or any ODBC data source) through unixODBC. A batch goes as it is, unless a dialect
+// is registered for the data source's DBMS (dialect.h). A session on SQL Server reads date texts
 // day first (SET DATEFORMAT DMY). A batch's results are all read: row counts are skipped and the
 // rows of the last result that has columns come back. Text is UTF-8 (SQL_C_CHAR). A failure that
 // loses the link leaves the connection closed, so that the next getOpenConnection opens it again.
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
