@@ -90,8 +90,8 @@ void readCell(const Handle& stmt, const ColumnPlan& plan, Recordset& rs, size_t 
   }
 }
 
-// A value that fits the field's type is stored as that type; another keeps its own form (SQLite
-// holds any value in any column, and its driver would turn what it cannot convert into NULL).
+// A value that fits the field's type is stored as that type; another keeps its own form (the
+// column holds any value, and the driver would turn what it cannot convert into NULL).
 void readCellFromText(const Handle& stmt, const ColumnPlan& plan, Recordset& rs, size_t row,
                       size_t col) {
   auto text = readText(stmt, static_cast<SQLUSMALLINT>(col + 1));

@@ -119,11 +119,6 @@ std::string redacted(std::string_view cs) {
   return out;
 }
 
-bool namesSqliteDriver(std::string_view cs) {
-  auto driver = keywordValue(cs, "DRIVER");
-  return driver && containsIgnoreCase(*driver, "sqlite");
-}
-
 std::string buildConnectionString(const std::string& server, const std::string& user,
                                   const std::string& password, const std::string& database,
                                   const OdbcCatalog& catalog) {

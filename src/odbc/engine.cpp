@@ -1,18 +1,9 @@
 #include "odbc/engine.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
-#include <cctype>
-#include <variant>
 
 #include "core/statement_rule.h"
 #include "odbc/columns.h"
-#include "odbc/statements.h"
-#include "sqlite/functions.h"
-#include "sqlite/procedures.h"
-#include "sqlite/translate.h"
-#include "core/ascii.h"
 
 namespace korvanda::odbc {
 namespace {
@@ -34,12 +25,9 @@ Handle newEnvironment() {
   return env;
 }
 
-// A statement the translation cannot take, as the data-access library reports a statement the
-// server rejects.
+// A batch the dialect cannot take, as the data-access library reports a statement the server
+// rejects.
 constexpr int32_t kCommandError = -2147217900;  // 0x80040E14
-
-template <class... F> struct Overloaded : F... { using F::operator()...; };
-template <class... F> Overloaded(F...) -> Overloaded<F...>;
 
 }  // namespace
 
@@ -89,9 +77,9 @@ OdbcConnection::OdbcConnection(std::string connectionString, OdbcOptions options
 
 OdbcConnection::~OdbcConnection() {
   if (!open_) return;
-  // Work not committed is rolled back, as the server would do when the session ends (SQLite
-  // does when the driver closes the file).
-  if (inTransaction_ && !sqliteTarget_) SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);
+  // Work not committed is rolled back, as the server would do when the session ends (a
+  // transaction begun by statement ends with the session).
+  if (inTransaction_ && !transactionByStatement_) SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);
   SQLDisconnect(dbc_.get());
 }
 
@@ -118,10 +106,7 @@ void OdbcConnection::connect() {
   open_ = true;
   inTransaction_ = false;
   dbmsName_ = infoText(dbc_.get(), SQL_DBMS_NAME);
-  sqliteTarget_ = ascii::startsWithIgnoreCase(dbmsName_, "SQLite");
-  translate_ = options_.translate.value_or(sqliteTarget_);
-  schema_.reset();
-  schemaVersion_ = -1;
+  dialect_ = options_.dialect ? options_.dialect() : dialectFor(dbmsName_);
   if (dbmsName_.find("SQL Server") != std::string::npos) {
     // Day-first date literals for the whole session, as the statements write them.
     try {
@@ -193,105 +178,29 @@ void OdbcConnection::close() {
 std::shared_ptr<Recordset> OdbcConnection::run(std::string_view sql) {
   requireOpen();
   return guarded([&] {
-    if (translate_) return runTranslated(sql);
     std::shared_ptr<Recordset> last;
-    if (!sqliteTarget_) {
+    if (!dialect_) {
       runBatch(std::string(sql), last);
       return last;
     }
-    // SQLite's driver runs one statement per call: the batch goes statement by statement.
-    const std::vector<std::string> pieces = splitSqliteStatements(sql);
-    requireStatementCount(pieces.size(), kCommandError, kOdbcSource);
-    for (const std::string& piece : pieces) runBatch(piece, last);
+    std::vector<DialectStatement> statements;
+    try {
+      statements = dialect_->statements(sql, [this](const std::string& s) {
+        std::shared_ptr<Recordset> rows;
+        runBatch(s, rows);
+        return rows;
+      });
+    } catch (const DialectError& e) {
+      throw Error(kCommandError, kOdbcSource, e.what());
+    }
+    requireStatementCount(statements.size(), kCommandError, kOdbcSource);
+    for (const DialectStatement& s : statements) {
+      std::shared_ptr<Recordset> rows;
+      runBatch(s.sql, rows, s.resultTypes);
+      if (rows && s.givesResult) last = std::move(rows);
+    }
     return last;
   });
-}
-
-std::shared_ptr<Recordset> OdbcConnection::runTranslated(std::string_view tsql) {
-  sqlite::Translation translation;
-  try {
-    translation = sqlite::translate(tsql, schema());
-  } catch (const sqlite::TranslationError& e) {
-    throw Error(kCommandError, kOdbcSource, std::string("Cannot translate the statement: ") + e.what());
-  }
-  requireStatementCount(translation.steps.size(), kCommandError, kOdbcSource);
-  std::shared_ptr<Recordset> last;
-  for (const sqlite::Step& step : translation.steps) {
-    std::visit(Overloaded{
-                   [&](const sqlite::SqlStep& s) {
-                     for (const std::string& piece : splitSqliteStatements(s.sql))
-                       runBatch(piece, last, s.resultTypes);
-                   },
-                   [&](const sqlite::ProcedureStep& p) { runSqliteProcedure(p); },
-                   [&](const sqlite::CopyTableStep& c) {
-                     throw Error(kCommandError, kOdbcSource,
-                                 "Copying table " + c.source +
-                                     " into a new table runs only on the embedded engine");
-                   },
-               },
-               step);
-  }
-  return last;
-}
-
-void OdbcConnection::runSqliteProcedure(const sqlite::ProcedureStep& step) {
-  // The embedded engine's procedures are C++ on a SQLite handle: they run on a handle of their
-  // own to the same file, which needs the file's name and no transaction holding it locked.
-  auto file = keywordValue(connectionString_, "Database");
-  if (!file || file->empty() || inTransaction_)
-    throw Error(kCommandError, kOdbcSource,
-                "The procedure " + step.name + " runs on a SQLite data source only when the "
-                "connection names its Database file and no transaction is open");
-  sqlite3* raw = nullptr;
-  int rc = sqlite3_open_v2(file->c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-  std::unique_ptr<sqlite3, decltype(&sqlite3_close)> db(raw, &sqlite3_close);
-  if (rc == SQLITE_OK) rc = sqlite::registerTsqlFunctions(db.get());  // the text columns' collation
-  if (rc != SQLITE_OK)
-    throw Error(kUnspecifiedError, kOdbcSource,
-                "Cannot open " + *file + " for the procedure " + step.name + ": " +
-                    (raw ? sqlite3_errmsg(raw) : sqlite3_errstr(rc)));
-  sqlite3_busy_timeout(db.get(), 10000);
-  sqlite::runProcedure(db.get(), step.name, step.args);
-}
-
-const sqlite::SchemaSnapshot& OdbcConnection::schema() {
-  // The snapshot is read again whenever the database's schema changed, by anyone.
-  std::shared_ptr<Recordset> version;
-  runBatch("PRAGMA schema_version", version);
-  int64_t current = version && version->rowCount() ? toInt64(version->value(size_t{0})) : -2;
-  if (schema_ && current == schemaVersion_) return *schema_;
-  std::shared_ptr<Recordset> rs;
-  runBatch("SELECT m.name, m.type, c.name, c.type, c.hidden FROM sqlite_master AS m "
-           "JOIN pragma_table_xinfo(m.name) AS c WHERE m.type IN ('table', 'view') "
-           "ORDER BY m.name, c.cid",
-           rs);
-  auto snapshot = std::make_unique<sqlite::SchemaSnapshot>();
-  sqlite::TableInfo table;
-  auto flush = [&] {
-    if (!table.name.empty()) snapshot->add(std::move(table));
-    table = {};
-  };
-  if (rs) {
-    for (size_t row = 0; row < rs->rowCount(); ++row) {
-      auto text = [&](size_t col) {
-        const Cell& c = rs->cell(row, col);
-        return c.kind == Cell::kText ? std::string(rs->text(c)) : toText(rs->toVariant(c));
-      };
-      std::string name = text(0);
-      if (name != table.name) {
-        flush();
-        table.name = name;
-        table.view = text(1) == "view";
-      }
-      const Cell& hidden = rs->cell(row, 4);
-      bool generated = hidden.kind != Cell::kNull && toInt32(rs->toVariant(hidden)) >= 2;
-      table.columns.push_back({text(2), text(3), generated});
-    }
-  }
-  flush();
-  schema_ = std::move(snapshot);
-  schemaVersion_ = current;
-  return *schema_;
 }
 
 void OdbcConnection::runBatch(const std::string& text, std::shared_ptr<Recordset>& last,
@@ -309,7 +218,8 @@ void OdbcConnection::runBatch(const std::string& text, std::shared_ptr<Recordset
     SQLSMALLINT columns = 0;
     if (rc != SQL_NO_DATA) {
       stmt.check(SQLNumResultCols(stmt.get(), &columns), "Cannot read the result");
-      if (columns > 0) last = materialise(stmt, columns, resultTypes, sqliteTarget_);
+      if (columns > 0)
+        last = materialise(stmt, columns, resultTypes, dialect_ && dialect_->valuesAsText());
     }
     rc = SQLMoreResults(stmt.get());
     if (rc == SQL_NO_DATA) break;
@@ -354,12 +264,9 @@ void OdbcConnection::beginTrans() {
   requireOpen();
   if (inTransaction_)
     throw Error(-2147168237, kConnectionSource, "Only one transaction can be active on this session.");
-  if (sqliteTarget_) {
-    // SQLite's driver would begin a deferred transaction: two sessions that both read and
-    // then write fail with "database is locked". IMMEDIATE takes the write lock first, as
-    // the embedded engine does; the driver stays in autocommit mode and leaves it alone.
-    guarded([&] { execDirect("BEGIN IMMEDIATE", "Cannot begin a transaction"); });
-    inTransaction_ = true;
+  if (std::string begin = dialect_ ? dialect_->beginTransaction() : std::string(); !begin.empty()) {
+    guarded([&] { execDirect(begin.c_str(), "Cannot begin a transaction"); });
+    inTransaction_ = transactionByStatement_ = true;
     return;
   }
   guarded([&] {
@@ -368,15 +275,16 @@ void OdbcConnection::beginTrans() {
                "Cannot begin a transaction");
   });
   inTransaction_ = true;
+  transactionByStatement_ = false;
 }
 
 void OdbcConnection::endTransaction(SQLSMALLINT completion) {
   requireOpen();
   if (!inTransaction_)
     throw Error(-2147168242, kConnectionSource, "No transaction is active.");
-  if (sqliteTarget_) {
-    // A failed ROLLBACK means SQLite ended the transaction itself; a failed COMMIT leaves it
-    // open for the ROLLBACK.
+  if (transactionByStatement_) {
+    // A failed ROLLBACK means the database ended the transaction itself; a failed COMMIT leaves
+    // it open for the ROLLBACK.
     if (completion == SQL_COMMIT)
       guarded([&] { execDirect("COMMIT", "Cannot commit the transaction"); });
     inTransaction_ = false;

@@ -16,6 +16,7 @@ SQLITE_EXTENSION_INIT1
 #include <string_view>
 
 #include "sqlite/collation.h"
+#include "sqlite/procedures.h"
 #include "sqlite/tsqldate.h"
 
 namespace korvanda::sqlite {
@@ -263,6 +264,7 @@ int registerTsqlFunctions(sqlite3* db) {
 #ifdef KORVANDA_SQLITE_EXTENSION
 extern "C" __attribute__((visibility("default"))) int sqlite3_korvandatsql_init(sqlite3* db, char**, const sqlite3_api_routines* api) {
   SQLITE_EXTENSION_INIT2(api);
-  return korvanda::sqlite::registerTsqlFunctions(db);
+  int rc = korvanda::sqlite::registerTsqlFunctions(db);
+  return rc == SQLITE_OK ? korvanda::sqlite::registerProcedureFunction(db) : rc;
 }
 #endif

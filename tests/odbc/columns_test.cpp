@@ -1,9 +1,10 @@
-// Field types of result columns, diagnostics turned into errors, batches cut into statements.
+// Field types of result columns, diagnostics turned into errors, dialects, batches cut into
+// statements.
 #include <gtest/gtest.h>
 
 #include "odbc/columns.h"
 #include "odbc/diagnostics.h"
-#include "odbc/statements.h"
+#include "support/odbc.h"
 
 namespace korvanda::odbc {
 namespace {
@@ -108,7 +109,30 @@ TEST(Diagnostics, LinkFailuresAreRecognised) {
   EXPECT_FALSE(isLinkFailure("42000"));
 }
 
+TEST(Dialects, RegisteredForTheStartOfADbmsName) {
+  struct Numbered : StatementDialect {
+    explicit Numbered(int n) : number(n) {}
+    std::vector<DialectStatement> statements(std::string_view, const RunAsIs&) override { return {}; }
+    int number;
+  };
+  auto numbered = [](int n) { return [n] { return std::make_unique<Numbered>(n); }; };
+  auto numberFor = [](std::string_view dbms) {
+    auto d = dialectFor(dbms);
+    return d ? dynamic_cast<Numbered&>(*d).number : 0;
+  };
+  registerDialect("Prueba DB", numbered(1));
+  EXPECT_EQ(numberFor("Prueba DB"), 1);
+  EXPECT_EQ(numberFor("PRUEBA db 3.1"), 1);
+  EXPECT_EQ(numberFor("Prueba"), 0);
+  EXPECT_EQ(numberFor("Microsoft SQL Server"), 0);
+  registerDialect("prueba db", numbered(2));  // replaces
+  EXPECT_EQ(numberFor("Prueba DB"), 2);
+  registerDialect("Prueba DB", {});  // removes
+  EXPECT_EQ(numberFor("Prueba DB"), 0);
+}
+
 TEST(Statements, BatchIsCutWhereStatementsEnd) {
+  using testing::odbc::splitSqliteStatements;
   EXPECT_EQ(splitSqliteStatements("SELECT 1; SELECT 2"),
             (std::vector<std::string>{"SELECT 1;", " SELECT 2"}));
   EXPECT_EQ(splitSqliteStatements("INSERT INTO t VALUES ('a;b'); -- c;d\nSELECT \"x;y\" FROM t;"),

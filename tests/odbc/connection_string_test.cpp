@@ -37,6 +37,13 @@ TEST(ConnectionString, DataSourceOfSqlitesDriverNeverCreatesTheFile) {
   EXPECT_EQ(buildConnectionString("DSN=Local;NoCreat=0", "", "", "", catalog), "DSN=Local;NoCreat=0");
   EXPECT_EQ(buildConnectionString("Servidor", "u", "", "db", catalog), "DSN=Servidor;UID=u;DATABASE=db");
   EXPECT_EQ(buildConnectionString("DSN=Otra", "", "", "db", catalog), "DSN=Otra;DATABASE=db");
+  // The driver named by its name or its library's path; a database merely called so is not.
+  EXPECT_EQ(buildConnectionString("Driver={SQLite3}", "", "", "/d/a.db", catalog),
+            "Driver={SQLite3};DATABASE=/d/a.db;NoCreat=1");
+  EXPECT_EQ(buildConnectionString("DRIVER=/usr/lib/odbc/libsqlite3odbc.so", "", "", "a.db", catalog),
+            "DRIVER=/usr/lib/odbc/libsqlite3odbc.so;DATABASE=a.db;NoCreat=1");
+  EXPECT_EQ(buildConnectionString("DRIVER={FreeTDS};Database=sqlite", "", "", "", catalog),
+            "DRIVER={FreeTDS};Database=sqlite;ClientCharset=UTF-8");
 }
 
 TEST(ConnectionString, FullStringKeepsWhatItNamesAndGetsTheOtherFields) {
@@ -72,12 +79,6 @@ TEST(ConnectionString, NoSqlServerDriverIsAClearError) {
 TEST(ConnectionString, RedactedHidesPasswords) {
   EXPECT_EQ(redacted("DRIVER={FreeTDS};UID=u;PWD={x;y};Password=z"),
             "DRIVER=FreeTDS;UID=u;PWD=***;Password=***");
-}
-
-TEST(ConnectionString, SqliteDriverIsRecognisedByName) {
-  EXPECT_TRUE(namesSqliteDriver("Driver={SQLite3};Database=x"));
-  EXPECT_TRUE(namesSqliteDriver("DRIVER=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so"));
-  EXPECT_FALSE(namesSqliteDriver("DRIVER={FreeTDS};Database=sqlite"));
 }
 
 }  // namespace

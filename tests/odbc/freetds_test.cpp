@@ -50,7 +50,7 @@ TEST_F(FreeTds, LoginSetsDayFirstDatesAndNoTranslation) {
   auto* odbc = dynamic_cast<OdbcConnection*>(c.get());
   ASSERT_NE(odbc, nullptr);
   EXPECT_EQ(odbc->dbmsName(), "Microsoft SQL Server");
-  EXPECT_FALSE(odbc->translates());
+  EXPECT_EQ(odbc->dialect(), nullptr);
   EXPECT_EQ(c->state(), 1);
   ASSERT_FALSE(s.batches().empty());
   EXPECT_EQ(s.batches().front(), "SET DATEFORMAT DMY");

@@ -36,7 +36,7 @@ TEST_F(LibraryOverOdbc, SharedConnectionGoesThroughTheDriver) {
   ConnectionRef c = getOpenConnection();
   auto* odbc = dynamic_cast<OdbcConnection*>(c.get());
   ASSERT_NE(odbc, nullptr);
-  EXPECT_TRUE(odbc->translates());
+  EXPECT_NE(odbc->dialect(), nullptr);
   EXPECT_EQ(getOpenConnection(), c);
 
   // Closed by the application: the next use opens it again.

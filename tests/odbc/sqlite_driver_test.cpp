@@ -56,7 +56,7 @@ class SqliteDriver : public ::testing::Test {
   // Statements as SQLite takes them, without the T-SQL translation.
   std::shared_ptr<OdbcConnection> openRaw() {
     OdbcOptions options;
-    options.translate = false;
+    options.dialect = testing::odbc::sqliteDialect(false);
     auto cs = buildConnectionString("DRIVER=SQLite3", "", "", file_, {});
     return std::make_shared<OdbcConnection>(cs, options);
   }
@@ -184,7 +184,7 @@ TEST_F(SqliteDriver, ABatchRunsOnlyWhereTheRunningMemberAllowsOne) {
   for (bool translate : {false, true}) {
     SCOPED_TRACE(translate ? "translated" : "as it is");
     OdbcOptions options;
-    options.translate = translate;
+    options.dialect = testing::odbc::sqliteDialect(translate);
     auto c = std::make_shared<OdbcConnection>(buildConnectionString("DRIVER=SQLite3", "", "", file_, {}), options);
     auto chico = [&] { return toText(c->execute("SELECT CHICO FROM TIPOS WHERE ID = 3")->value(size_t{0})); };
     c->execute("UPDATE TIPOS SET CHICO = 0 WHERE ID = 3");
@@ -298,6 +298,15 @@ TEST_F(SqliteDriver, TransactionsCommitAndRollBack) {
     return toInt32(c->execute("SELECT COUNT(*) FROM TIPOS")->value(size_t{0}));
   };
   c->beginTrans();
+  {
+    // The transaction holds the write lock from its start (IMMEDIATE), so that two sessions that
+    // both read and then write cannot both fail on the lock: another writer is refused at once.
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(file_.c_str(), &other), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(other, "UPDATE TIPOS SET CHICO = 1 WHERE ID = 1", nullptr, nullptr, nullptr),
+              SQLITE_BUSY);
+    sqlite3_close(other);
+  }
   c->execute("INSERT INTO TIPOS (ID) VALUES (40)");
   EXPECT_EQ(count(), 4);
   EXPECT_EQ(errorOf([&] { c->close(); }).number(), 3246);

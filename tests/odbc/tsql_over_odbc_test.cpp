@@ -1,5 +1,6 @@
-// The library's T-SQL through unixODBC on a SQLite file: translated statements, the T-SQL
-// functions loaded into SQLite's ODBC driver as an extension.
+// The library's T-SQL through unixODBC on a SQLite file: the tests' SQLite dialect translates
+// the statements, and the T-SQL functions and procedures are loaded into SQLite's ODBC driver as
+// an extension.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -62,7 +63,7 @@ TEST_F(TsqlOverOdbc, SqliteDataSourceIsTranslated) {
   auto* c = dynamic_cast<OdbcConnection*>(connection_.get());
   ASSERT_NE(c, nullptr);
   EXPECT_EQ(c->dbmsName(), "SQLite");
-  EXPECT_TRUE(c->translates());
+  EXPECT_NE(c->dialect(), nullptr);
 }
 
 TEST_F(TsqlOverOdbc, DayFirstDatesAndTsqlFunctionsRunThroughTheDriver) {
@@ -108,20 +109,51 @@ TEST_F(TsqlOverOdbc, TraceHoldsTheStatementBeforeTranslation) {
   EXPECT_EQ(nlohmann::json::parse(line).at("sql"), sql);
 }
 
-TEST_F(TsqlOverOdbc, ProceduresRunAsTheEmbeddedEngineRunsThem) {
-  // The procedure's own checks answer: it reached the embedded engine's code.
-  Error args = errorOf([&] { connection_->execute("EXEC EstatusEnviadoSubsidio 1, 2026"); });
-  EXPECT_NE(args.description().find("expects 6 arguments"), std::string::npos)
-      << args.description();
-  Error unknown = errorOf([&] { connection_->execute("EXEC NoExiste 1"); });
-  EXPECT_NE(unknown.description().find("Could not find stored procedure 'NoExiste'."),
-            std::string::npos)
-      << unknown.description();
+// The procedure runs on the driver's own connection, inside its transaction; its refusals are
+// the statement's error and change nothing.
+TEST_F(TsqlOverOdbc, ProceduresRunOnTheDriversConnection) {
+  connection_->execute(
+      "CREATE TABLE FONMPROGRAMAS (PkPrograma INT, CicloIni INT, CicloFin INT); "
+      "CREATE TABLE SOLMCONSTANCIA (PkConstancia INT, CveConstancia INT, PkPrograma INT); "
+      "CREATE TABLE SOLDINCISO (PkInciso INT, PkConstancia INT, CveInciso INT, PkCedente INT); "
+      "CREATE TABLE SOLDENDOSO (PkEndoso INT, PkInciso INT, PkTipoEndoso INT, PkCedente INT); "
+      "CREATE TABLE SICIMCOBRANZA (PKInciso INT, PkEndoso INT, fechaPago DATETIME, "
+      "EnviadoSubsidio BIT DEFAULT 0); "
+      "INSERT INTO FONMPROGRAMAS VALUES (10, 2026, 2026); INSERT INTO SOLMCONSTANCIA VALUES (1, 1001, 10); "
+      "INSERT INTO SOLDINCISO VALUES (1, 1, 1, 1); INSERT INTO SOLDENDOSO VALUES (11, 1, 0, 1); "
+      "INSERT INTO SICIMCOBRANZA (PKInciso, PkEndoso, fechaPago) VALUES (1, 0, '2026-03-15')");
+  const std::string call = "EXEC EstatusEnviadoSubsidio 2026, 2026, 1001, 1, 0, 1";
+  auto sent = [&] {
+    return toBool(openOdbc(testing::odbc::sqliteServerField(), "", "", file_)
+                      ->execute("SELECT EnviadoSubsidio FROM SICIMCOBRANZA")->value(size_t{0}));
+  };
+
+  const struct {
+    const char* call;
+    const char* message;
+  } refused[] = {
+      {"EXEC EstatusEnviadoSubsidio 2026, 2026", "Procedure or function 'EstatusEnviadoSubsidio' expects 6 "
+       "arguments (cicloIni, cicloFin, cveConstancia, cveInciso, tipoEndoso, pkCedente); 2 were given."},
+      {"EXEC EstatusEnviadoSubsidio 2026, 2026, 'x'' OR 1=1 --', 1, 0, 1",
+       "Error converting data type varchar to int: argument 3 of EstatusEnviadoSubsidio is 'x' OR 1=1 --'."},
+      {"EXEC NoExiste 1, NULL", "Could not find stored procedure 'NoExiste'."},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.call);
+    Error e = errorOf([&] { connection_->execute(r.call); });
+    EXPECT_EQ(e.description(),
+              std::string("The statement failed: SQLSTATE HY000, native error 1: [SQLite]") + r.message + " (1)");
+  }
+  EXPECT_FALSE(sent());
+
   connection_->beginTrans();
-  Error inTransaction =
-      errorOf([&] { connection_->execute("EXEC EstatusEnviadoSubsidio 1, 2, 3, 4, 5, 6"); });
-  EXPECT_EQ(inTransaction.number(), -2147217900);
+  EXPECT_EQ(connection_->execute(call), nullptr);  // no rows, as a procedure gives none
   connection_->rollbackTrans();
+  EXPECT_FALSE(sent());
+  connection_->beginTrans();
+  connection_->execute(call);
+  connection_->commitTrans();
+  EXPECT_TRUE(sent());
 }
 
 TEST_F(TsqlOverOdbc, RejectedStatementsKeepTheConnection) {

@@ -4,14 +4,31 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "korvanda/connection.h"
+#include "odbc/dialect.h"
 
 namespace korvanda::testing::odbc {
 
 // Installs and registers the drivers (tests/odbc/setup.sh) once per process, in an odbcinst.ini
-// of its own that ODBCSYSINI then names. nullopt when ready, else why not (the test skips).
+// of its own that ODBCSYSINI then names, and registers sqliteDialect(true) for the data sources
+// whose DBMS is SQLite. nullopt when ready, else why not (the test skips).
 std::optional<std::string> prepare();
+
+// How the library's statements reach SQLite through its ODBC driver: T-SQL translated as the
+// embedded engine translates it (translate), or SQLite's own SQL as it is. Either way a batch
+// goes one statement a call (the driver runs one), EXEC calls the extension's TSQL_EXEC, values
+// are read as text (a column holds any value), and a transaction begins IMMEDIATE: the driver's
+// deferred BEGIN would let two sessions that both read and then write fail with "database is
+// locked", where the embedded engine takes the write lock first.
+korvanda::odbc::DialectFactory sqliteDialect(bool translate);
+
+// The SQLite statements of a batch, cut at the semicolons that end a statement (SQLite's own
+// lexer decides: semicolons inside literals, comments and trigger bodies stay where they are).
+// Pieces that hold only blanks are dropped.
+std::vector<std::string> splitSqliteStatements(std::string_view batch);
 
 // The T-SQL extension built with the library; empty when this build has none.
 std::string tsqlExtension();

@@ -39,7 +39,7 @@ std::optional<ColumnPlan> planDeclared(std::string name, std::string_view declar
 // disconnected record set positioned on its first row. declaredTypes, when given, holds a
 // declared type for columns the driver cannot type (computed ones); "" leaves a column alone.
 // valuesAsText reads every value as text and stores it as the field's type when it fits that
-// type, else as the text it is (for SQLite, which holds any value in any column).
+// type, else as the text it is (for a database whose columns hold any value: dialect.h).
 std::shared_ptr<Recordset> materialise(const Handle& stmt, SQLSMALLINT columns,
                                        const std::vector<std::string>& declaredTypes = {},
                                        bool valuesAsText = false);

@@ -50,7 +50,4 @@ std::string buildConnectionString(const std::string& server, const std::string& 
                                   const std::string& password, const std::string& database,
                                   const OdbcCatalog& catalog);
 
-// Whether the connection string names a driver (DRIVER=) whose name holds "sqlite".
-bool namesSqliteDriver(std::string_view cs);
-
 }  // namespace korvanda::odbc

@@ -1,11 +1,11 @@
-// SQL Server (or any ODBC data source) through unixODBC. A session on SQL Server reads date texts
+// SQL Server (or any ODBC data source) through unixODBC. A batch goes as it is, unless a dialect
+// is registered for the data source's DBMS (dialect.h). A session on SQL Server reads date texts
 // day first (SET DATEFORMAT DMY). A batch's results are all read: row counts are skipped and the
 // rows of the last result that has columns come back. Text is UTF-8 (SQL_C_CHAR). A failure that
 // loses the link leaves the connection closed, so that the next getOpenConnection opens it again.
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,11 +13,7 @@
 #include "korvanda/connection.h"
 #include "odbc/connection_string.h"
 #include "odbc/diagnostics.h"
-
-namespace korvanda::sqlite {
-class SchemaSnapshot;
-struct ProcedureStep;
-}
+#include "odbc/dialect.h"
 
 namespace korvanda::odbc {
 
@@ -29,10 +25,9 @@ struct OdbcOptions {
   // Seconds a statement may run before it is cancelled with SQLSTATE HYT00; 30 is the data-access
   // library's default command timeout. 0 waits as long as the statement runs.
   int queryTimeoutSeconds = 30;
-  // Statements are T-SQL. They are translated to SQLite SQL (the embedded engine's translation)
-  // when the data source says its DBMS is SQLite (SQLGetInfo SQL_DBMS_NAME), unless this says
-  // otherwise.
-  std::optional<bool> translate;
+  // When set, the dialect of this connection instead of the one registered for the data
+  // source's DBMS name (dialect.h); a factory that gives nullptr sends every batch as it is.
+  DialectFactory dialect;
 };
 
 // Connects with the four fields of the registry value: server, user, plain password, database.
@@ -61,7 +56,8 @@ class OdbcConnection : public Connection {
 
   // What the data source calls itself ("Microsoft SQL Server", "SQLite"...).
   const std::string& dbmsName() const { return dbmsName_; }
-  bool translates() const { return translate_; }
+  // How batches are sent (dialect.h); nullptr: as they are.
+  const StatementDialect* dialect() const { return dialect_.get(); }
 
  protected:
   std::shared_ptr<Recordset> run(std::string_view sql) override;
@@ -70,14 +66,11 @@ class OdbcConnection : public Connection {
   void connect();
   void runBatch(const std::string& text, std::shared_ptr<Recordset>& last,
                 const std::vector<std::string>& resultTypes = {});
-  std::shared_ptr<Recordset> runTranslated(std::string_view tsql);
-  const sqlite::SchemaSnapshot& schema();
-  void runSqliteProcedure(const sqlite::ProcedureStep& step);
   void drop() noexcept;  // forgets a connection that is gone, without asking the server
   bool connectionDead() const;
   void requireOpen() const;
   void endTransaction(SQLSMALLINT completion);
-  // One statement that gives no rows, outside the translation and the trace.
+  // One statement that gives no rows, outside the dialect and the trace.
   void execDirect(const char* sql, const char* failure);
   // Runs f; a failure that lost the link leaves the connection closed.
   template <class F> decltype(auto) guarded(F&& f);
@@ -87,12 +80,10 @@ class OdbcConnection : public Connection {
   Handle env_, dbc_;
   bool open_ = false;
   bool inTransaction_ = false;
-  bool translate_ = false;
-  bool sqliteTarget_ = false;
+  // The transaction began with the dialect's statement: the driver stays in autocommit mode.
+  bool transactionByStatement_ = false;
   std::string dbmsName_;
-  // Tables and columns of a SQLite data source for the translation, as of schemaVersion_.
-  std::unique_ptr<sqlite::SchemaSnapshot> schema_;
-  int64_t schemaVersion_ = -1;
+  std::unique_ptr<StatementDialect> dialect_;
 };
 
 }  // namespace korvanda::odbc

@@ -1,4 +1,5 @@
-// Stored procedures of the database, as C++ code for the embedded engine.
+// Stored procedures of the database, as C++ code: run by the embedded engine, and by SQLite's
+// ODBC driver through the loadable extension's TSQL_EXEC.
 #pragma once
 
 #include <optional>
@@ -22,5 +23,12 @@ void runProcedure(sqlite3* db, const std::string& name, const ProcedureArgs& arg
 // collections of the endorsements of that type. These are the rows the unmarking of a month
 // sets back to 0 for the same register row.
 void EstatusEnviadoSubsidio(sqlite3* db, const ProcedureArgs& args);
+
+// Registers TSQL_EXEC(name, args...) on the connection: runs the procedure on that connection,
+// inside whatever transaction it is in, and gives NULL; the procedure's refusals and the
+// database's failures are the statement's error. Arguments as texts, NULL as NULL. The loadable
+// extension registers it, so that a connection a driver opened runs the procedures itself.
+// Returns an SQLite result code.
+int registerProcedureFunction(sqlite3* db);
 
 }  // namespace korvanda::sqlite
