@@ -107,6 +107,10 @@ TEST(Rewrites, CollateAndCast) {
   EXPECT_EQ(tr("SELECT CAST(nombre AS int) AS a, CAST(nombre AS datetime) AS b, CAST(monto AS decimal(10,2)) AS c FROM Pagos"),
             "SELECT CAST(nombre AS INTEGER) AS \"a\", TSQL_DATETIME(nombre, 'dmy') AS \"b\", "
             "ROUND(CAST(monto AS NUMERIC), 2) AS \"c\" FROM Pagos");
+  EXPECT_EQ(tr("SELECT CAST(nombre AS date) AS a, CAST(nombre AS smalldatetime) AS b, "
+               "CAST(nombre AS datetime2) AS c FROM Pagos"),
+            "SELECT TSQL_DATETIME(nombre, 'dmy') AS \"a\", TSQL_DATETIME(nombre, 'dmy') AS \"b\", "
+            "TSQL_DATETIME(nombre, 'dmy') AS \"c\" FROM Pagos");
   EXPECT_EQ(failure("SELECT CAST(id AS xml) FROM Pagos"), "CAST to xml is not supported");
   EXPECT_EQ(failure("SELECT nombre COLLATE Klingon FROM Pagos"), "the collation Klingon is not supported");
 }
@@ -264,6 +268,11 @@ TEST(Untranslatable, FailsWithAClearErrorInsteadOfChangingMeaning) {
   EXPECT_EQ(failure("MERGE Pagos USING Socios ON 1 = 1"), "the statement beginning with 'MERGE' is not supported");
   EXPECT_EQ(failure("SELECT id FROM Pagos CROSS APPLY Socios"), "CROSS APPLY is not supported");
   EXPECT_EQ(failure("SELECT FROM Pagos"), "SELECT without a column list");
+  // Statements cut short end in a refusal, not a read past their last token.
+  EXPECT_EQ(failure("INSERT INTO"), "INSERT without a table name");
+  EXPECT_EQ(failure("INSERT"), "INSERT without a table name");
+  EXPECT_EQ(failure("UPDATE Pagos WITH (NOLOCK)"), "UPDATE without SET");
+  EXPECT_EQ(failure("UPDATE Pagos WITH (NOLOCK) WHERE"), "UPDATE without SET");
 }
 
 std::string repeat(std::string_view s, int n) {
