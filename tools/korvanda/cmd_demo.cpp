@@ -11,7 +11,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <vector>
 
 #include "commands.h"
@@ -301,15 +300,6 @@ class Demo {
     const auto siniestros = agricolaFcRecords(period_);
     const auto ganaderos = ganaderoRecords(period_);
 
-    auto agricola = [&](const RegistroAgricola& r, std::optional<std::string> sendTo) {
-      return insertAgricola(cat, r, conn, std::move(sendTo));
-    };
-    auto siniestro = [&](const RegistroAgricolaFc& r, std::optional<std::string> sendTo) {
-      return insertAgricolaFc(cat, r, conn, std::move(sendTo));
-    };
-    auto ganadero = [&](const RegistroGanadero& r, std::optional<std::string> sendTo) {
-      return insertGanadero(cat, r, std::move(sendTo));
-    };
     auto describeAgricola = [](const RegistroAgricola& r) {
       return fmt::format("{} end. {} item {}  {}", r.strPoliza, r.strEndoso, r.intInciso,
                          fullName(r.strapPaterno, r.strapMaterno, r.strNombres));
@@ -324,19 +314,23 @@ class Demo {
     };
 
     for (const auto& r : agricolas)
-      report("insertAgricola", describeAgricola(r), [&] { return agricola(r, std::nullopt); });
+      report("insertAgricola", describeAgricola(r), [&] { return insertAgricola(cat, r, conn); });
     for (const auto& r : siniestros)
-      report("insertAgricolaFc", describeSiniestro(r), [&] { return siniestro(r, std::nullopt); });
+      report("insertAgricolaFc", describeSiniestro(r),
+             [&] { return insertAgricolaFc(cat, r, conn); });
     for (const auto& r : ganaderos)
-      report("insertGanadero", describeGanadero(r), [&] { return ganadero(r, std::nullopt); });
+      report("insertGanadero", describeGanadero(r), [&] { return insertGanadero(cat, r); });
 
     out_ << "   The same records sent again by another station:\n";
     const auto& a = agricolas.at(kAgricolaDuplicate);
-    report("insertAgricola", describeAgricola(a), [&] { return agricola(a, kToWindow); }, kToWindow);
+    report("insertAgricola", describeAgricola(a),
+           [&] { return insertAgricola(cat, a, conn, kToWindow); }, kToWindow);
     const auto& s = siniestros.at(kAgricolaFcDuplicate);
-    report("insertAgricolaFc", describeSiniestro(s), [&] { return siniestro(s, kToFile); }, kToFile);
+    report("insertAgricolaFc", describeSiniestro(s),
+           [&] { return insertAgricolaFc(cat, s, conn, kToFile); }, kToFile);
     const auto& g = ganaderos.at(kGanaderoDuplicate);
-    report("insertGanadero", describeGanadero(g), [&] { return ganadero(g, kToFile); }, kToFile);
+    report("insertGanadero", describeGanadero(g),
+           [&] { return insertGanadero(cat, g, kToFile); }, kToFile);
 
     auto rows = [&](const char* table) {
       RecordsetRef rs = cat.seleccionar(std::string("SELECT COUNT(*) AS n FROM ") + table);
