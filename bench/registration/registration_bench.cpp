@@ -86,7 +86,7 @@ std::string insertText(const Record& r) {
       .dblPrimaEaseg = 1234.56, .dblPrimaEgobFed = 2469.12, .dblPrimaCaseg = 0,
       .dblPrimaCgobFed = 0, .dblTotalEmitido = 3703.68, .dblTotalCobrado = 3703.68,
       .intNumPagoIni = 1, .intNumPagoFin = 1, .dteFecPago = pago, .dblTipoCambio = 17.1234,
-      .strRiesgos = "1,2,3", .strObservaciones = "Sin observaciones", .pintTipoSeguro = 2,
+      .strRiesgos = "1,2,3", .strObservaciones = "Sin observaciones", .pintTipoSeguro = "2",
       .strRFC = "HENJ800101AB1", .strTipoVialidad = "CALL", .strNomVialidad = "Av. Niños Héroes",
       .strNumExterior1 = "1234", .strNumExterior2 = "", .strNumInterior = "B",
       .strTipoAsentamiento = "COL", .strNomAsentamiento = "Centro", .strCodPostal = "44100",
@@ -95,8 +95,8 @@ std::string insertText(const Record& r) {
       .strDescUbicacion = "Junto al río", .pstrTipoLocalizacion = "U",
       .pstrCarretera = "Carretera 15", .pstrCamino = "", .pintPkSocio = 7,
       .pintPkEndoso = 123456, .pintAnioVigenciaMovInicial = 2026, .pintMesSolic = 4,
-      .pintAnioSolic = 2026, .pintPkCedente = "12"};
-  return registration::insertAgricolaText(g, 4);
+      .pintAnioSolic = 2026, .pintPkCedente = 12};
+  return registration::insertAgricolaText(g, 2, 4);
 }
 
 // A new database with the schema and the demo catalogs, and the registry naming it; a new

@@ -12,7 +12,7 @@
 #include "korvanda/dispatch.h"
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
-#include "abi/factory.h"
+#include "korvanda/administration.h"
 
 // A handle: one reference to an object, counted. When the count reaches 0 the object goes and
 // the handle is marked released and kept for a while (see Released below), so that a late call

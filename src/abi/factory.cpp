@@ -1,4 +1,4 @@
-#include "abi/factory.h"
+#include "korvanda/administration.h"
 
 #include <algorithm>
 #include <string>

@@ -36,6 +36,16 @@ Outcome korvanda(const std::string& args, const std::string& env = "",
   return korvanda::testing::runShell(env + " " + kBinary + " " + args + " <'" + stdinFile + "' 2>&1");
 }
 
+// The host runs on libkorvanda.so through its public headers, with no copy of the library's
+// internals of its own.
+TEST(Cli, IsAClientOfTheSharedLibrary) {
+  Outcome ldd = korvanda::testing::runShell(std::string("ldd ") + kBinary);
+  EXPECT_NE(ldd.out.find("libkorvanda.so"), std::string::npos) << ldd.out;
+  Outcome own = korvanda::testing::runShell(std::string("nm -C --defined-only ") + kBinary +
+                                            " | grep -c 'korvanda::clsCatValida::'");
+  EXPECT_EQ(own.out, "0\n");
+}
+
 TEST(Cli, FromANewDatabaseToTheStatesCatalog) {
   TempDir dir;
   const std::string db = (dir.path() / "x.db").string();

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "export_support.h"
+#include "korvanda/records.h"
 #include "support/fixture.h"
 
 using namespace exporttest;
@@ -25,22 +26,20 @@ std::string join(const std::vector<std::string>& v, const std::string& sep) {
   return s;
 }
 
-// Record i: its policy, a quoted comma and quote, an accented name, and an empty text; every
-// other field Null.
-struct Record {
-  std::string poliza, nombres;
-};
-Record record(size_t i) {
-  return {"P-" + std::to_string(i), i % 3 ? "Peña, \"Ñandú\" " + std::to_string(i) : "José"};
+// Livestock record i: its policy, a quoted comma and quote, an accented name, and an empty
+// endorsement; every other field Null.
+korvanda::RegistroGanadero record(size_t i) {
+  return {.strPoliza = "P-" + std::to_string(i),
+          .strNombres = i % 3 ? "Peña, \"Ñandú\" " + std::to_string(i) : "José"};
 }
 
 std::string csvOf(size_t n) {
   std::string s = "\xEF\xBB\xBF" + join(kGan, ",") + "\r\n";
   for (size_t i = 0; i < n; ++i) {
-    Record r = record(i);
+    const korvanda::RegistroGanadero r = record(i);
     std::string nombres = "\"";
-    for (char c : r.nombres) nombres += c == '"' ? std::string("\"\"") : std::string(1, c);
-    s += r.poliza + ",\"\",,,,," + nombres + "\"" + std::string(21, ',') + "\r\n";
+    for (char c : r.strNombres) nombres += c == '"' ? std::string("\"\"") : std::string(1, c);
+    s += r.strPoliza + ",\"\",,,,," + nombres + "\"" + std::string(21, ',') + "\r\n";
   }
   return s;
 }
@@ -48,12 +47,12 @@ std::string csvOf(size_t n) {
 std::string jsonOf(size_t n) {
   std::string s = "[\n";
   for (size_t i = 0; i < n; ++i) {
-    Record r = record(i);
+    const korvanda::RegistroGanadero r = record(i);
     std::string nombres;
-    for (char c : r.nombres) nombres += c == '"' ? std::string("\\\"") : std::string(1, c);
+    for (char c : r.strNombres) nombres += c == '"' ? std::string("\\\"") : std::string(1, c);
     // Keys in another order and letter case; those an object lacks are Null.
     s += std::string(i ? ",\n" : "") + "{\"nombres\": \"" + nombres + "\", \"Endoso\": \"\", \"Poliza\": \"" +
-         r.poliza + "\"";
+         r.strPoliza + "\"";
     if (i == 0)
       for (const std::string& k : kGan)
         if (k != "Nombres" && k != "Endoso" && k != "Poliza") s += ", \"" + k + "\": null";
@@ -65,9 +64,9 @@ std::string jsonOf(size_t n) {
 std::string datOf(size_t n) {
   std::string s;
   for (size_t i = 0; i < n; ++i) {
-    Record r = record(i);
+    const korvanda::RegistroGanadero r = record(i);
     std::string nombres = i % 3 ? "Pena, \"Nand\xFA\" " + std::to_string(i) : "Jos\xE9";
-    s += r.poliza + "||||||" + nombres + std::string(21, '|') + "\r\n";
+    s += r.strPoliza + "||||||" + nombres + std::string(21, '|') + "\r\n";
   }
   return s;
 }
@@ -90,10 +89,10 @@ TEST_F(CliExport, CsvJsonAndAQueryWriteTheSameFile) {
       ASSERT_EQ(sqlite3_open(db.c_str(), &h), SQLITE_OK);
       std::string sql = "CREATE TABLE gan (" + join(kGan, " VARCHAR(60), ") + " VARCHAR(60));";
       for (size_t i = 0; i < n; ++i) {
-        Record r = record(i);
+        const korvanda::RegistroGanadero r = record(i);
         std::string nombres;
-        for (char c : r.nombres) nombres += c == '\'' ? std::string("''") : std::string(1, c);
-        sql += "INSERT INTO gan (Poliza, Endoso, Nombres) VALUES ('" + r.poliza + "', '', '" + nombres + "');";
+        for (char c : r.strNombres) nombres += c == '\'' ? std::string("''") : std::string(1, c);
+        sql += "INSERT INTO gan (Poliza, Endoso, Nombres) VALUES ('" + r.strPoliza + "', '', '" + nombres + "');";
       }
       ASSERT_EQ(sqlite3_exec(h, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
       sqlite3_close(h);

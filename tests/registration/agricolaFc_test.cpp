@@ -24,8 +24,8 @@ class AgricolaFcTest : public ::testing::Test {
     conn = cv->getConexion();
     env.clearTrace();
   }
-  bool insert(const test::AgricolaFcArgs& a, std::optional<std::string> sendTo = std::nullopt) {
-    return test::insertAgricolaFc(*cv, a, conn, std::move(sendTo));
+  bool insert(const RegistroAgricolaFc& a, std::optional<std::string> sendTo = std::nullopt) {
+    return insertAgricolaFc(*cv, a, conn, std::move(sendTo));
   }
   RecordsetRef rows() {
     return env.openDatabase()->query("SELECT * FROM SUBMAGRICOLAFC ORDER BY pkagricolaFc");
@@ -61,16 +61,16 @@ TEST_F(AgricolaFcTest, RegistersTheRow) {
 }
 
 TEST_F(AgricolaFcTest, TheDuplicateIsTheItemOfTheSemester) {
-  const test::AgricolaFcArgs a = test::sampleAgricolaFc();
+  const RegistroAgricolaFc a = test::sampleAgricolaFc();
   ASSERT_TRUE(insert(a));
   // Crop, cycle and amounts do not take part.
-  test::AgricolaFcArgs same = a;
+  RegistroAgricolaFc same = a;
   same.intcveCultivo = 9;
   same.strCiclo = "PV2026";
   same.dblIndemnizacion = 1;
   EXPECT_FALSE(insert(same, "archivo"));
   // Each of the five key values admits it.
-  std::vector<test::AgricolaFcArgs> variants(5, a);
+  std::vector<RegistroAgricolaFc> variants(5, a);
   variants[0].intSemestre = 1;
   variants[1].intAnnio = 2027;
   variants[2].strPoliza = "FC-10";
@@ -83,7 +83,7 @@ TEST_F(AgricolaFcTest, TheDuplicateIsTheItemOfTheSemester) {
 }
 
 TEST_F(AgricolaFcTest, BothWaysOfReportingADuplicate) {
-  const test::AgricolaFcArgs a = test::sampleAgricolaFc();
+  const RegistroAgricolaFc a = test::sampleAgricolaFc();
   ASSERT_TRUE(insert(a));
   Error e = errorOf([&] { insert(a); });
   EXPECT_EQ(e.number(), -2147220503);
@@ -104,7 +104,7 @@ TEST_F(AgricolaFcTest, BothWaysOfReportingADuplicate) {
 }
 
 TEST_F(AgricolaFcTest, WithoutCoordinatesTheColumnIsEmptyText) {
-  test::AgricolaFcArgs a = test::sampleAgricolaFc();
+  RegistroAgricolaFc a = test::sampleAgricolaFc();
   a.pstrCoordenadas.reset();
   a.intIdEstado = 0;  // no such municipality: key 0
   ASSERT_TRUE(insert(a));
@@ -115,7 +115,7 @@ TEST_F(AgricolaFcTest, WithoutCoordinatesTheColumnIsEmptyText) {
 }
 
 TEST_F(AgricolaFcTest, AFailedStatementIsLoggedAtEachLevel) {
-  test::AgricolaFcArgs a = test::sampleAgricolaFc();
+  RegistroAgricolaFc a = test::sampleAgricolaFc();
   a.dblSuperfSinies = std::numeric_limits<double>::quiet_NaN();
   EXPECT_EQ(errorOf([&] { insert(a); }).number(), 5);
   const auto logs = env.logEntries();

@@ -30,8 +30,8 @@ class AgricolaTest : public ::testing::Test {
     conn = cv->getConexion();
     env.clearTrace();
   }
-  bool insert(const test::AgricolaArgs& a, std::optional<std::string> sendTo = std::nullopt) {
-    return test::insertAgricola(*cv, a, conn, std::move(sendTo));
+  bool insert(const RegistroAgricola& a, std::optional<std::string> sendTo = std::nullopt) {
+    return insertAgricola(*cv, a, conn, std::move(sendTo));
   }
   RecordsetRef rows(const std::string& where = "") {
     return env.openDatabase()->query("SELECT * FROM SUBMAGRICOLA " + where +
@@ -47,7 +47,7 @@ class AgricolaTest : public ::testing::Test {
 std::string text(const RecordsetRef& rs, const char* field) { return toText(rs->value(field)); }
 
 TEST_F(AgricolaTest, RegistersTheRowThroughTheTestTheLookupAndTheInsert) {
-  const test::AgricolaArgs a = test::sampleAgricola();
+  const RegistroAgricola a = test::sampleAgricola();
   EXPECT_TRUE(insert(a));
   EXPECT_EQ(env.statements(), (std::vector<std::string>{kSampleDuplicateTest, kSampleMunicipio,
                                                         test::kSampleAgricolaInsert}));
@@ -83,10 +83,10 @@ TEST_F(AgricolaTest, RegistersTheRowThroughTheTestTheLookupAndTheInsert) {
 }
 
 TEST_F(AgricolaTest, TheSevenKeyValuesMakeTheDuplicate) {
-  const test::AgricolaArgs a = test::sampleAgricola();
+  const RegistroAgricola a = test::sampleAgricola();
   ASSERT_TRUE(insert(a, "Archivo"));
   // Changing any one of the seven admits the record.
-  std::vector<test::AgricolaArgs> variants(7, a);
+  std::vector<RegistroAgricola> variants(7, a);
   variants[0].strPoliza = "AG-0002";
   variants[1].strEndoso = "1";
   variants[2].intCveTipoEndoso = 2;
@@ -98,7 +98,7 @@ TEST_F(AgricolaTest, TheSevenKeyValuesMakeTheDuplicate) {
   EXPECT_EQ(count(), 8);
   // Everything else may change: it is still the same registration. Letter case does not
   // tell two policies apart.
-  test::AgricolaArgs same = a;
+  RegistroAgricola same = a;
   same.strapPaterno = "Otro";
   same.intCveTipoCult = 9;
   same.dblSumaAseg = 1;
@@ -112,7 +112,7 @@ TEST_F(AgricolaTest, TheSevenKeyValuesMakeTheDuplicate) {
 }
 
 TEST_F(AgricolaTest, ADuplicateWithWindowIsRaisedAndLogged) {
-  const test::AgricolaArgs a = test::sampleAgricola();
+  const RegistroAgricola a = test::sampleAgricola();
   ASSERT_TRUE(insert(a));
   for (std::optional<std::string> sendTo : {std::optional<std::string>(), {"Window"}}) {
     env.clearLogs();
@@ -136,7 +136,7 @@ TEST_F(AgricolaTest, ADuplicateWithWindowIsRaisedAndLogged) {
 }
 
 TEST_F(AgricolaTest, AnyOtherValueWritesTheDuplicatesLogAndAnswersFalse) {
-  test::AgricolaArgs a = test::sampleAgricola();
+  RegistroAgricola a = test::sampleAgricola();
   a.strPoliza = "Ñ'1";
   ASSERT_TRUE(insert(a));
   const std::regex line(R"(1009\|\d\d/\d\d/\d{4} \d\d:\d\d:\d\d\|0\|)"
@@ -152,7 +152,7 @@ TEST_F(AgricolaTest, AnyOtherValueWritesTheDuplicatesLogAndAnswersFalse) {
 }
 
 TEST_F(AgricolaTest, TheInsuranceTypeIsReadAsANumber) {
-  test::AgricolaArgs a = test::sampleAgricola();
+  RegistroAgricola a = test::sampleAgricola();
   const std::pair<const char*, int32_t> refused[] = {{"", 13}, {"dos", 13}, {"40000", 6}};
   for (auto [tipo, number] : refused) {
     env.clearLogs();
@@ -177,7 +177,7 @@ TEST_F(AgricolaTest, TheInsuranceTypeIsReadAsANumber) {
 }
 
 TEST_F(AgricolaTest, AnUnknownMunicipalityIsStoredAsKeyZero) {
-  test::AgricolaArgs a = test::sampleAgricola();
+  RegistroAgricola a = test::sampleAgricola();
   a.intIdEstado = 99;
   a.intIdMunicipio = -1;
   ASSERT_TRUE(insert(a));
@@ -187,7 +187,7 @@ TEST_F(AgricolaTest, AnUnknownMunicipalityIsStoredAsKeyZero) {
 }
 
 TEST_F(AgricolaTest, QuotesAndTextAreStoredAsGiven) {
-  test::AgricolaArgs a = test::sampleAgricola();
+  RegistroAgricola a = test::sampleAgricola();
   a.strPoliza = "P'; DELETE FROM SUBMAGRICOLA; --";
   a.strEndoso = "'";
   a.strCiclo = "'PV'";
@@ -208,7 +208,7 @@ TEST_F(AgricolaTest, QuotesAndTextAreStoredAsGiven) {
 }
 
 TEST_F(AgricolaTest, TheMaternalSurnameComesBackUnchanged) {
-  test::AgricolaArgs a = test::sampleAgricola();
+  RegistroAgricola a = test::sampleAgricola();
   std::string materno = "Núñez";
   a.strapMaterno = materno;
   ASSERT_TRUE(insert(a));
@@ -216,7 +216,7 @@ TEST_F(AgricolaTest, TheMaternalSurnameComesBackUnchanged) {
 }
 
 TEST_F(AgricolaTest, WithoutAConnectionNothingIsStored) {
-  Error e = errorOf([&] { test::insertAgricola(*cv, test::sampleAgricola(), nullptr); });
+  Error e = errorOf([&] { insertAgricola(*cv, test::sampleAgricola(), nullptr); });
   EXPECT_EQ(e.number(), 91);
   const auto logs = env.logEntries();
   ASSERT_EQ(logs.size(), 2u);
@@ -266,7 +266,7 @@ TEST_F(AgricolaTest, SqlServerRulesMakeTheDuplicate) {
     bool same;
   } cases[] = {{"PÓLIZA-Ñ", "póliza-ñ", true}, {"ÄÖÜ", "äöü", true}, {"TRAIL", "TRAIL  ", true},
                {"ÇŒŠŽŸ", "çœšžÿ", true}, {"CANON", "CAÑON", false}, {"POLIZA", "PÓLIZA", false}};
-  test::AgricolaArgs a = test::sampleAgricola();
+  RegistroAgricola a = test::sampleAgricola();
   int32_t rows = 0;
   for (const auto& c : cases) {
     a.strPoliza = c.first;
@@ -279,7 +279,7 @@ TEST_F(AgricolaTest, SqlServerRulesMakeTheDuplicate) {
     if (!c.same) continue;
     // Past the duplicate test (another station between its test and its insert), the unique
     // key refuses the row.
-    errorOf([&] { conn->execute(registration::insertAgricolaText(test::registro(a), 4)); });
+    errorOf([&] { conn->execute(registration::insertAgricolaText(a, 2, 4)); });
     EXPECT_EQ(count(), rows) << c.second;
   }
 }

@@ -52,9 +52,9 @@ class StoredMeanwhileTest : public ::testing::Test {
 };
 
 TEST_F(StoredMeanwhileTest, SubscriptionRefusedByTheUniqueIndexIsReportedAsTheDuplicate) {
-  const test::AgricolaArgs a = test::sampleAgricola();
+  const RegistroAgricola a = test::sampleAgricola();
   auto conn = racing("SET DATEFORMAT DMY INSERT INTO SUBMAGRICOLA", test::kSampleAgricolaInsert);
-  EXPECT_FALSE(test::insertAgricola(*cv, a, conn, "Archivo"));
+  EXPECT_FALSE(insertAgricola(*cv, a, conn, "Archivo"));
   EXPECT_TRUE(conn->fired());
   EXPECT_EQ(countRows(env, "SUBMAGRICOLA"), 1);
   ASSERT_EQ(env.duplicateLines().size(), 1u);
@@ -64,7 +64,7 @@ TEST_F(StoredMeanwhileTest, SubscriptionRefusedByTheUniqueIndexIsReportedAsTheDu
   env.clearLogs();
   other->execute("DELETE FROM SUBMAGRICOLA");
   conn = racing("SET DATEFORMAT DMY INSERT INTO SUBMAGRICOLA", test::kSampleAgricolaInsert);
-  Error e = errorOf([&] { test::insertAgricola(*cv, a, conn); });
+  Error e = errorOf([&] { insertAgricola(*cv, a, conn); });
   EXPECT_EQ(e.number(), -2147220503);
   EXPECT_EQ(e.source(), ".insertAgricola");
   EXPECT_EQ(e.description(), test::kDuplicado);
@@ -79,7 +79,7 @@ TEST_F(StoredMeanwhileTest, SubscriptionRefusedByTheUniqueIndexIsReportedAsTheDu
 
 TEST_F(StoredMeanwhileTest, ClaimRefusedByTheUniqueIndexIsReportedAsTheDuplicate) {
   auto conn = racing("SET DATEFORMAT DMY INSERT INTO SUBMAGRICOLAFC", test::kSampleAgricolaFcInsert);
-  EXPECT_FALSE(test::insertAgricolaFc(*cv, test::sampleAgricolaFc(), conn, "Archivo"));
+  EXPECT_FALSE(insertAgricolaFc(*cv, test::sampleAgricolaFc(), conn, "Archivo"));
   EXPECT_TRUE(conn->fired());
   EXPECT_EQ(countRows(env, "SUBMAGRICOLAFC"), 1);
   EXPECT_EQ(env.duplicateLines().size(), 1u);
@@ -97,7 +97,7 @@ TEST_F(StoredMeanwhileTest, AnotherRefusalOfTheDatabaseIsNotADuplicate) {
                          nullptr, nullptr, nullptr),
             SQLITE_OK);
   sqlite3_close(raw);
-  Error e = errorOf([&] { test::insertAgricola(*cv, test::sampleAgricola(), conn, "Archivo"); });
+  Error e = errorOf([&] { insertAgricola(*cv, test::sampleAgricola(), conn, "Archivo"); });
   // Embedded, the provider's integrity-violation number; over ODBC, the driver's native number.
   if (testing::odbc::engineFromEnvironment() == testing::odbc::Engine::Embedded)
     EXPECT_EQ(e.number(), -2147217873);
@@ -136,9 +136,9 @@ TEST(ConcurrentStations, TheSameSubscriptionRecordIsStoredOnce) {
   std::vector<int> stored;
   std::atomic<int> failed = 0;
   raceOnThreads(kRecords, [](clsCatValida& cv, int i) {
-    test::AgricolaArgs a = test::sampleAgricola();
+    RegistroAgricola a = test::sampleAgricola();
     a.strPoliza = "R-" + std::to_string(i);
-    return test::insertAgricola(cv, a, cv.getConexion(), "Archivo");
+    return insertAgricola(cv, a, cv.getConexion(), "Archivo");
   }, stored, failed);
   EXPECT_EQ(countRows(env, "SUBMAGRICOLA"), kRecords);
   for (int i = 0; i < kRecords; ++i) EXPECT_EQ(stored[i], 1) << i;
@@ -152,9 +152,9 @@ TEST(ConcurrentStations, TheSameLivestockRecordIsStoredOnce) {
   std::vector<int> stored;
   std::atomic<int> failed = 0;
   raceOnThreads(kRecords, [](clsCatValida& cv, int i) {
-    test::GanaderoArgs a = test::sampleGanadero();
+    RegistroGanadero a = test::sampleGanadero();
     a.strPoliza = "R-" + std::to_string(i);
-    return test::insertGanadero(cv, a, "Archivo");
+    return insertGanadero(cv, a, "Archivo");
   }, stored, failed);
   EXPECT_EQ(countRows(env, "SUBMGANADERO"), kRecords);
   for (int i = 0; i < kRecords; ++i) EXPECT_EQ(stored[i], 1) << i;
@@ -186,11 +186,11 @@ TEST(ConcurrentStations, DistinctLivestockRecordsFromEightProcessesAreAllStored)
       int failed = 0;
       auto cv = clsCatValida::create();
       for (int i = 0; i < kRecords; ++i) {
-        test::GanaderoArgs a = test::sampleGanadero();
+        RegistroGanadero a = test::sampleGanadero();
         a.strPoliza = "P" + std::to_string(p) + "-" + std::to_string(i);
         pthread_barrier_wait(barrier);
         try {
-          if (!test::insertGanadero(*cv, a, "Archivo")) ++failed;
+          if (!insertGanadero(*cv, a, "Archivo")) ++failed;
         } catch (const Error& e) {
           std::fprintf(stderr, "%s: %d %s\n", a.strPoliza.c_str(), e.number(), e.description().c_str());
           ++failed;

@@ -29,8 +29,8 @@ class GanaderoTest : public ::testing::Test {
     cv = clsCatValida::create();
     env.clearTrace();
   }
-  bool insert(const test::GanaderoArgs& a, std::optional<std::string> sendTo = std::nullopt) {
-    return test::insertGanadero(*cv, a, std::move(sendTo));
+  bool insert(const RegistroGanadero& a, std::optional<std::string> sendTo = std::nullopt) {
+    return insertGanadero(*cv, a, std::move(sendTo));
   }
   RecordsetRef rows() {
     return env.openDatabase()->query("SELECT * FROM SUBMGANADERO ORDER BY pkGanadero");
@@ -43,7 +43,7 @@ class GanaderoTest : public ::testing::Test {
 std::string text(const RecordsetRef& rs, const char* field) { return toText(rs->value(field)); }
 
 TEST_F(GanaderoTest, RegistersTheFirstRowWithKeyOne) {
-  const test::GanaderoArgs a = test::sampleGanadero();
+  const RegistroGanadero a = test::sampleGanadero();
   ASSERT_TRUE(insert(a));
   EXPECT_EQ(env.statements(),
             (std::vector<std::string>{
@@ -73,7 +73,7 @@ TEST_F(GanaderoTest, RegistersTheFirstRowWithKeyOne) {
   EXPECT_EQ(splitDate(toDate(rs->value("vigenciaAsegIni"))).month, 4);
   EXPECT_EQ(toDate(rs->value("vigenciaAsegFin")), a.dteVigenciaAsegFin);
 
-  test::GanaderoArgs next = a;
+  RegistroGanadero next = a;
   next.intInciso = 3;
   ASSERT_TRUE(insert(next));
   RecordsetRef all = rows();
@@ -82,9 +82,9 @@ TEST_F(GanaderoTest, RegistersTheFirstRowWithKeyOne) {
 }
 
 TEST_F(GanaderoTest, TheDuplicateIsTheSpeciesPairAndTheFund) {
-  const test::GanaderoArgs a = test::sampleGanadero();
+  const RegistroGanadero a = test::sampleGanadero();
   ASSERT_TRUE(insert(a));
-  test::GanaderoArgs other = a;
+  RegistroGanadero other = a;
   other.intIdEspecie = 1;  // pair (1, 1): key 1
   EXPECT_TRUE(insert(other));
   other = a;
@@ -100,7 +100,7 @@ TEST_F(GanaderoTest, TheDuplicateIsTheSpeciesPairAndTheFund) {
 }
 
 TEST_F(GanaderoTest, AnUnknownSpeciesPairIsStoredAsKeyZeroAndNeverFoundAgain) {
-  test::GanaderoArgs a = test::sampleGanadero();
+  RegistroGanadero a = test::sampleGanadero();
   a.intIdEspecie = 99;
   a.intIdFuncion = 99;
   ASSERT_TRUE(insert(a));
@@ -111,7 +111,7 @@ TEST_F(GanaderoTest, AnUnknownSpeciesPairIsStoredAsKeyZeroAndNeverFoundAgain) {
 }
 
 TEST_F(GanaderoTest, ADuplicateIsRaisedWithoutALogLineOrWrittenWith2011) {
-  const test::GanaderoArgs a = test::sampleGanadero();
+  const RegistroGanadero a = test::sampleGanadero();
   ASSERT_TRUE(insert(a));
   for (std::optional<std::string> sendTo : {std::optional<std::string>(), {"Window"}}) {
     Error e = errorOf([&] { insert(a, sendTo); });
@@ -132,7 +132,7 @@ TEST_F(GanaderoTest, ADuplicateIsRaisedWithoutALogLineOrWrittenWith2011) {
 }
 
 TEST_F(GanaderoTest, FailuresOfTheRoutinesItCallsAreLoggedThereOnly) {
-  test::GanaderoArgs a = test::sampleGanadero();
+  RegistroGanadero a = test::sampleGanadero();
   a.dblSumaAseg = std::numeric_limits<double>::infinity();
   Error e = errorOf([&] { insert(a); });
   EXPECT_EQ(e.number(), 5);
@@ -168,10 +168,10 @@ TEST_F(GanaderoTest, AKeyTakenByAnotherStationIsTakenAgain) {
   // Where transactions let two stations read one maximum, another station stores a different
   // record under the key this call has just read.
   ConnectionRef other = env.openDatabase();
-  test::GanaderoArgs theirs = test::sampleGanadero();
+  RegistroGanadero theirs = test::sampleGanadero();
   theirs.strPoliza = "GA-OTRA";
   const std::string theirInsert =
-      registration::insertGanaderoText(test::registroGanadero(theirs), 1, 4, 4);
+      registration::insertGanaderoText(theirs, 1, 4, 4);
   auto racing = std::make_shared<test::InterposedConnection>(
       getOpenConnection(), "INSERT INTO SUBMGANADERO", [&] { other->execute(theirInsert); }, false);
   slot::current() = racing;

@@ -2,8 +2,8 @@
 
 namespace korvanda::test {
 
-AgricolaArgs sampleAgricola() {
-  return AgricolaArgs{
+RegistroAgricola sampleAgricola() {
+  return RegistroAgricola{
       .strPoliza = "AG-0001", .strEndoso = "0", .intCveTipoEndoso = 1, .intInciso = 3,
       .strapPaterno = "O'Brien", .strapMaterno = "Núñez", .strNombres = "José María",
       .strIdentifica = "ID-1", .intIdEstado = 1, .intIdMunicipio = 5, .strCiclo = "PV2026",
@@ -22,11 +22,11 @@ AgricolaArgs sampleAgricola() {
       .strEntreVialidades = "a y b", .strVialidadPosterior = "c", .strDescUbicacion = "d",
       .pstrTipoLocalizacion = "U", .pstrCarretera = "", .pstrCamino = "", .pintPkSocio = 7,
       .pintPkEndoso = 123456, .pintAnioVigenciaMovInicial = 2026, .pintMesSolic = 4,
-      .pintAnioSolic = 2026, .pintPkCedente = 12, .cedenteText = "12"};
+      .pintAnioSolic = 2026, .pintPkCedente = 12};
 }
 
-AgricolaFcArgs sampleAgricolaFc() {
-  return AgricolaFcArgs{
+RegistroAgricolaFc sampleAgricolaFc() {
+  return RegistroAgricolaFc{
       .intSemestre = 2, .intAnnio = 2026, .strPoliza = "FC-'9", .intInciso = 4,
       .strapPaterno = "Peña", .strapMaterno = "Ibáñez", .strNombres = "Ana", .intIdEstado = 1,
       .intIdMunicipio = 5, .intcveCultivo = 5, .intCveTipoCult = 2, .strCiclo = "OI2025",
@@ -36,8 +36,8 @@ AgricolaFcArgs sampleAgricolaFc() {
       .pstrCoordenadas = "19.4,-99.1"};
 }
 
-GanaderoArgs sampleGanadero() {
-  return GanaderoArgs{
+RegistroGanadero sampleGanadero() {
+  return RegistroGanadero{
       .strPoliza = "GA-0001", .strEndoso = "0", .intCveTipoEndoso = 1, .intInciso = 2,
       .strapPaterno = "Muñoz", .strapMaterno = "D'Arcy", .strNombres = "Íñigo",
       .strIdentifica = "ID-9", .intIdEstado = 1, .intIdMunicipio = 5, .intIdEspecie = 2,
@@ -50,83 +50,6 @@ GanaderoArgs sampleGanadero() {
       .intNumPagoFin = 1, .dteFecPago = dateFromParts(2026, 4, 5), .dblTipoCambio = 1,
       .strObservaciones = "sin observaciones", .pintMesSolic = 4, .pintAnioSolic = 2026,
       .pstrIdFondo = "F01"};
-}
-
-RegistroAgricola registro(const AgricolaArgs& a) {
-  return RegistroAgricola{
-      a.strPoliza, a.strEndoso, a.intCveTipoEndoso, a.intInciso, a.strapPaterno,
-      a.strapMaterno, a.strNombres, a.strIdentifica, a.intIdEstado, a.intIdMunicipio,
-      a.strCiclo, a.intcveCultivo, a.intCveTipoCult, a.dteVigenciaAsegIni,
-      a.dteVigenciaAsegFin, a.dblSuperfAseg, a.dblSumaAseg, a.dblPrimaEaseg,
-      a.dblPrimaEgobFed, a.dblPrimaCaseg, a.dblPrimaCgobFed, a.dblTotalEmitido,
-      a.dblTotalCobrado, a.intNumPagoIni, a.intNumPagoFin, a.dteFecPago, a.dblTipoCambio,
-      a.strRiesgos, a.strObservaciones, toInt16(Variant(a.pintTipoSeguro)), a.strRFC,
-      a.strTipoVialidad, a.strNomVialidad, a.strNumExterior1, a.strNumExterior2,
-      a.strNumInterior, a.strTipoAsentamiento, a.strNomAsentamiento, a.strCodPostal,
-      a.strLocalidad, a.strMunicipioDom, a.strEstadoDom, a.strEntreVialidades,
-      a.strVialidadPosterior, a.strDescUbicacion, a.pstrTipoLocalizacion, a.pstrCarretera,
-      a.pstrCamino, a.pintPkSocio, a.pintPkEndoso, a.pintAnioVigenciaMovInicial,
-      a.pintMesSolic, a.pintAnioSolic, a.cedenteText};
-}
-
-RegistroAgricolaFc registroFc(const AgricolaFcArgs& a) {
-  return RegistroAgricolaFc{
-      a.intSemestre, a.intAnnio, a.strPoliza, a.intInciso, a.strapPaterno, a.strapMaterno,
-      a.strNombres, a.intIdEstado, a.intIdMunicipio, a.intcveCultivo, a.intCveTipoCult,
-      a.strCiclo, a.dtmFechaPago, a.dblIndemnizacion, a.intPkRiesgo, a.dblSuperfSinies,
-      a.pintMesSolic, a.pintAnioSolic, a.pintPkCedente, a.pintTipoSeguro, a.pstrCURP,
-      a.pstrRFC, a.pstrCoordenadas ? std::string_view(*a.pstrCoordenadas) : std::string_view()};
-}
-
-RegistroGanadero registroGanadero(const GanaderoArgs& a) {
-  return RegistroGanadero{
-      a.strPoliza, a.strEndoso, a.intCveTipoEndoso, a.intInciso, a.strapPaterno,
-      a.strapMaterno, a.strNombres, a.strIdentifica, a.intIdEstado, a.intIdMunicipio,
-      a.intIdEspecie, a.intIdFuncion, a.intAnioContrata, a.dteVigenciaAsegIni,
-      a.dteVigenciaAsegFin, a.lngCabezasAseg, a.dblUnidadesAseg, a.dblSumaAseg,
-      a.dblPrimaEaseg, a.dblPrimaEgobFed, a.dblPrimaCaseg, a.dblPrimaCgobFed,
-      a.dblTotalEmitido, a.dblTotalCobrado, a.intNumPagoIni, a.intNumPagoFin, a.dteFecPago,
-      a.dblTipoCambio, a.strObservaciones, a.pintMesSolic, a.pintAnioSolic, a.pstrIdFondo};
-}
-
-bool insertAgricola(clsCatValida& cv, const AgricolaArgs& a, ConnectionRef conn,
-                    std::optional<std::string> sendTo) {
-  return cv.insertAgricola(
-      a.strPoliza, a.strEndoso, a.intCveTipoEndoso, a.intInciso, a.strapPaterno,
-      a.strapMaterno, a.strNombres, a.strIdentifica, a.intIdEstado, a.intIdMunicipio,
-      a.strCiclo, a.intcveCultivo, a.intCveTipoCult, a.dteVigenciaAsegIni,
-      a.dteVigenciaAsegFin, a.dblSuperfAseg, a.dblSumaAseg, a.dblPrimaEaseg,
-      a.dblPrimaEgobFed, a.dblPrimaCaseg, a.dblPrimaCgobFed, a.dblTotalEmitido,
-      a.dblTotalCobrado, a.intNumPagoIni, a.intNumPagoFin, a.dteFecPago, a.dblTipoCambio,
-      a.strRiesgos, a.strObservaciones, a.pintTipoSeguro, a.strRFC, a.strTipoVialidad,
-      a.strNomVialidad, a.strNumExterior1, a.strNumExterior2, a.strNumInterior,
-      a.strTipoAsentamiento, a.strNomAsentamiento, a.strCodPostal, a.strLocalidad,
-      a.strMunicipioDom, a.strEstadoDom, a.strEntreVialidades, a.strVialidadPosterior,
-      a.strDescUbicacion, a.pstrTipoLocalizacion, a.pstrCarretera, a.pstrCamino,
-      a.pintPkSocio, a.pintPkEndoso, a.pintAnioVigenciaMovInicial, a.pintMesSolic,
-      a.pintAnioSolic, a.pintPkCedente, std::move(conn), std::move(sendTo));
-}
-
-bool insertAgricolaFc(clsCatValida& cv, const AgricolaFcArgs& a, ConnectionRef conn,
-                      std::optional<std::string> sendTo) {
-  return cv.insertAgricolaFc(
-      a.intSemestre, a.intAnnio, a.strPoliza, a.intInciso, a.strapPaterno, a.strapMaterno,
-      a.strNombres, a.intIdEstado, a.intIdMunicipio, a.intcveCultivo, a.intCveTipoCult,
-      a.strCiclo, a.dtmFechaPago, a.dblIndemnizacion, a.intPkRiesgo, a.dblSuperfSinies,
-      a.pintMesSolic, a.pintAnioSolic, a.pintPkCedente, std::move(conn), a.pintTipoSeguro,
-      a.pstrCURP, a.pstrRFC, std::move(sendTo), a.pstrCoordenadas);
-}
-
-bool insertGanadero(clsCatValida& cv, const GanaderoArgs& a, std::optional<std::string> sendTo) {
-  return cv.insertGanadero(
-      a.strPoliza, a.strEndoso, a.intCveTipoEndoso, a.intInciso, a.strapPaterno,
-      a.strapMaterno, a.strNombres, a.strIdentifica, a.intIdEstado, a.intIdMunicipio,
-      a.intIdEspecie, a.intIdFuncion, a.intAnioContrata, a.dteVigenciaAsegIni,
-      a.dteVigenciaAsegFin, a.lngCabezasAseg, a.dblUnidadesAseg, a.dblSumaAseg,
-      a.dblPrimaEaseg, a.dblPrimaEgobFed, a.dblPrimaCaseg, a.dblPrimaCgobFed,
-      a.dblTotalEmitido, a.dblTotalCobrado, a.intNumPagoIni, a.intNumPagoFin, a.dteFecPago,
-      a.dblTipoCambio, a.strObservaciones, a.pintMesSolic, a.pintAnioSolic, a.pstrIdFondo,
-      std::move(sendTo));
 }
 
 }  // namespace korvanda::test

@@ -1,5 +1,4 @@
-// Sample records of the three registration tables, with every argument of the public members,
-// and calls that pass them in order.
+// Sample records of the three registration tables, with every argument of the public members.
 #pragma once
 
 #include <functional>
@@ -8,84 +7,17 @@
 #include <string_view>
 
 #include "korvanda/clsCatValida.h"
+#include "korvanda/records.h"
 #include "korvanda/textform.h"
 #include "registration/statements.h"
 
 namespace korvanda::test {
 
-struct AgricolaArgs {
-  std::string strPoliza, strEndoso;
-  int16_t intCveTipoEndoso, intInciso;
-  std::string strapPaterno, strapMaterno, strNombres, strIdentifica;
-  int16_t intIdEstado, intIdMunicipio;
-  std::string strCiclo;
-  int16_t intcveCultivo, intCveTipoCult;
-  Date dteVigenciaAsegIni, dteVigenciaAsegFin;
-  double dblSuperfAseg, dblSumaAseg, dblPrimaEaseg, dblPrimaEgobFed, dblPrimaCaseg,
-      dblPrimaCgobFed, dblTotalEmitido, dblTotalCobrado;
-  int16_t intNumPagoIni, intNumPagoFin;
-  Date dteFecPago;
-  double dblTipoCambio;
-  std::string strRiesgos, strObservaciones, pintTipoSeguro, strRFC, strTipoVialidad,
-      strNomVialidad, strNumExterior1, strNumExterior2, strNumInterior, strTipoAsentamiento,
-      strNomAsentamiento, strCodPostal, strLocalidad, strMunicipioDom, strEstadoDom,
-      strEntreVialidades, strVialidadPosterior, strDescUbicacion, pstrTipoLocalizacion,
-      pstrCarretera, pstrCamino;
-  int16_t pintPkSocio;
-  int32_t pintPkEndoso;
-  int16_t pintAnioVigenciaMovInicial, pintMesSolic, pintAnioSolic, pintPkCedente;
-  std::string cedenteText;  // pintPkCedente as the statement builder receives it
-};
-
-struct AgricolaFcArgs {
-  int16_t intSemestre, intAnnio;
-  std::string strPoliza;
-  int16_t intInciso;
-  std::string strapPaterno, strapMaterno, strNombres;
-  int16_t intIdEstado, intIdMunicipio, intcveCultivo, intCveTipoCult;
-  std::string strCiclo;
-  Date dtmFechaPago;
-  double dblIndemnizacion;
-  int16_t intPkRiesgo;
-  double dblSuperfSinies;
-  int16_t pintMesSolic, pintAnioSolic, pintPkCedente, pintTipoSeguro;
-  std::string pstrCURP, pstrRFC;
-  std::optional<std::string> pstrCoordenadas;
-};
-
-struct GanaderoArgs {
-  std::string strPoliza, strEndoso;
-  int16_t intCveTipoEndoso, intInciso;
-  std::string strapPaterno, strapMaterno, strNombres, strIdentifica;
-  int16_t intIdEstado, intIdMunicipio, intIdEspecie, intIdFuncion, intAnioContrata;
-  Date dteVigenciaAsegIni, dteVigenciaAsegFin;
-  int32_t lngCabezasAseg;
-  double dblUnidadesAseg, dblSumaAseg, dblPrimaEaseg, dblPrimaEgobFed, dblPrimaCaseg,
-      dblPrimaCgobFed, dblTotalEmitido, dblTotalCobrado;
-  int16_t intNumPagoIni, intNumPagoFin;
-  Date dteFecPago;
-  double dblTipoCambio;
-  std::string strObservaciones;
-  int16_t pintMesSolic, pintAnioSolic;
-  std::string pstrIdFondo;
-};
-
 // Names with quotes, Ñ and accents; a date with a time of day; the municipality of state 1,
 // municipality 5 of the demo data (key 4) and its species 2, function 1 (key 4).
-AgricolaArgs sampleAgricola();
-AgricolaFcArgs sampleAgricolaFc();
-GanaderoArgs sampleGanadero();
-
-RegistroAgricola registro(const AgricolaArgs& a);
-RegistroAgricolaFc registroFc(const AgricolaFcArgs& a);
-RegistroGanadero registroGanadero(const GanaderoArgs& a);
-
-bool insertAgricola(clsCatValida& cv, const AgricolaArgs& a, ConnectionRef conn,
-                    std::optional<std::string> sendTo = std::nullopt);
-bool insertAgricolaFc(clsCatValida& cv, const AgricolaFcArgs& a, ConnectionRef conn,
-                      std::optional<std::string> sendTo = std::nullopt);
-bool insertGanadero(clsCatValida& cv, const GanaderoArgs& a,
-                    std::optional<std::string> sendTo = std::nullopt);
+RegistroAgricola sampleAgricola();
+RegistroAgricolaFc sampleAgricolaFc();
+RegistroGanadero sampleGanadero();
 
 // The INSERT of sampleAgricola(), municipality key 4.
 inline constexpr const char* kSampleAgricolaInsert =

@@ -6,7 +6,7 @@
 #include "commands.h"
 #include "korvanda/recordset.h"
 #include "korvanda/textform.h"
-#include "abi/factory.h"
+#include "korvanda/administration.h"
 
 namespace korvanda::cli {
 namespace {

@@ -3,8 +3,7 @@
 #include <memory>
 
 #include "commands.h"
-#include "components/connection_data.h"
-#include "components/crypto.h"
+#include "korvanda/administration.h"
 
 namespace korvanda::cli {
 
@@ -45,9 +44,8 @@ Command cryptCommand() {
         else if (encrypt)
           warnSecretArgument("the text", "leave TEXT out to type it or pipe it on standard input");
         const std::string keyFile =
-            opt->keyFile.empty() ? components::keyFilePath() : opt->keyFile;
-        std::cout << components::CCrypto().EncryptDecrypt(
-                         text, components::installationKey(keyFile), encrypt, 1)
+            opt->keyFile.empty() ? keyFilePath(registryFilePath()) : opt->keyFile;
+        std::cout << (encrypt ? encryptWithKeyFile(text, keyFile) : decryptWithKeyFile(text, keyFile))
                   << "\n";
       });
     };

@@ -4,8 +4,7 @@
 #include <memory>
 
 #include "commands.h"
-#include "sqlite/engine.h"
-#include "sqlite/upgrade.h"
+#include "korvanda/administration.h"
 
 namespace korvanda::cli {
 
@@ -25,7 +24,7 @@ Command dbCommand() {
   init.option("--demo", demo.get(), "Load the demonstration data too");
   init.run = [file, demo] {
     runReporting([&] {
-      sqlite::createDatabase(*file, *demo);
+      createDatabase(*file, *demo);
       std::cout << "Created " << *file << (*demo ? " (schema and demo data)\n" : " (schema)\n");
     });
   };
@@ -45,7 +44,7 @@ Command dbCommand() {
   upgrade.option("FILE", upgradeFile.get(), "Path of the database file").require();
   upgrade.run = [upgradeFile] {
     runReporting([&] {
-      auto tables = sqlite::upgradeDatabase(*upgradeFile);
+      auto tables = upgradeDatabase(*upgradeFile);
       if (tables.empty()) std::cout << *upgradeFile << " is already current; nothing changed\n";
       else std::cout << "Upgraded " << *upgradeFile << ": " << tables.size() << " tables rebuilt\n";
     });

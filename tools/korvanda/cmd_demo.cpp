@@ -1,7 +1,6 @@
 // korvanda demo [--dir DIR]: the main job end to end on a new embedded database, through the
 // library's classes as the capture application calls them.
 #include <fmt/format.h>
-#include <sqlite3.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,21 +11,17 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <vector>
 
-#include "sqlite/functions.h"
 #include "commands.h"
 #include "demo_portfolio.h"
 #include "demo_records.h"
-#include "export/layouts.h"
+#include "korvanda/administration.h"
 #include "korvanda/clsCatValida.h"
 #include "korvanda/clsControlFiles.h"
 #include "korvanda/error.h"
+#include "korvanda/records.h"
 #include "korvanda/textform.h"
-#include "components/connection_data.h"
-#include "components/registry.h"
-#include "sqlite/engine.h"
 
 namespace korvanda::cli {
 namespace {
@@ -89,64 +84,28 @@ void prepareDirectory(const fs::path& dir) {
   if (!marker.flush()) throw demoError("cannot write " + (dir / kMarker).string());
 }
 
-// ---- the capture data, written straight into the database
-
-struct CloseDb {
-  void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
-using Db = std::unique_ptr<sqlite3, CloseDb>;
-
-Db openRaw(const fs::path& file) {
-  sqlite3* raw = nullptr;
-  int rc = sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-  Db db(raw);
-  if (rc == SQLITE_OK) rc = sqlite::registerTsqlFunctions(db.get());  // the text columns' collation
-  if (rc != SQLITE_OK)
-    throw Error(sqlite::kErrConnection, sqlite::kErrorSource,
-                std::string("cannot open ") + file.string() + ": " + sqlite3_errstr(rc));
-  sqlite3_busy_timeout(raw, 5000);
-  return db;
-}
-
-void execRaw(sqlite3* db, const std::string& sql) {
-  char* msg = nullptr;
-  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg) != SQLITE_OK) {
-    std::string text = msg ? msg : sqlite3_errmsg(db);
-    sqlite3_free(msg);
-    throw Error(sqlite::kErrStatement, sqlite::kErrorSource, "demo portfolio: " + text);
-  }
-}
-
-int64_t countRaw(sqlite3* db, const char* table) {
-  sqlite3_stmt* stmt = nullptr;
-  std::string sql = std::string("SELECT count(*) FROM ") + table;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
-    throw Error(sqlite::kErrStatement, sqlite::kErrorSource, sqlite3_errmsg(db));
-  std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(stmt, sqlite3_finalize);
-  return sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : 0;
-}
-
 // ---- export record sets built from source rows
 
 // Layout field -> source column, for the fields whose source column has another name.
 using Aliases = std::map<std::string, std::string, std::less<>>;
 
-// An in-memory record set with the layout's fields, filled row by row from the source, each
-// field from the source column of its name (letter case ignored) or of its alias; a field the
-// source lacks is Null. Built as the application builds one: Append, Open, AddNew, Value, Update.
-RecordsetRef recordsFor(const ExportLayout& layout, Recordset& source, const Aliases& aliases = {}) {
+// An in-memory record set with the fields of the named export layout, filled row by row from
+// the source, each field from the source column of its name (letter case ignored) or of its
+// alias; a field the source lacks is Null. Built as the application builds one: Append, Open,
+// AddNew, Value, Update.
+RecordsetRef recordsFor(std::string_view layout, Recordset& source, const Aliases& aliases = {}) {
   auto rs = Recordset::create();
   std::vector<std::optional<size_t>> columns;
   constexpr int32_t kAttributes = adFldUpdatable | adFldIsNullable;
-  for (const ExportField& f : layout.fields) {
-    auto alias = aliases.find(f.name);
-    std::optional<size_t> col = source.findField(alias == aliases.end() ? f.name : alias->second);
+  for (const std::string& name : exportLayoutFields(layout)) {
+    auto alias = aliases.find(name);
+    std::optional<size_t> col = source.findField(alias == aliases.end() ? name : alias->second);
     columns.push_back(col);
     if (col) {
       const FieldInfo& info = source.field(*col);
-      rs->appendField(std::string(f.name), info.type, info.definedSize, kAttributes);
+      rs->appendField(name, info.type, info.definedSize, kAttributes);
     } else {
-      rs->appendField(std::string(f.name), adVarChar, 255, kAttributes);
+      rs->appendField(name, adVarChar, 255, kAttributes);
     }
   }
   rs->open();
@@ -277,27 +236,27 @@ class Demo {
     prepareDirectory(dir_);
     out_ << "KORVANDA demo in " << dir_.string() << "\n";
     const fs::path db = path(kDatabase);
-    sqlite::createDatabase(db.string(), true);
+    createDatabase(db.string(), true);
     {
-      Db raw = openRaw(db);
-      execRaw(raw.get(), portfolioSql(period_));
+      ConnectionRef capture = openDatabase(db.string());
+      capture->execute(portfolioSql(period_));
+      auto rows = [&](const char* table) {
+        RecordsetRef rs = capture->query(std::string("SELECT COUNT(*) FROM ") + table);
+        return static_cast<size_t>(toInt32(rs->value(size_t{0})));
+      };
       out_ << fmt::format(
           "  database  {}\n"
           "            schema, demo catalogs and the capture data of fund {} for {}:\n"
           "            {}, {}, {} and {}\n",
           db.string(), kCedente, monthName(),
-          plural(countRaw(raw.get(), "SOLMCONSTANCIA"), "certificate", "certificates"),
-          plural(countRaw(raw.get(), "SOLDINCISO"), "item", "items"),
-          plural(countRaw(raw.get(), "SOLDENDOSO"), "movement", "movements"),
-          plural(countRaw(raw.get(), "SICIMCOBRANZA"), "payment", "payments"));
+          plural(rows("SOLMCONSTANCIA"), "certificate", "certificates"),
+          plural(rows("SOLDINCISO"), "item", "items"),
+          plural(rows("SOLDENDOSO"), "movement", "movements"),
+          plural(rows("SICIMCOBRANZA"), "payment", "payments"));
     }
     const fs::path registry = path(kRegistry), key = path(kKeyFile);
-    components::createKeyFile(key.string());
-    components::setRegistryValue(
-        registry.string(), components::kConnectionRoot, components::kConnectionKey,
-        components::kConnectionValueName,
-        components::connectionValue("sqlite", "", "", db.string(),
-                                    components::installationKey(key.string())));
+    createKeyFile(key.string());
+    writeConnectionData(registry.string(), "sqlite", "", "", db.string(), key.string());
     ::setenv("KORVANDA_REGISTRY", registry.c_str(), 1);
     ::setenv("KORVANDA_KEY_FILE", key.c_str(), 1);
     ::setenv("KORVANDA_LOG_DIR", dir_.c_str(), 1);
@@ -341,62 +300,37 @@ class Demo {
     const auto siniestros = agricolaFcRecords(period_);
     const auto ganaderos = ganaderoRecords(period_);
 
-    auto agricola = [&](const AgricolaRecord& r, std::optional<std::string> sendTo) {
-      return cat.insertAgricola(
-          r.poliza, r.endoso, r.cveTipoEndoso, r.inciso, r.apPaterno, r.apMaterno, r.nombres,
-          r.identifica, r.idEstado, r.idMunicipio, r.ciclo, r.cveCultivo, r.cveTipoCult,
-          r.vigenciaIni, r.vigenciaFin, r.superficie, r.sumaAseg, r.primaEaseg, r.primaEgobFed,
-          r.primaCaseg, r.primaCgobFed, r.totalEmitido, r.totalCobrado, r.numPagoIni,
-          r.numPagoFin, r.fecPago, r.tipoCambio, r.riesgos, r.observaciones, r.tipoSeguro, r.rfc,
-          r.tipoVialidad, r.nomVialidad, r.numExterior1, r.numExterior2, r.numInterior,
-          r.tipoAsentamiento, r.nomAsentamiento, r.codPostal, r.localidad, r.municipioDom,
-          r.estadoDom, r.entreVialidades, r.vialidadPosterior, r.descUbicacion,
-          r.tipoLocalizacion, r.carretera, r.camino, r.pkSocio, r.pkEndoso,
-          r.anioVigenciaMovInicial, r.mesSolic, r.anioSolic, r.pkCedente, conn, std::move(sendTo));
+    auto describeAgricola = [](const RegistroAgricola& r) {
+      return fmt::format("{} end. {} item {}  {}", r.strPoliza, r.strEndoso, r.intInciso,
+                         fullName(r.strapPaterno, r.strapMaterno, r.strNombres));
     };
-    auto siniestro = [&](const AgricolaFcRecord& r, std::optional<std::string> sendTo) {
-      return cat.insertAgricolaFc(
-          r.semestre, r.anio, r.poliza, r.inciso, r.apPaterno, r.apMaterno, r.nombres,
-          r.idEstado, r.idMunicipio, r.cveCultivo, r.cveTipoCult, r.ciclo, r.fechaPago,
-          r.indemnizacion, r.pkRiesgo, r.superficieSiniestrada, r.mesSolic, r.anioSolic,
-          r.pkCedente, conn, r.tipoSeguro, r.curp, r.rfc, std::move(sendTo), r.coordenadas);
+    auto describeSiniestro = [](const RegistroAgricolaFc& r) {
+      return fmt::format("{} item {}  {}", r.strPoliza, r.intInciso,
+                         fullName(r.strapPaterno, r.strapMaterno, r.strNombres));
     };
-    auto ganadero = [&](const GanaderoRecord& r, std::optional<std::string> sendTo) {
-      return cat.insertGanadero(
-          r.poliza, r.endoso, r.cveTipoEndoso, r.inciso, r.apPaterno, r.apMaterno, r.nombres,
-          r.identifica, r.idEstado, r.idMunicipio, r.idEspecie, r.idFuncion, r.anioContrata,
-          r.vigenciaIni, r.vigenciaFin, r.cabezas, r.unidades, r.sumaAseg, r.primaEaseg,
-          r.primaEgobFed, r.primaCaseg, r.primaCgobFed, r.totalEmitido, r.totalCobrado,
-          r.numPagoIni, r.numPagoFin, r.fecPago, r.tipoCambio, r.observaciones, r.mesSolic,
-          r.anioSolic, r.idFondo, std::move(sendTo));
-    };
-    auto describeAgricola = [](const AgricolaRecord& r) {
-      return fmt::format("{} end. {} item {}  {}", r.poliza, r.endoso, r.inciso,
-                         fullName(r.apPaterno, r.apMaterno, r.nombres));
-    };
-    auto describeSiniestro = [](const AgricolaFcRecord& r) {
-      return fmt::format("{} item {}  {}", r.poliza, r.inciso,
-                         fullName(r.apPaterno, r.apMaterno, r.nombres));
-    };
-    auto describeGanadero = [](const GanaderoRecord& r) {
-      return fmt::format("{} end. {} item {}  {}", r.poliza, r.endoso, r.inciso,
-                         fullName(r.apPaterno, r.apMaterno, r.nombres));
+    auto describeGanadero = [](const RegistroGanadero& r) {
+      return fmt::format("{} end. {} item {}  {}", r.strPoliza, r.strEndoso, r.intInciso,
+                         fullName(r.strapPaterno, r.strapMaterno, r.strNombres));
     };
 
     for (const auto& r : agricolas)
-      report("insertAgricola", describeAgricola(r), [&] { return agricola(r, std::nullopt); });
+      report("insertAgricola", describeAgricola(r), [&] { return insertAgricola(cat, r, conn); });
     for (const auto& r : siniestros)
-      report("insertAgricolaFc", describeSiniestro(r), [&] { return siniestro(r, std::nullopt); });
+      report("insertAgricolaFc", describeSiniestro(r),
+             [&] { return insertAgricolaFc(cat, r, conn); });
     for (const auto& r : ganaderos)
-      report("insertGanadero", describeGanadero(r), [&] { return ganadero(r, std::nullopt); });
+      report("insertGanadero", describeGanadero(r), [&] { return insertGanadero(cat, r); });
 
     out_ << "   The same records sent again by another station:\n";
     const auto& a = agricolas.at(kAgricolaDuplicate);
-    report("insertAgricola", describeAgricola(a), [&] { return agricola(a, kToWindow); }, kToWindow);
+    report("insertAgricola", describeAgricola(a),
+           [&] { return insertAgricola(cat, a, conn, kToWindow); }, kToWindow);
     const auto& s = siniestros.at(kAgricolaFcDuplicate);
-    report("insertAgricolaFc", describeSiniestro(s), [&] { return siniestro(s, kToFile); }, kToFile);
+    report("insertAgricolaFc", describeSiniestro(s),
+           [&] { return insertAgricolaFc(cat, s, conn, kToFile); }, kToFile);
     const auto& g = ganaderos.at(kGanaderoDuplicate);
-    report("insertGanadero", describeGanadero(g), [&] { return ganadero(g, kToFile); }, kToFile);
+    report("insertGanadero", describeGanadero(g),
+           [&] { return insertGanadero(cat, g, kToFile); }, kToFile);
 
     auto rows = [&](const char* table) {
       RecordsetRef rs = cat.seleccionar(std::string("SELECT COUNT(*) AS n FROM ") + table);
@@ -479,12 +413,12 @@ class Demo {
     RecordsetRef siniestros = cat.seleccionar(
         fmt::format(fmt::runtime(kRegisteredClaims), period_.semester(), period_.year));
 
-    RecordsetRef dat = recordsFor(exportLayouts::kDatAgricola, *agricolas, kDatAliases);
+    RecordsetRef dat = recordsFor("DatAgricola", *agricolas, kDatAliases);
     exported(files, "ExportFileDat", {{kDatFile, "agricultural layout, 63 fields"}},
              [&] { files.ExportFileDat(path(kDatFile).string(), dat, 1); });
 
-    RecordsetRef polizas = recordsFor(exportLayouts::kFormatoB1, *agricolas, kFormatoB1Aliases);
-    RecordsetRef personas = recordsFor(exportLayouts::kFormatoB2, *agricolas, kFormatoB2Aliases);
+    RecordsetRef polizas = recordsFor("FormatoB1", *agricolas, kFormatoB1Aliases);
+    RecordsetRef personas = recordsFor("FormatoB2", *agricolas, kFormatoB2Aliases);
     exported(files, "ExportFilesFormatoB",
              {{kFormatoB1File, "policies, 30 fields"}, {kFormatoB2File, "persons, 40 fields"}},
              [&] {
@@ -492,7 +426,7 @@ class Demo {
                                          path(kFormatoB2File).string(), polizas, personas);
              });
 
-    RecordsetRef formatoC = recordsFor(exportLayouts::kFormatoC, *siniestros);
+    RecordsetRef formatoC = recordsFor("FormatoC", *siniestros);
     exported(files, "ExportFileDatFormatoC",
              {{kFormatoCFile, fmt::format("claims of semester {} of {}, 17 fields",
                                           period_.semester(), period_.year)}},

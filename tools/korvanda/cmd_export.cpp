@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "commands.h"
+#include "korvanda/administration.h"
 #include "korvanda/clsControlFiles.h"
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
-#include "sqlite/engine.h"
 
 namespace korvanda::cli {
 namespace {
@@ -412,7 +412,7 @@ struct Source {
   RecordsetRef read(const std::string& what) const {
     if (!db.empty()) {
       if (query.empty()) throw inputError(db, "a query is needed for the " + what);
-      return sqlite::openEmbedded(db)->openForwardOnly(query);
+      return openDatabase(db)->openForwardOnly(query);
     }
     if (file.empty()) throw inputError(what, "give an input file, or --db with a query");
     return openRecords(file, format);

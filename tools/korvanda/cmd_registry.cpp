@@ -4,13 +4,11 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <vector>
 
 #include "commands.h"
+#include "korvanda/administration.h"
 #include "korvanda/error.h"
-#include "components/connection_data.h"
-#include "components/connector.h"
-#include "components/crypto.h"
-#include "components/registry.h"
 
 namespace korvanda::cli {
 namespace {
@@ -21,7 +19,7 @@ struct SetOptions {
 };
 
 std::string fileOrDefault(const std::string& file) {
-  return file.empty() ? components::registryFilePath() : file;
+  return file.empty() ? registryFilePath() : file;
 }
 
 }  // namespace
@@ -69,18 +67,14 @@ Command registryCommand() {
       else if (opt->passwordStdin || ::isatty(STDIN_FILENO))
         password = readSecret("Password for the connection (Enter for none): ");
       std::string database = opt->database;
-      const bool embedded = components::isEmbeddedServer(opt->server);
+      const bool embedded = isEmbeddedServer(opt->server);
       if (embedded) database = std::filesystem::absolute(database).lexically_normal().string();
       const std::string file = fileOrDefault(opt->file);
-      const std::string keyFile = components::keyFilePath(file);
-      if (components::createKeyFile(keyFile))
+      const std::string keyFile = keyFilePath(file);
+      if (createKeyFile(keyFile))
         std::cout << "Created the key file " << keyFile << " (a new random key, mode 0600)\n";
-      components::setRegistryValue(
-          file, components::kConnectionRoot, components::kConnectionKey,
-          components::kConnectionValueName,
-          components::connectionValue(opt->server, opt->user, password, database,
-                                      components::installationKey(keyFile)));
-      std::cout << "Wrote " << components::kConnectionValueName << " to " << file << "\n";
+      writeConnectionData(file, opt->server, opt->user, password, database, keyFile);
+      std::cout << "Wrote DatosServerDos to " << file << "\n";
       if (embedded && !std::filesystem::exists(database))
         std::cout << "Note: " << database
                   << " does not exist yet; create it with: korvanda db init " << database << "\n";
@@ -94,15 +88,12 @@ Command registryCommand() {
   show.run = [showFile] {
     runReporting([&] {
       const std::string file = fileOrDefault(*showFile);
-      auto fields = components::splitFields(components::cls_Registry(file).GetRegValue(
-          components::kConnectionRoot, components::kConnectionKey,
-          components::kConnectionValueName));
+      const std::vector<std::string> fields = readConnectionData(file);
       auto field = [&](size_t i) { return i < fields.size() ? fields[i] : std::string("(missing)"); };
       std::string password = "(missing)";
       if (fields.size() > 2) {
         try {
-          components::CCrypto().EncryptDecrypt(
-              fields[2], components::installationKey(components::keyFilePath(file)), false, 1);
+          decryptWithKeyFile(fields[2], keyFilePath(file));
           password = fields[2].empty() ? "(empty)" : "(set, decrypts)";
         } catch (const Error& e) {
           password = "(does not decrypt: " + e.description() + ")";

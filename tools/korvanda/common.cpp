@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "commands.h"
-#include "component/modErrores.h"
+#include "korvanda/administration.h"
 #include "korvanda/clsControlFiles.h"
 #include "korvanda/error.h"
 #include "korvanda/textform.h"

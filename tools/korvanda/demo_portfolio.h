@@ -25,7 +25,8 @@ inline constexpr int16_t kCedente = 1;
 // The livestock fund of the demo catalogs.
 inline constexpr const char* kFondoGanadero = "F002";
 
-// The portfolio in the embedded database's own SQL (ISO dates), for the period:
+// The portfolio as a batch of INSERTs (ISO dates) that a connection to the embedded database
+// runs, for the period:
 //   certificate 5001 (1 item)   initial movement paid this month              due
 //   certificate 5002 (1 item)   initial movement paid, an increase of the
 //                               insured sum paid, a decrease not paid yet     2 due

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "korvanda/administration.h"
 #include "korvanda/error.h"
 
 namespace korvanda {
@@ -31,9 +32,7 @@ void logNotice(std::string_view label, const std::string& text);
 inline constexpr size_t kLoggedTextLimit = 1000;
 std::string loggedText(std::string_view text);
 
-// Where both logs live: KORVANDA_LOG_DIR, else the directory of the library's own file.
-std::string logDirectory();
-std::string errorLogPath();      // <dir>/logFile.log
+// Where both logs live: logDirectory() and errorLogPath() (<dir>/logFile.log) are public.
 std::string duplicatesLogPath(); // <dir>/Errores.log
 
 }  // namespace korvanda

@@ -12,7 +12,8 @@ namespace registration {
 
 constexpr InsertLayout kAgricola{"SET DATEFORMAT DMY INSERT INTO SUBMAGRICOLA ", true, ".insertAgricola"};
 
-void appendInsertAgricolaText(std::string& out, const RegistroAgricola& r, int16_t pkmunicipio) {
+void appendInsertAgricolaText(std::string& out, const RegistroAgricola& r, int16_t tipoSeguro,
+                              int16_t pkmunicipio) {
   const Column columns[] = {
       text("poliza", r.strPoliza),
       text("endoso", r.strEndoso),
@@ -44,8 +45,8 @@ void appendInsertAgricolaText(std::string& out, const RegistroAgricola& r, int16
       text("observaciones", r.strObservaciones),
       integer("mesSolicitud", r.pintMesSolic),
       integer("anioSolicitud", r.pintAnioSolic),
-      integerText("PkCedente", r.pintPkCedente),
-      integer("TipoSeguro", r.pintTipoSeguro),
+      integer("PkCedente", r.pintPkCedente),
+      integer("TipoSeguro", tipoSeguro),
       text("RFC", r.strRFC),
       text("TipoVialidad", r.strTipoVialidad),
       text("NomVialidad", r.strNomVialidad),
@@ -71,10 +72,11 @@ void appendInsertAgricolaText(std::string& out, const RegistroAgricola& r, int16
   appendInsert(out, kAgricola, columns);
 }
 
-std::string insertAgricolaText(const RegistroAgricola& r, int16_t pkmunicipio) {
+std::string insertAgricolaText(const RegistroAgricola& r, int16_t tipoSeguro,
+                               int16_t pkmunicipio) {
   std::string out;
   out.reserve(1536);
-  appendInsertAgricolaText(out, r, pkmunicipio);
+  appendInsertAgricolaText(out, r, tipoSeguro, pkmunicipio);
   return out;
 }
 
@@ -94,10 +96,10 @@ std::string duplicadoAgricolaQuery(std::string_view strPoliza, std::string_view 
 }  // namespace registration
 
 std::string setSqlInsertAgricola(clsCatValida& self, const RegistroAgricola& r,
-                                 const ConnectionRef& pConn) {
+                                 int16_t tipoSeguro, const ConnectionRef& pConn) {
   return frame("KORVANDA.clsCatValida.setSqlInsertAgricola", [&] {
     const int16_t pkmunicipio = getPkMunicipio(self, r.intIdEstado, r.intIdMunicipio, pConn);
-    return registration::insertAgricolaText(r, pkmunicipio);
+    return registration::insertAgricolaText(r, tipoSeguro, pkmunicipio);
   });
 }
 
@@ -136,48 +138,42 @@ bool clsCatValida::insertAgricola(
     const std::string& pstrCamino, int16_t pintPkSocio, int32_t pintPkEndoso,
     int16_t pintAnioVigenciaMovInicial, int16_t pintMesSolic, int16_t pintAnioSolic,
     int16_t pintPkCedente, ConnectionRef pConn, std::optional<std::string> pstrSendErrTo) {
+  return korvanda::insertAgricola(
+      *this,
+      RegistroAgricola{
+          strPoliza, strEndoso, intCveTipoEndoso, intInciso, strapPaterno, strapMaterno,
+          strNombres, strIdentifica, intIdEstado, intIdMunicipio, strCiclo, intcveCultivo,
+          intCveTipoCult, dteVigenciaAsegIni, dteVigenciaAsegFin, dblSuperfAseg, dblSumaAseg,
+          dblPrimaEaseg, dblPrimaEgobFed, dblPrimaCaseg, dblPrimaCgobFed, dblTotalEmitido,
+          dblTotalCobrado, intNumPagoIni, intNumPagoFin, dteFecPago, dblTipoCambio, strRiesgos,
+          strObservaciones, pintTipoSeguro, strRFC, strTipoVialidad, strNomVialidad,
+          strNumExterior1, strNumExterior2, strNumInterior, strTipoAsentamiento,
+          strNomAsentamiento, strCodPostal, strLocalidad, strMunicipioDom, strEstadoDom,
+          strEntreVialidades, strVialidadPosterior, strDescUbicacion, pstrTipoLocalizacion,
+          pstrCarretera, pstrCamino, pintPkSocio, pintPkEndoso, pintAnioVigenciaMovInicial,
+          pintMesSolic, pintAnioSolic, pintPkCedente},
+      std::move(pConn), std::move(pstrSendErrTo));
+}
+
+bool insertAgricola(clsCatValida& self, const RegistroAgricola& r, ConnectionRef pConn,
+                    std::optional<std::string> pstrSendErrTo) {
   return frame("KORVANDA.clsCatValida.InsertAgricola", [&] {
     auto isDuplicate = [&] {
-      return getDuplicado(strPoliza, strEndoso, intCveTipoEndoso, intInciso, intcveCultivo,
-                          pintPkCedente, strCiclo, pConn);
+      return self.getDuplicado(r.strPoliza, r.strEndoso, r.intCveTipoEndoso, r.intInciso,
+                               r.intcveCultivo, r.pintPkCedente, r.strCiclo, pConn);
     };
     if (isDuplicate())
-      return registration::reportDuplicate(pstrSendErrTo, ".insertAgricola", 1009, strPoliza);
+      return registration::reportDuplicate(pstrSendErrTo, ".insertAgricola", 1009, r.strPoliza);
 
-    const std::string cedente = sql::integer(pintPkCedente);
-    const RegistroAgricola record{
-        .strPoliza = strPoliza, .strEndoso = strEndoso, .intCveTipoEndoso = intCveTipoEndoso,
-        .intInciso = intInciso, .strapPaterno = strapPaterno, .strapMaterno = strapMaterno,
-        .strNombres = strNombres, .strIdentifica = strIdentifica, .intIdEstado = intIdEstado,
-        .intIdMunicipio = intIdMunicipio, .strCiclo = strCiclo, .intcveCultivo = intcveCultivo,
-        .intCveTipoCult = intCveTipoCult, .dteVigenciaAsegIni = dteVigenciaAsegIni,
-        .dteVigenciaAsegFin = dteVigenciaAsegFin, .dblSuperfAseg = dblSuperfAseg,
-        .dblSumaAseg = dblSumaAseg, .dblPrimaEaseg = dblPrimaEaseg,
-        .dblPrimaEgobFed = dblPrimaEgobFed, .dblPrimaCaseg = dblPrimaCaseg,
-        .dblPrimaCgobFed = dblPrimaCgobFed, .dblTotalEmitido = dblTotalEmitido,
-        .dblTotalCobrado = dblTotalCobrado, .intNumPagoIni = intNumPagoIni,
-        .intNumPagoFin = intNumPagoFin, .dteFecPago = dteFecPago, .dblTipoCambio = dblTipoCambio,
-        .strRiesgos = strRiesgos, .strObservaciones = strObservaciones,
-        .pintTipoSeguro = toInt16(Variant(pintTipoSeguro)), .strRFC = strRFC,
-        .strTipoVialidad = strTipoVialidad, .strNomVialidad = strNomVialidad,
-        .strNumExterior1 = strNumExterior1, .strNumExterior2 = strNumExterior2,
-        .strNumInterior = strNumInterior, .strTipoAsentamiento = strTipoAsentamiento,
-        .strNomAsentamiento = strNomAsentamiento, .strCodPostal = strCodPostal,
-        .strLocalidad = strLocalidad, .strMunicipioDom = strMunicipioDom,
-        .strEstadoDom = strEstadoDom, .strEntreVialidades = strEntreVialidades,
-        .strVialidadPosterior = strVialidadPosterior, .strDescUbicacion = strDescUbicacion,
-        .pstrTipoLocalizacion = pstrTipoLocalizacion, .pstrCarretera = pstrCarretera,
-        .pstrCamino = pstrCamino, .pintPkSocio = pintPkSocio, .pintPkEndoso = pintPkEndoso,
-        .pintAnioVigenciaMovInicial = pintAnioVigenciaMovInicial, .pintMesSolic = pintMesSolic,
-        .pintAnioSolic = pintAnioSolic, .pintPkCedente = cedente};
-    const std::string statement = setSqlInsertAgricola(*this, record, pConn);
+    const int16_t tipoSeguro = toInt16(Variant(r.pintTipoSeguro));
+    const std::string statement = setSqlInsertAgricola(self, r, tipoSeguro, pConn);
     try {
-      return insertar(statement, pConn);
+      return self.insertar(statement, pConn);
     } catch (const Error& e) {
       // Another station stored the same record between the test and the INSERT: the unique
       // index refused it. It is the duplicate the test would have found.
       if (!registration::isDuplicateKeyViolation(e) || !isDuplicate()) throw;
-      return registration::reportDuplicate(pstrSendErrTo, ".insertAgricola", 1009, strPoliza);
+      return registration::reportDuplicate(pstrSendErrTo, ".insertAgricola", 1009, r.strPoliza);
     }
   });
 }

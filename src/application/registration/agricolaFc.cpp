@@ -35,7 +35,8 @@ std::string insertAgricolaFcText(const RegistroAgricolaFc& r, int16_t pkmunicipi
       integer("TipoSeguro", r.pintTipoSeguro),
       text("CURP", r.pstrCURP),
       text("RFC", r.pstrRFC),
-      text("Coordenadas", r.pstrCoordenadas),
+      text("Coordenadas", r.pstrCoordenadas ? std::string_view(*r.pstrCoordenadas)
+                                            : std::string_view()),
   };
   return buildInsert(kAgricolaFc, columns);
 }
@@ -83,32 +84,33 @@ bool clsCatValida::insertAgricolaFc(
     int16_t pintMesSolic, int16_t pintAnioSolic, int16_t pintPkCedente, ConnectionRef pConn,
     int16_t pintTipoSeguro, const std::string& pstrCURP, const std::string& pstrRFC,
     std::optional<std::string> pstrSendErrTo, std::optional<std::string> pstrCoordenadas) {
+  return korvanda::insertAgricolaFc(
+      *this,
+      RegistroAgricolaFc{intSemestre, intAnnio, strPoliza, intInciso, strapPaterno, strapMaterno,
+                         strNombres, intIdEstado, intIdMunicipio, intcveCultivo, intCveTipoCult,
+                         strCiclo, dtmFechaPago, dblIndemnizacion, intPkRiesgo, dblSuperfSinies,
+                         pintMesSolic, pintAnioSolic, pintPkCedente, pintTipoSeguro, pstrCURP,
+                         pstrRFC, std::move(pstrCoordenadas)},
+      std::move(pConn), std::move(pstrSendErrTo));
+}
+
+bool insertAgricolaFc(clsCatValida& self, const RegistroAgricolaFc& r, ConnectionRef pConn,
+                      std::optional<std::string> pstrSendErrTo) {
   return frame("KORVANDA.clsCatValida.InsertAgricolaFc", [&] {
     auto isDuplicate = [&] {
-      return getDuplicadoFc(strPoliza, intInciso, intSemestre, intAnnio, pintPkCedente, pConn);
+      return self.getDuplicadoFc(r.strPoliza, r.intInciso, r.intSemestre, r.intAnnio,
+                                 r.pintPkCedente, pConn);
     };
     if (isDuplicate())
-      return registration::reportDuplicate(pstrSendErrTo, ".insertAgricolaFc", 1009, strPoliza);
+      return registration::reportDuplicate(pstrSendErrTo, ".insertAgricolaFc", 1009, r.strPoliza);
 
-    const RegistroAgricolaFc record{
-        .intSemestre = intSemestre, .intAnnio = intAnnio, .strPoliza = strPoliza,
-        .intInciso = intInciso, .strapPaterno = strapPaterno, .strapMaterno = strapMaterno,
-        .strNombres = strNombres, .intIdEstado = intIdEstado, .intIdMunicipio = intIdMunicipio,
-        .intcveCultivo = intcveCultivo, .intCveTipoCult = intCveTipoCult,
-        .strCiclo = strCiclo, .dtmFechaPago = dtmFechaPago,
-        .dblIndemnizacion = dblIndemnizacion, .intPkRiesgo = intPkRiesgo,
-        .dblSuperfSinies = dblSuperfSinies, .pintMesSolic = pintMesSolic,
-        .pintAnioSolic = pintAnioSolic, .pintPkCedente = pintPkCedente,
-        .pintTipoSeguro = pintTipoSeguro, .pstrCURP = pstrCURP, .pstrRFC = pstrRFC,
-        .pstrCoordenadas = pstrCoordenadas ? std::string_view(*pstrCoordenadas)
-                                           : std::string_view()};
-    const std::string statement = setSqlInsertAgricolaFc(*this, record);
+    const std::string statement = setSqlInsertAgricolaFc(self, r);
     try {
-      return insertar(statement, pConn);
+      return self.insertar(statement, pConn);
     } catch (const Error& e) {
       // Stored by another station since the test: refused by the unique index.
       if (!registration::isDuplicateKeyViolation(e) || !isDuplicate()) throw;
-      return registration::reportDuplicate(pstrSendErrTo, ".insertAgricolaFc", 1009, strPoliza);
+      return registration::reportDuplicate(pstrSendErrTo, ".insertAgricolaFc", 1009, r.strPoliza);
     }
   });
 }

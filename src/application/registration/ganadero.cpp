@@ -107,27 +107,27 @@ bool clsCatValida::insertGanadero(
     int16_t intNumPagoFin, Date dteFecPago, double dblTipoCambio,
     const std::string& strObservaciones, int16_t pintMesSolic, int16_t pintAnioSolic,
     const std::string& pstrIdFondo, std::optional<std::string> pstrSendTo) {
+  return korvanda::insertGanadero(
+      *this,
+      RegistroGanadero{strPoliza, strEndoso, intCveTipoEndoso, intInciso, strapPaterno,
+                       strapMaterno, strNombres, strIdentifica, intIdEstado, intIdMunicipio,
+                       intIdEspecie, intIdFuncion, intAnioContrata, dteVigenciaAsegIni,
+                       dteVigenciaAsegFin, lngCabezasAseg, dblUnidadesAseg, dblSumaAseg,
+                       dblPrimaEaseg, dblPrimaEgobFed, dblPrimaCaseg, dblPrimaCgobFed,
+                       dblTotalEmitido, dblTotalCobrado, intNumPagoIni, intNumPagoFin,
+                       dteFecPago, dblTipoCambio, strObservaciones, pintMesSolic, pintAnioSolic,
+                       pstrIdFondo},
+      std::move(pstrSendTo));
+}
+
+bool insertGanadero(clsCatValida& self, const RegistroGanadero& r,
+                    std::optional<std::string> pstrSendTo) {
   // Failures go back to the caller as they came, without a log line of this routine's own.
   try {
-    const RegistroGanadero record{
-        .strPoliza = strPoliza, .strEndoso = strEndoso, .intCveTipoEndoso = intCveTipoEndoso,
-        .intInciso = intInciso, .strapPaterno = strapPaterno, .strapMaterno = strapMaterno,
-        .strNombres = strNombres, .strIdentifica = strIdentifica, .intIdEstado = intIdEstado,
-        .intIdMunicipio = intIdMunicipio, .intIdEspecie = intIdEspecie,
-        .intIdFuncion = intIdFuncion, .intAnioContrata = intAnioContrata,
-        .dteVigenciaAsegIni = dteVigenciaAsegIni, .dteVigenciaAsegFin = dteVigenciaAsegFin,
-        .lngCabezasAseg = lngCabezasAseg, .dblUnidadesAseg = dblUnidadesAseg,
-        .dblSumaAseg = dblSumaAseg, .dblPrimaEaseg = dblPrimaEaseg,
-        .dblPrimaEgobFed = dblPrimaEgobFed, .dblPrimaCaseg = dblPrimaCaseg,
-        .dblPrimaCgobFed = dblPrimaCgobFed, .dblTotalEmitido = dblTotalEmitido,
-        .dblTotalCobrado = dblTotalCobrado, .intNumPagoIni = intNumPagoIni,
-        .intNumPagoFin = intNumPagoFin, .dteFecPago = dteFecPago,
-        .dblTipoCambio = dblTipoCambio, .strObservaciones = strObservaciones,
-        .pintMesSolic = pintMesSolic, .pintAnioSolic = pintAnioSolic,
-        .pstrIdFondo = pstrIdFondo};
     auto isDuplicate = [&] {
-      return getDuplicadoGanadero(strPoliza, strEndoso, intCveTipoEndoso, intInciso,
-                                  intIdEspecie, intIdFuncion, pstrIdFondo);
+      return self.getDuplicadoGanadero(r.strPoliza, r.strEndoso, r.intCveTipoEndoso,
+                                       r.intInciso, r.intIdEspecie, r.intIdFuncion,
+                                       r.pstrIdFondo);
     };
     // No unique index guards this table, and the row key is the maximum plus one. The
     // duplicate tests, the key and the INSERT run in one transaction on the shared
@@ -137,12 +137,12 @@ bool clsCatValida::insertGanadero(
     for (int attempt = 1;; ++attempt) {
       Transaction keyAndInsert(getOpenConnection(), Transaction::Mode::joinOrBegin);
       if (isDuplicate())
-        return registration::reportDuplicate(pstrSendTo, ".insertGanadero", 2011, strPoliza);
-      const std::string statement = setSqlInsertGanadero(*this, record);
+        return registration::reportDuplicate(pstrSendTo, ".insertGanadero", 2011, r.strPoliza);
+      const std::string statement = setSqlInsertGanadero(self, r);
       if (isDuplicate())
-        return registration::reportDuplicate(pstrSendTo, ".insertGanadero", 2011, strPoliza);
+        return registration::reportDuplicate(pstrSendTo, ".insertGanadero", 2011, r.strPoliza);
       try {
-        const bool stored = insertar(statement);
+        const bool stored = self.insertar(statement);
         keyAndInsert.commit();
         return stored;
       } catch (const Error& e) {

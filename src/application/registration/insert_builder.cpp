@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "component/sql.h"
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
 
@@ -31,10 +30,7 @@ void appendValue(std::string& out, const InsertLayout& layout, const Column& c) 
       return;
     }
     case Rendering::integer:
-      if (const auto* digits = std::get_if<std::string_view>(&c.value))
-        out += sql::requireInteger(*digits, c.name);
-      else
-        appendInt(out, std::get<int64_t>(c.value));
+      appendInt(out, std::get<int64_t>(c.value));
       return;
     case Rendering::decimal: {
       double v = std::get<double>(c.value);

@@ -22,8 +22,7 @@ enum class Rendering : uint8_t { text, integer, decimal, date };
 struct Column {
   std::string_view name;
   Rendering rendering;
-  // text: string_view; integer: int64_t, or a string_view of decimal digits written as given
-  // once checked; decimal: double; date: Date.
+  // text: string_view; integer: int64_t; decimal: double; date: Date.
   std::variant<std::string_view, int64_t, double, Date> value;
 };
 
@@ -32,10 +31,6 @@ inline Column text(std::string_view name, std::string_view v) {
 }
 inline Column integer(std::string_view name, int64_t v) {
   return {name, Rendering::integer, v};
-}
-// An integer that arrives as its decimal text: refused (13) unless it is one.
-inline Column integerText(std::string_view name, std::string_view digits) {
-  return {name, Rendering::integer, digits};
 }
 inline Column decimal(std::string_view name, double v) {
   return {name, Rendering::decimal, v};
