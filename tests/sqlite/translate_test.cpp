@@ -130,6 +130,9 @@ TEST(Rewrites, TextComparisonsTakeSqlServerRules) {
        "SELECT (nombre || 'x') COLLATE KV_CI_AS AS \"n\" FROM Pagos UNION ALL SELECT 'y' COLLATE KV_CI_AS AS \"\" FROM Socios"},
       {"SELECT LOWER(nombre) AS n FROM Pagos GROUP BY LOWER(nombre) ORDER BY n DESC, id",
        "SELECT LOWER(nombre) AS \"n\" FROM Pagos GROUP BY LOWER(nombre) COLLATE KV_CI_AS ORDER BY n COLLATE KV_CI_AS DESC, id"},
+      {"SELECT id FROM Pagos WHERE id = 1 AND LTRIM('b') BETWEEN 'a' AND 'c' OR id = 2 AND 'x' NOT IN ('y')",
+       "SELECT id FROM Pagos WHERE id = 1 AND LTRIM('b') COLLATE KV_CI_AS BETWEEN 'a' AND 'c' OR id = 2 AND "
+       "'x' COLLATE KV_CI_AS NOT IN ('y')"},
       {"SELECT MAX(UPPER(nombre)) AS a, MIN(nombre) AS b, MAX(id) AS c FROM Pagos",
        "SELECT MAX(UPPER(nombre) COLLATE KV_CI_AS) AS \"a\", MIN(nombre) AS \"b\", MAX(id) AS \"c\" FROM Pagos"},
       {"SELECT CASE LTRIM(nombre) WHEN 'a' THEN 1 END AS a, CASE WHEN nombre = 'b' THEN 2 END AS b FROM Pagos",
@@ -250,8 +253,27 @@ TEST(Rewrites, ResultTypesForComputedColumns) {
                             sampleSchema());
   const auto& step = std::get<SqlStep>(t.steps[0]);
   EXPECT_EQ(step.resultTypes, (std::vector<std::string>{"INTEGER", "VARCHAR(1)", "VARCHAR(51)", "MONEY", "INT", "INT", "DATETIME"}));
+  // A numeric sum takes the widest type of its terms, in any order; a union takes, for a column
+  // that its first member leaves untyped, the type the next member gives it.
+  t = translate("SELECT cuenta + monto AS a, monto + cuenta AS b, cuenta + cuenta AS c, 1 + 1.5 AS d FROM Pagos "
+                "UNION SELECT 1, 2, 3, 4 FROM Pagos", sampleSchema());
+  EXPECT_EQ(std::get<SqlStep>(t.steps[0]).resultTypes, (std::vector<std::string>{"MONEY", "MONEY", "INT", "DECIMAL(38,10)"}));
+  t = translate("SELECT NULL AS a, 1 AS b FROM Pagos UNION ALL SELECT nombre, 2 FROM Pagos", sampleSchema());
+  EXPECT_EQ(std::get<SqlStep>(t.steps[0]).resultTypes, (std::vector<std::string>{"VARCHAR(20)", "INT"}));
   // A star leaves the types to the columns themselves.
   EXPECT_TRUE(std::get<SqlStep>(translate("SELECT *, 1 AS x FROM Pagos", sampleSchema()).steps[0]).resultTypes.empty());
+}
+
+// An alias may follow its expression without AS; a name after an operator is an operand.
+TEST(Rewrites, AliasesWithoutAs) {
+  EXPECT_EQ(tr("SELECT nombre n, cuenta - id d, 2 - cuenta, LTRIM(nombre + 'x') t, P.id FROM Pagos P"),
+            "SELECT nombre AS \"n\", cuenta - id AS \"d\", 2 - cuenta AS \"\", LTRIM(nombre || 'x') AS \"t\", "
+            "P.id FROM Pagos P");
+  EXPECT_EQ(tr("SELECT cuenta - -id AS d FROM Pagos"), "SELECT cuenta - - id AS \"d\" FROM Pagos");
+  // An operator that ends an expression is refused where SQLite would only report a syntax error.
+  EXPECT_EQ(failure("SELECT id + FROM Pagos"), "'+' without a value after it, at character 11");
+  EXPECT_EQ(failure("SELECT id FROM Pagos WHERE cuenta = id -"),
+            "'-' without a value after it, at character 40");
 }
 
 TEST(Rewrites, BatchesSplitIntoStatements) {

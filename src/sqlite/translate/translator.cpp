@@ -1062,6 +1062,9 @@ class Translator {
       std::vector<std::string> ops;
       size_t j = t;
       while (j < e && (isOp(s[j], "+") || isOp(s[j], "-"))) {
+        if (j + 1 == e)
+          throw TranslationError("'" + s[j].tok.text + "' without a value after it, at character " +
+                                 std::to_string(s[j].tok.begin + 1));
         size_t t2 = termEnd(s, j + 1, e);
         if (t2 == j + 1) break;
         ops.push_back(s[j].tok.text);
