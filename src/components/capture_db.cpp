@@ -13,6 +13,7 @@
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
 #include "core/binder.h"
+#include "core/recordset_store.h"
 #include "core/ascii.h"
 
 namespace korvanda::components {

@@ -14,6 +14,7 @@
 
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
+#include "core/recordset_store.h"
 #include "core/statement_rule.h"
 #include "sqlite/functions.h"
 #include "sqlite/procedures.h"

@@ -21,6 +21,7 @@
 #include "korvanda/clsControlFiles.h"
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
+#include "core/recordset_store.h"
 #include "sqlite/engine.h"
 
 namespace korvanda::cli {

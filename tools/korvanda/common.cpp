@@ -17,6 +17,7 @@
 #include "korvanda/clsControlFiles.h"
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
+#include "core/recordset_store.h"
 
 namespace korvanda::cli {
 namespace {
