@@ -42,8 +42,7 @@ class Error : public std::runtime_error {
 inline constexpr int32_t kAppError1001 = -2147220503;
 inline constexpr int32_t kAppError1002 = -2147220502;
 
-// The library's own runtime errors, with the source the automation runtime gives them. Each
-// builds the Error for the caller to throw.
+// The library's own runtime errors, with the source the automation runtime gives them.
 namespace errors {
 inline constexpr const char* kRuntimeSource = "KORVANDA";
 Error invalidArgument(std::string detail = {});         // 5

@@ -93,7 +93,7 @@ class Recordset : public Dispatchable {
   bool bof() const;  // 3704 when closed
   // -1 when closed, and for a forward-only record set until its end is reached.
   int32_t recordCount() const;
-  size_t rowCount() const { return rows_; }  // rows read so far
+  size_t rowCount() const { return rows_; }  // rows held (forward-only: read so far)
   void moveFirst();
   void moveNext();  // 3021 at EOF
   void movePrevious();  // 3021 at BOF
