@@ -24,6 +24,7 @@
 #include "bench_support.h"
 #include "korvanda/clsControlFiles.h"
 #include "korvanda/textform.h"
+#include "core/recordset_store.h"
 
 extern char** environ;
 

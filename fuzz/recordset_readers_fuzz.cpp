@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/recordset_store.h"
 #include "fuzz_support.h"
 
 namespace {

@@ -53,9 +53,12 @@ enum { KV_METHOD = 1, KV_PROPERTYGET = 2, KV_PROPERTYPUT = 4 };
  * or through kv_variant_clear of the variant that holds it). */
 typedef struct kv_object kv_object;
 
-/* A value. In a result, str (a malloc'd, NUL-terminated UTF-8 text) and obj (a reference) are
- * owned by the caller and freed together by kv_variant_clear. In an argument they stay the
- * caller's: the library never writes into args and keeps nothing that points into them. */
+/* A value. date is days since 1899-12-30, its fraction the time of day; boolean is 0 or -1;
+ * a KV_DECIMAL is its exact text in str ("1234.5": "." separator, no trailing zeros). In a
+ * result, str (a malloc'd, NUL-terminated UTF-8 text) and obj (a reference) are owned by the
+ * caller and freed together by kv_variant_clear; they do not depend on the object that gave
+ * them and stay valid after its release. In an argument they stay the caller's: the library
+ * never writes into args and keeps nothing that points into them. */
 typedef struct kv_variant {
   int32_t vt;
   union { int16_t i2; int32_t i4; int64_t i8; double r8; double date; int16_t boolean;
@@ -64,9 +67,10 @@ typedef struct kv_variant {
 
 /* A failure: number, source and description. After a failed call, source and description
  * are NUL-terminated UTF-8 texts owned by the caller, valid until kv_error_clear (which frees
- * both and sets the fields to 0 and NULL). After a successful call the fields are 0 and NULL.
- * Each call overwrites *err without freeing what it held: clear it before passing it again,
- * or its texts leak. A zero-initialised kv_error is ready for use. */
+ * both and sets the fields to 0 and NULL), also once the object that failed is released.
+ * After a successful call the fields are 0 and NULL. Each call overwrites *err without
+ * freeing what it held: clear it before passing it again, or its texts leak. A
+ * zero-initialised kv_error is ready for use. */
 typedef struct kv_error { int32_t number; char *source; char *description; } kv_error;
 
 /* Creates an object of the class progid (a NUL-terminated UTF-8 text; letter case ignored).

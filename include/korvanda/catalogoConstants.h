@@ -1,4 +1,6 @@
-// Catalog identifiers.
+// Catalog identifiers: the pidCatalogo of clsCatValida's catalog members. A number without a
+// catalog fails there with -2147220503 ("El catalogo solicitado no existe"); one beyond 16 bits
+// with 6 (overflow).
 #pragma once
 
 #include <cstdint>

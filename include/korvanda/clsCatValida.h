@@ -3,6 +3,19 @@
 //   src/catalogs/       catalog queries, generic statements, reference lookups
 //   src/registration/   record insertion, sent register, key resolution and generation
 //   src/certificates/   certificates, endorsement payments, claims export staging
+//
+// Connection: every member works on the shared connection of the calling thread (one per
+// thread, opened from the registry value on first need and again after it was closed), or on
+// the pConn the caller passes. So an object may be called from any thread, one call at a time;
+// two objects on one thread share that thread's connection.
+// Results: record sets are disconnected and the caller's (shared); FindQuery answers nullptr
+// when there are no rows, seleccionar an updatable record set, possibly empty.
+// Failures: a member that fails logs one line to logFile.log (insertGanadero does not) and
+// throws korvanda::Error with the number, source and description of the first failure. The
+// library's own refusals are -2147220503 and -2147220502 with a Spanish description; a
+// duplicate record with pstrSendErrTo other than "Window" is written to Errores.log instead,
+// and the member returns false. Only the generic statement members (FindQuery, seleccionar,
+// insertar, borrar, UpdateCondition, FindCondition) run a text of more than one statement.
 #pragma once
 
 #include <cstdint>
@@ -24,9 +37,11 @@ using OptConnection = std::optional<ConnectionRef>;
 
 class clsCatValida : public Dispatchable {
  public:
-  // Opens a new connection into this thread's shared slot, replacing what it held.
+  // Opens a new connection into this thread's shared slot, replacing what it held (released,
+  // not closed). Fails, logged, when the connection cannot be made.
   clsCatValida();
-  // Closes the slot's connection when it is open, and empties the slot; never fails.
+  // When the destroying thread's slot holds an open connection, closes it and empties the
+  // slot, even while another object uses it (its next call opens a new one); never fails.
   ~clsCatValida() override;
   static std::shared_ptr<clsCatValida> create() { return std::make_shared<clsCatValida>(); }
   const DispatchTable& dispatchTable() const override;
@@ -41,6 +56,7 @@ class clsCatValida : public Dispatchable {
                              const std::string& strCondition,
                              std::optional<int16_t> pintFieldOrder = std::nullopt);
   RecordsetRef FindQuery(const std::string& strQuery);
+  // The calling thread's shared connection, open; it stays the thread's (see connection.h).
   ConnectionRef getConexion();
   bool insertar(const std::string& strQuery, OptConnection pConn = std::nullopt);
   RecordsetRef seleccionar(const std::string& strQuery);

@@ -1,4 +1,8 @@
 // Late binding: objects whose members are called by name, as the automation host does.
+//
+// Each class has one DispatchTable, built on first use and never changed after: reading it is
+// safe from any thread. Objects are shared (ObjectRef, std::shared_ptr) and are not safe for
+// concurrent use: one thread at a time per object, different objects on different threads.
 #pragma once
 
 #include <functional>
@@ -19,6 +23,8 @@ enum InvokeKind : int { kMethod = 1, kPropertyGet = 2, kPropertyPut = 4 };
 
 class Dispatchable;
 
+// One callable member. call gets the object and arguments already counted against
+// minArgs..maxArgs; it coerces them itself.
 struct Member {
   std::string name;
   int kinds = kMethod;  // which InvokeKind flags reach it
@@ -47,7 +53,10 @@ class Dispatchable : public std::enable_shared_from_this<Dispatchable> {
  public:
   virtual ~Dispatchable() = default;
   virtual const DispatchTable& dispatchTable() const = 0;
-  // Errors: 438 unknown member, 450 wrong argument count, and whatever the member raises.
+  // Calls a member by name (letter case ignored). args are only read during the call, coerced
+  // to the parameters' types; the result is the caller's. Errors: 438 unknown member, 450 wrong
+  // argument count (or a known name called the wrong way, a put on a read-only property),
+  // 6/13/94 an argument that does not convert, and whatever the member raises.
   Variant invoke(std::string_view member, int kind, std::span<const Variant> args);
 };
 

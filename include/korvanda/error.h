@@ -1,4 +1,8 @@
 // The one error type: number, source and description, as the application reads them.
+//
+// Every C++ function of the library that fails throws korvanda::Error (std::bad_alloc aside);
+// the C ABI turns it into kv_error. An Error is a value that owns its texts, and is safe to
+// copy and read from any thread.
 #pragma once
 
 #include <cstdint>
@@ -20,8 +24,11 @@ class Error : public std::runtime_error {
         lastSystemError_(lastSystemError) {}
 
   int32_t number() const { return number_; }
+  // What raised it: an engine or component ("SQLite", "ADODB.Fields"), the runtime
+  // ("KORVANDA"), or one of the library's routines.
   const std::string& source() const { return source_; }
   const std::string& description() const { return description_; }
+  // The operating system's error (errno) behind a failed file operation, else 0; logged.
   int32_t lastSystemError() const { return lastSystemError_; }
 
  private:

@@ -1,9 +1,19 @@
-// The in-memory, disconnected record set: fields built by hand or from a query's columns.
+// The in-memory, disconnected record set: typed fields, rows and a current position, built by
+// the caller (Fields.Append, Open, AddNew) or handed out by a query. It never holds a database
+// handle, except a forward-only record set from Connection::openForwardOnly, which reads its
+// rows from the open statement as it moves.
+//
+// Ownership: record sets are shared (RecordsetRef, std::shared_ptr); the last reference frees
+// the rows. Values come out as Variant copies that own their texts.
+// Threads: a record set is not safe for concurrent use. One thread at a time, also for the const
+// members; different record sets may be used on different threads at once.
+// Errors are korvanda::Error with the data-access numbers of error.h: 3704 closed, 3705 open,
+// 3021 no current record, 3265 no such field, 3251 read-only, -2147217887 a value the field
+// does not take (Null where Null is not allowed, a text longer than the field).
 #pragma once
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,48 +41,16 @@ enum LockType : int32_t { adLockReadOnly = 1, adLockOptimistic = 3 };
 struct FieldInfo {
   std::string name;
   int32_t type = adVarChar;
-  int32_t definedSize = 0;
+  int32_t definedSize = 0;  // characters of a text field; 0 is no limit
   int32_t attributes = 0;
   bool nullable() const { return (attributes & (adFldIsNullable | adFldMayBeNull)) != 0; }
   bool isText() const { return type == adChar || type == adVarChar || type == adLongVarChar; }
 };
 
-// A stored value in 12 bytes: numbers inline, texts of up to 8 bytes inline, longer texts in the
-// record set's arena (read them through Recordset::text).
-struct Cell {
-  enum Kind : uint8_t { kEmpty, kNull, kBool, kByte, kI16, kI32, kI64, kDouble, kDate, kDecimal, kText };
-  static constexpr size_t kInlineText = 8;
-  static constexpr uint16_t kLongText = 0xFFFF;  // the length is kept in the arena
-
-  Kind kind = kEmpty;
-  uint8_t scale = 0;        // kDecimal: digits after the point
-  uint16_t textLength = 0;  // kText: the byte count, or kLongText
-  unsigned char payload[8] = {};  // integer, double, inline text or arena position
-
-  Cell() = default;
-  explicit Cell(Kind k) : kind(k) {}
-
-  int64_t integer() const { return load<int64_t>(); }
-  double real() const { return load<double>(); }
-  Date date() const { return Date{real()}; }
-  Decimal decimal() const { return Decimal{integer(), scale}; }
-  bool emptyText() const { return kind == kText && textLength == 0; }
-
-  template <class T>
-  void store(T v) {
-    static_assert(sizeof(T) == sizeof payload);
-    std::memcpy(payload, &v, sizeof payload);
-  }
-  template <class T>
-  T load() const {
-    T v;
-    std::memcpy(&v, payload, sizeof payload);
-    return v;
-  }
-};
-static_assert(sizeof(Cell) == 12);
-
-class Recordset;
+// How rows are stored; defined for the library's engines in its core (core/recordset_store.h),
+// not part of this interface.
+struct Cell;
+enum class CellKind : uint8_t;
 
 // What a forward-only record set knows of its size before its end: a count of records (a count
 // query) or the bytes of its input.
@@ -82,12 +60,15 @@ struct SizeHint {
   int64_t total = 0;
 };
 
-// Where a forward-only record set's rows come from (an open statement, a file being read): each
-// fetch stores one row through the record set's store members.
+class Recordset;
+
+// Where a forward-only record set's rows come from (an open statement, a file being read). The
+// record set owns its source and calls it on the thread that moves it.
 class RowSource {
  public:
   virtual ~RowSource() = default;
-  // Stores the next row's values into row `row` of rs (every field); false at the end.
+  // Stores the next row's values into row `row` of rs (every field, through the bulk stores
+  // below); false at the end. What it throws fails the move that asked for the row.
   virtual bool fetch(Recordset& rs, size_t row) = 0;
   virtual std::optional<SizeHint> sizeHint() { return std::nullopt; }
   // Bytes of input read so far, for a hint in bytes.
@@ -101,86 +82,96 @@ class Recordset : public Dispatchable {
   Recordset(const Recordset&) = delete;
   Recordset& operator=(const Recordset&) = delete;
 
+  // A closed record set without fields, optimistic lock, static cursor.
   static std::shared_ptr<Recordset> create() { return std::make_shared<Recordset>(); }
 
   const DispatchTable& dispatchTable() const override;
 
-  // Building. Fields are appended while closed; Open opens it empty.
+  // ---- Building. Fields are appended while closed; a name may be used once (letter case
+  // ignored): 3705 when open, 3367 for a repeated name, 3001 for an unknown type code.
   void appendField(std::string name, int32_t type, int32_t definedSize = 0, int32_t attributes = 0);
-  // A column of a query result: names may repeat, and lookup by name finds the first.
-  void appendResultField(std::string name, int32_t type, int32_t definedSize, int32_t attributes);
+  // Opens it empty at BOF and EOF at once: 3705 when open, 3219 without fields.
   void open();
+  // Releases the rows and keeps the fields: 3704 when already closed.
   void close();
   int32_t state() const { return open_ ? 1 : 0; }
   void setLockType(int32_t lock) { lockType_ = lock; }
   int32_t lockType() const { return lockType_; }
   void setCursorType(int32_t cursor) { cursorType_ = cursor; }
   int32_t cursorType() const { return cursorType_; }
+  // Whether its rows are read from an open statement as it moves (see Connection).
+  bool forwardOnly() const { return forwardOnly_; }
 
-  // Fields.
+  // ---- Fields. A FieldInfo reference lasts until the next appendField.
   size_t fieldCount() const { return fields_.size(); }
   const FieldInfo& field(size_t index) const;  // 3265 when out of range
   std::optional<size_t> findField(std::string_view name) const;  // letter case ignored
   size_t fieldIndex(std::string_view name) const;  // 3265 when missing
 
-  // Position.
-  bool eof() const;
-  bool bof() const;
-  int32_t recordCount() const;  // -1 when closed
-  size_t rowCount() const { return rows_; }
+  // ---- Position: a row, or BOF before the first, or EOF after the last. A forward-only record
+  // set moves forward only: MoveFirst once past its first row fails with -2147217896,
+  // MovePrevious, MoveLast and setPosition with -2147217884.
+  bool eof() const;  // 3704 when closed
+  bool bof() const;  // 3704 when closed
+  // -1 when closed, and for a forward-only record set until its end is reached.
+  int32_t recordCount() const;
+  size_t rowCount() const { return rows_; }  // rows held (forward-only: read so far)
   void moveFirst();
-  void moveNext();
-  void movePrevious();
+  void moveNext();  // 3021 at EOF
+  void movePrevious();  // 3021 at BOF
   void moveLast();
-  std::optional<size_t> currentRow() const;
-  void setPosition(size_t row);
+  std::optional<size_t> currentRow() const;  // nullopt at BOF, at EOF and when closed
+  void setPosition(size_t row);  // a row past the last is EOF
 
-  // Editing: AddNew appends a row and makes it current; Update ends the edit.
+  // ---- Editing: AddNew appends an empty row and makes it current; Update ends the edit. Both
+  // fail with 3251 when the record set is read-only or forward-only.
   void addNew();
   void update();
 
-  // Values of the current row (3021 when there is none).
+  // ---- Values of the current row: 3021 when there is none, 3265 for an unknown field.
   Variant value(size_t col) const;
   Variant value(std::string_view name) const { return value(fieldIndex(name)); }
-  void setValue(size_t col, const Variant& v);  // coerced to the field's type
+  // Coerced to the field's type: 6 overflow, 13 type mismatch, 3251 read-only, -2147217887 Null
+  // into a field that does not take it or a text longer than the field. Empty clears the value.
+  void setValue(size_t col, const Variant& v);
   void setValue(std::string_view name, const Variant& v) { setValue(fieldIndex(name), v); }
 
-  // Direct access for writers and engines: no Variant, no allocation. A forward-only record
-  // set holds its current row alone, whatever row is named.
-  const Cell& cell(size_t row, size_t col) const {
-    if (forwardOnly_) return window_[col];
-    return blocks_[row >> kBlockShift][(row & (kBlockRows - 1)) * fields_.size() + col];
-  }
-  std::string_view text(const Cell& c) const;
-  Variant toVariant(const Cell& c) const;
-  // Appends a row of kEmpty cells without position changes (query materialisation).
+  // The value at row and col without moving (a forward-only record set holds its current row
+  // alone, whatever row is named); the caller keeps row < rowCount() and col < fieldCount().
+  Variant valueAt(size_t row, size_t col) const;
+
+  // ---- Bulk building, for readers that fill a record set from a file or a statement without a
+  // Variant or a check per value: fields with appendResultField, then rows with appendRow and
+  // the stores, then openMaterialised; or openForwardOnly with a RowSource that stores each row
+  // as it is asked for. The stores neither coerce nor check: the caller keeps row < rowCount()
+  // and col < fieldCount(), and stores values of the field's kind.
+  void appendResultField(std::string name, int32_t type, int32_t definedSize, int32_t attributes);
   size_t appendRow();
-  void storeCell(size_t row, size_t col, const Variant& v);  // no type coercion, no checks
+  void storeCell(size_t row, size_t col, const Variant& v);
   void storeText(size_t row, size_t col, std::string_view s);
   void storeNull(size_t row, size_t col);
-  void storeInt(size_t row, size_t col, int64_t v, Cell::Kind kind = Cell::kI32);
   void storeDouble(size_t row, size_t col, double v);
-  void storeDate(size_t row, size_t col, Date v);
-  void storeDecimal(size_t row, size_t col, Decimal v);
-  // Opens a materialised result (fields appended, rows stored) at its first row.
   void openMaterialised();
-  // Opens read-only and forward-only over a source (fields appended) at its first row. Only the
-  // current row is held; RecordCount is -1 until the end is reached.
   void openForwardOnly(std::unique_ptr<RowSource> source);
-  bool forwardOnly() const { return forwardOnly_; }
-  RowSource* source() const { return source_.get(); }
 
-  size_t memoryBytes() const;
+  // ---- The library's engines fill and read cells directly; Cell and its contract are in
+  // core/recordset_store.h. Not exported.
+  KORVANDA_LOCAL inline const Cell& cell(size_t row, size_t col) const;
+  KORVANDA_LOCAL std::string_view text(const Cell& c) const;
+  KORVANDA_LOCAL Variant toVariant(const Cell& c) const;
+  KORVANDA_LOCAL void storeInt(size_t row, size_t col, int64_t v);  // a 32-bit integer
+  KORVANDA_LOCAL void storeInt(size_t row, size_t col, int64_t v, CellKind kind);
+  KORVANDA_LOCAL void storeDate(size_t row, size_t col, Date v);
+  KORVANDA_LOCAL void storeDecimal(size_t row, size_t col, Decimal v);
+  RowSource* source() const { return source_.get(); }
+  KORVANDA_LOCAL size_t memoryBytes() const;
 
  private:
-  Cell& mutableCell(size_t row, size_t col) {
-    if (forwardOnly_) return window_[col];
-    return blocks_[row >> kBlockShift][(row & (kBlockRows - 1)) * fields_.size() + col];
-  }
-  void fetchForward();
-  uint64_t storeBytes(std::string_view prefix, std::string_view s);
-  void requireOpen() const;
-  size_t requireCurrent() const;
+  KORVANDA_LOCAL Cell& mutableCell(size_t row, size_t col);
+  KORVANDA_LOCAL void fetchForward();
+  KORVANDA_LOCAL uint64_t storeBytes(std::string_view prefix, std::string_view s);
+  KORVANDA_LOCAL void requireOpen() const;
+  KORVANDA_LOCAL size_t requireCurrent() const;
 
   std::vector<FieldInfo> fields_;
   // Rows live in blocks of kBlockRows rows; the first block grows up to that size. A large
@@ -191,7 +182,7 @@ class Recordset : public Dispatchable {
     void operator()(Cell* cells) const { std::free(cells); }
   };
   using CellBlock = std::unique_ptr<Cell[], FreeCells>;
-  static CellBlock allocateCells(size_t count);
+  KORVANDA_LOCAL static CellBlock allocateCells(size_t count);
   std::vector<CellBlock> blocks_;
   size_t firstBlockRows_ = 0;  // capacity of blocks_[0]
   // Texts longer than a cell holds: chunks that grow from 4 KiB to 256 KiB.

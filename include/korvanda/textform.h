@@ -1,5 +1,8 @@
 // Text forms of dates, numbers and booleans, and their parsing: written once, used by the
 // statement renderers, the export field rule, the logs and the coercions.
+//
+// Pure functions, safe from any thread. The parsers answer nullopt for a text they do not
+// read and never throw; the formatters throw korvanda::Error where noted.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +21,9 @@ struct DateParts {
   int hour = 0, minute = 0, second = 0;
 };
 
-// Automation date <-> calendar parts (rounded to the second).
+// Automation date <-> calendar parts (rounded to the second). Only years 100 to 9999 are
+// dates: a serial outside them (or NaN) is an overflow (6) for splitDate and every date
+// formatter below.
 DateParts splitDate(Date d);
 std::optional<Date> makeDate(const DateParts& p);  // nullopt for an invalid calendar date
 Date dateFromParts(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0);  // throws 13 if invalid

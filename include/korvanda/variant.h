@@ -1,4 +1,10 @@
 // Variant: the one value type that crosses the automation surface and fills record-set fields.
+//
+// A Variant is a value: a copy owns its text; an object value shares ownership of the object
+// (ObjectRef, std::shared_ptr), which lives while any Variant or other reference holds it.
+// Threads: as a std::string, one Variant may be read from several threads at once, and written
+// by one alone; the object it refers to follows that object's own rule (one thread at a time).
+// The conversions are pure and safe from any thread; they throw korvanda::Error.
 #pragma once
 
 #include <cstdint>
@@ -89,8 +95,9 @@ class Variant {
   Storage v_;
 };
 
-// Automation coercions. Failures throw korvanda::Error: 6 overflow, 13 type mismatch,
-// 94 invalid use of Null.
+// Automation coercions. Failures throw korvanda::Error: 6 overflow (out of the type's range),
+// 13 type mismatch (a text that is no number or date, an object, Missing), 94 invalid use of
+// Null. Integer types round half to even. Empty converts as 0, false, the empty text, date 0.
 int16_t toInt16(const Variant& v);
 int32_t toInt32(const Variant& v);
 int64_t toInt64(const Variant& v);

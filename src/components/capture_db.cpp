@@ -11,6 +11,7 @@
 
 #include "korvanda/error.h"
 #include "core/binder.h"
+#include "core/recordset_store.h"
 #include "core/ascii.h"
 #include "sqlite/toolkit.h"
 

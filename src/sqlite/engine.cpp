@@ -12,6 +12,7 @@
 #include <variant>
 
 #include "korvanda/error.h"
+#include "core/recordset_store.h"
 #include "core/statement_rule.h"
 #include "sqlite/procedures.h"
 #include "sqlite/schema_sql.h"

@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "core/ascii.h"
+#include "core/recordset_store.h"
 #include "korvanda/textform.h"
 #include "sqlite/functions.h"
 #include "sqlite/tsqldate.h"

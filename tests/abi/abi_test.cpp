@@ -256,3 +256,41 @@ TEST_F(Abi, DecimalTextsBeyondADecimalAreOverflow) {
   EXPECT_EQ(call(files, "fileAdvance", KV_PROPERTYPUT, {d}), 13);
   kv_object_release(files);
 }
+
+// The texts a call hands out are the caller's own copies: a result text and an error's texts
+// outlive the object that gave them and later failures in other slots, until cleared; clearing
+// resets the slot, and a successful call leaves a slot zeroed.
+TEST_F(Abi, HandedOutTextsAreTheCallersUntilCleared) {
+  kv_object* rs = create("ADODB.Recordset");
+  ASSERT_EQ(call(rs, "Fields.Append", KV_METHOD, {text("Poliza"), i4(200), i4(5)}), 0);
+  kv_variant name{};
+  ASSERT_EQ(call(rs, "Fields.Name", KV_PROPERTYGET, {i4(0)}, &name), 0);
+  kv_error failed{};
+  kv_variant stale = i4(7);  // a failure overwrites the result with KV_EMPTY
+  ASSERT_NE(kv_invoke(rs, "Nada", KV_METHOD, nullptr, 0, &stale, &failed), 0);
+  EXPECT_EQ(stale.vt, KV_EMPTY);
+  kv_object_release(rs);
+  EXPECT_EQ(call(nullptr, "Nada", KV_METHOD, {}), 424);
+
+  ASSERT_EQ(name.vt, KV_BSTR);
+  EXPECT_STREQ(name.u.str, "Poliza");
+  EXPECT_EQ(failed.number, 438);
+  EXPECT_STREQ(failed.source, "KORVANDA");
+  EXPECT_STREQ(failed.description, "Object doesn't support this property or method: Nada");
+  EXPECT_NE(failed.source, err.source);
+  EXPECT_NE(failed.description, err.description);
+  kv_error_clear(&failed);
+  EXPECT_EQ(failed.number, 0);
+  EXPECT_EQ(failed.source, nullptr);
+  EXPECT_EQ(failed.description, nullptr);
+  kv_error_clear(&failed);
+  kv_variant_clear(&name);
+
+  kv_error reused{438, nullptr, nullptr};  // a slot whose texts were freed by the caller
+  kv_object* files = create("KORVANDA.clsControlFiles");
+  kv_variant r{};
+  ASSERT_EQ(kv_invoke(files, "fileAdvance", KV_PROPERTYGET, nullptr, 0, &r, &reused), 0);
+  EXPECT_EQ(reused.number, 0);
+  EXPECT_EQ(reused.source, nullptr);
+  kv_object_release(files);
+}

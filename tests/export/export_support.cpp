@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "korvanda/textform.h"
+#include "core/recordset_store.h"
 
 namespace exporttest {
 

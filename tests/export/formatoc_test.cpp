@@ -3,6 +3,7 @@
 
 #include <set>
 
+#include "core/recordset_store.h"
 #include "export/layouts.h"
 #include "export_support.h"
 #include "korvanda/clsControlFiles.h"

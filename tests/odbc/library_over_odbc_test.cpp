@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include "core/recordset_store.h"
 #include "component/ModGlobal.h"
 #include "korvanda/clsCatValida.h"
 #include "korvanda/textform.h"

@@ -8,6 +8,7 @@
 #include "korvanda/error.h"
 #include "korvanda/recordset.h"
 #include "korvanda/textform.h"
+#include "core/recordset_store.h"
 
 using namespace korvanda;
 

@@ -14,6 +14,7 @@
 #include "odbc/engine.h"
 #include "sqlite/engine.h"
 #include "sqlite/translate.h"
+#include "core/recordset_store.h"
 
 namespace korvanda::testing::odbc {
 namespace fs = std::filesystem;

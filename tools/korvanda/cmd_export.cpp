@@ -328,9 +328,10 @@ class JsonRows final : public RowSource, public nlohmann::json::json_sax_t {
   bool end_object() override { return --depth_, true; }
   bool key(string_t& k) override { return col_ = column(k), true; }
   bool null() override { return target_->storeNull(row_, col_), true; }
-  bool boolean(bool v) override { return target_->storeInt(row_, col_, v ? 1 : 0, Cell::kBool), true; }
+  bool boolean(bool v) override { return target_->storeCell(row_, col_, Variant(v)), true; }
   bool number_integer(number_integer_t i) override {
-    target_->storeInt(row_, col_, i, i >= INT32_MIN && i <= INT32_MAX ? Cell::kI32 : Cell::kI64);
+    if (i >= INT32_MIN && i <= INT32_MAX) target_->storeCell(row_, col_, Variant(static_cast<int32_t>(i)));
+    else target_->storeCell(row_, col_, Variant(static_cast<int64_t>(i)));
     return true;
   }
   bool number_unsigned(number_unsigned_t v) override {
@@ -390,7 +391,7 @@ RecordsetRef materialise(Recordset& in) {
   if (in.state() == 1)
     for (; !in.eof(); in.moveNext()) {
       size_t r = out->appendRow();
-      for (size_t c = 0; c < in.fieldCount(); ++c) out->storeCell(r, c, in.toVariant(in.cell(0, c)));
+      for (size_t c = 0; c < in.fieldCount(); ++c) out->storeCell(r, c, in.valueAt(0, c));
     }
   out->openMaterialised();
   return out;

@@ -22,9 +22,9 @@ namespace korvanda::cli {
 namespace {
 int gExitCode = 0;
 
-std::string cellText(const Recordset& rs, const Cell& c, const char* nullText) {
-  if (c.kind == Cell::kNull) return nullText;
-  return toText(rs.toVariant(c));
+std::string cellText(const Variant& v, const char* nullText) {
+  if (v.isNull()) return nullText;
+  return toText(v);
 }
 
 std::string csvQuote(const std::string& s) {
@@ -37,13 +37,13 @@ std::string csvQuote(const std::string& s) {
   return out + "\"";
 }
 
-nlohmann::json cellJson(const Recordset& rs, const Cell& c) {
-  switch (c.kind) {
-    case Cell::kEmpty: case Cell::kNull: return nullptr;
-    case Cell::kBool: return c.integer() != 0;
-    case Cell::kByte: case Cell::kI16: case Cell::kI32: case Cell::kI64: return c.integer();
-    case Cell::kDouble: return c.real();
-    default: return cellText(rs, c, "");
+nlohmann::json cellJson(const Variant& v) {
+  switch (v.type()) {
+    case VarType::Empty: case VarType::Null: return nullptr;
+    case VarType::Bool: return toBool(v);
+    case VarType::UI1: case VarType::I2: case VarType::I4: case VarType::I8: return toInt64(v);
+    case VarType::R8: return toDouble(v);
+    default: return cellText(v, "");
   }
 }
 }  // namespace
@@ -141,7 +141,7 @@ void printRecordset(std::ostream& out, Recordset& rs, Format format) {
     nlohmann::json rows = nlohmann::json::array();
     for (size_t r = 0; r < rs.rowCount(); ++r) {
       nlohmann::json row = nlohmann::json::object();
-      for (size_t c = 0; c < cols; ++c) row[rs.field(c).name] = cellJson(rs, rs.cell(r, c));
+      for (size_t c = 0; c < cols; ++c) row[rs.field(c).name] = cellJson(rs.valueAt(r, c));
       rows.push_back(std::move(row));
     }
     out << rows.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
@@ -152,7 +152,7 @@ void printRecordset(std::ostream& out, Recordset& rs, Format format) {
     out << "\n";
     for (size_t r = 0; r < rs.rowCount(); ++r) {
       for (size_t c = 0; c < cols; ++c)
-        out << (c ? "," : "") << csvQuote(cellText(rs, rs.cell(r, c), ""));
+        out << (c ? "," : "") << csvQuote(cellText(rs.valueAt(r, c), ""));
       out << "\n";
     }
     return;
@@ -161,7 +161,7 @@ void printRecordset(std::ostream& out, Recordset& rs, Format format) {
   std::vector<size_t> width(cols, 0);
   for (size_t c = 0; c < cols; ++c) cells[0].push_back(rs.field(c).name);
   for (size_t r = 0; r < rs.rowCount(); ++r)
-    for (size_t c = 0; c < cols; ++c) cells[r + 1].push_back(cellText(rs, rs.cell(r, c), "NULL"));
+    for (size_t c = 0; c < cols; ++c) cells[r + 1].push_back(cellText(rs.valueAt(r, c), "NULL"));
   for (auto& row : cells)
     for (size_t c = 0; c < cols; ++c) width[c] = std::max(width[c], utf8Length(row[c]));
   auto printRow = [&](const std::vector<std::string>& row) {

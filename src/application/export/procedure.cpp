@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "korvanda/textform.h"
+#include "core/recordset_store.h"
 
 namespace korvanda {
 

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
 #include "core/binder.h"
 #include "core/ascii.h"
+#include "core/recordset_store.h"
 
 namespace korvanda {
 namespace {
@@ -36,6 +38,10 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
 
 Recordset::Recordset() = default;
 Recordset::~Recordset() = default;
+
+Cell& Recordset::mutableCell(size_t row, size_t col) {
+  return const_cast<Cell&>(std::as_const(*this).cell(row, col));
+}
 
 void Recordset::appendField(std::string name, int32_t type, int32_t definedSize,
                             int32_t attributes) {
@@ -285,7 +291,8 @@ void Recordset::storeText(size_t row, size_t col, std::string_view s) {
   }
 }
 void Recordset::storeNull(size_t row, size_t col) { mutableCell(row, col) = Cell{Cell::kNull}; }
-void Recordset::storeInt(size_t row, size_t col, int64_t v, Cell::Kind kind) {
+void Recordset::storeInt(size_t row, size_t col, int64_t v) { storeInt(row, col, v, Cell::kI32); }
+void Recordset::storeInt(size_t row, size_t col, int64_t v, CellKind kind) {
   Cell& c = mutableCell(row, col);
   c = Cell{kind};
   c.store(v);
@@ -346,6 +353,8 @@ Variant Recordset::value(size_t col) const {
   field(col);
   return toVariant(cell(row, col));
 }
+
+Variant Recordset::valueAt(size_t row, size_t col) const { return toVariant(cell(row, col)); }
 
 void Recordset::setValue(size_t col, const Variant& v) {
   size_t row = requireCurrent();

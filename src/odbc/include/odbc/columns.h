@@ -7,7 +7,7 @@
 #include <vector>
 #include <string_view>
 
-#include "korvanda/recordset.h"
+#include "core/recordset_store.h"
 #include "odbc/diagnostics.h"
 
 namespace korvanda::odbc {
