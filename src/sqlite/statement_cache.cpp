@@ -255,19 +255,18 @@ std::optional<Shape> shapeOf(std::string_view text) {
 }
 
 std::optional<Perturbation> perturb(std::string_view text, const Shape& shape) {
-  // Every slot's value and forms must differ from every other's, so that an output literal
-  // tells which slot it came from.
+  // An output literal must tell which slot it came from: no two slots may give the same pair of
+  // outputs (original, perturbed) through any transform.
   std::unordered_set<std::string> taken;
-  auto forms = [&](const std::string& v, Tk kind) {
-    std::vector<std::string> f{v};
-    if (kind == Tk::String) {
-      if (auto iso = tsql::normalizeDate(v, shape.order)) f.push_back(*iso);
-      if (auto n = numericForm(v)) f.push_back(*n);
+  auto pairs = [&](const Token& t, const std::string& changed) {
+    std::vector<std::string> out;
+    for (Transform how : kTransforms) {
+      const Tk to = how == Transform::Text || how == Transform::Date ? Tk::String : Tk::Number;
+      auto a = apply(how, t.kind, to, t.text, shape.order), b = apply(how, t.kind, to, changed, shape.order);
+      if (a && b) out.push_back(kindCode(to) + *a + '\0' + *b);
     }
-    return f;
+    return out;
   };
-  for (size_t slot : shape.slots)
-    for (std::string& f : forms(shape.tokens[slot].text, shape.tokens[slot].kind)) taken.insert(std::move(f));
 
   Perturbation p;
   size_t at = 0;
@@ -276,9 +275,9 @@ std::optional<Perturbation> perturb(std::string_view text, const Shape& shape) {
     Candidates candidates(t, shape.order);
     std::optional<std::string> v;
     while ((v = candidates.next())) {
-      auto f = forms(*v, t.kind);
-      if (std::none_of(f.begin(), f.end(), [&](const std::string& x) { return taken.count(x) > 0; })) {
-        for (std::string& x : f) taken.insert(std::move(x));
+      auto outputs = pairs(t, *v);
+      if (std::none_of(outputs.begin(), outputs.end(), [&](const std::string& x) { return taken.count(x) > 0; })) {
+        for (std::string& x : outputs) taken.insert(std::move(x));
         break;
       }
     }

@@ -130,6 +130,9 @@ TEST_F(ShapeCache, SecondValuesGiveWhatTheirTranslationGives) {
       {"SELECT TOP 1 name FROM t ORDER BY id", "SELECT TOP 2 name FROM t ORDER BY id", true, false},
       // A value the translation rewrites in a way no slot explains: translated every time.
       {"UPDATE t SET flag = 'true' WHERE id = 1", "UPDATE t SET flag = 'false' WHERE id = 2", false, true},
+      // Many slots of one value: each perturbed apart.
+      {"UPDATE t SET qty = 1, price = 1, flag = 1 WHERE id IN (1, 1, 1, 2, 2, 2)",
+       "UPDATE t SET qty = 2, price = 3, flag = 0 WHERE id IN (2, 2, 2, 1, 1, 1)", true, true},
       {"DELETE FROM t WHERE id = 3", "DELETE FROM t WHERE id = 7", true, true},
   };
   for (const Case& c : cases) {
