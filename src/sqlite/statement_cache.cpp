@@ -43,12 +43,22 @@ bool lengthCall(std::string_view name) {
   return eqi(name, "left") || eqi(name, "right") || eqi(name, "substring") || eqi(name, "substr");
 }
 
-void appendPart(std::string& key, char kind, std::string_view text) {
+// A size in the key: one byte below 128, else a marker byte, the digits and ':'.
+void appendSize(std::string& key, size_t n) {
+  if (n < 0x80) {
+    key.push_back(static_cast<char>(n));
+    return;
+  }
   char digits[24];
-  auto r = std::to_chars(digits, digits + sizeof digits, text.size());
-  key.push_back(kind);
+  auto r = std::to_chars(digits, digits + sizeof digits, n);
+  key.push_back('\x80');
   key.append(digits, r.ptr);
   key.push_back(':');
+}
+
+void appendPart(std::string& key, char kind, std::string_view text) {
+  key.push_back(kind);
+  appendSize(key, text.size());
   key.append(text);
 }
 
@@ -240,7 +250,7 @@ std::optional<Shape> shapeOf(std::string_view text) {
       if (t.kind == Tk::String && !blank(t.text)) {
         s.slots.push_back(k);
         s.key.push_back('s');
-        if (select) appendPart(s.key, 'L', std::to_string(t.text.size()));
+        if (select) appendSize(s.key, t.text.size());
         continue;
       }
       if (t.kind == Tk::Number && parameterNumber(t.text)) {
