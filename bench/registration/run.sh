@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs the registration benchmark: 100,000 agricultural subscription records
-# through insertAgricola (in one caller transaction and without one) beside the sqlite3 shell
-# running the same INSERT texts, and the cost of one record at 10,000 and 1,000,000 rows.
+# Builds and runs the registration benchmark: agricultural subscription records through
+# insertAgricola (100,000 in one caller transaction, 5,000 without one) beside the sqlite3
+# shell running the same statements the same way, and the cost of one record at 10,000 and
+# 1,000,000 rows.
 #   bench/registration/run.sh [bench_registration options, e.g. --records 20000]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"

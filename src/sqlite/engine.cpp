@@ -20,6 +20,7 @@
 #include "sqlite/translate.h"
 #include "sqlite/upgrade.h"
 #include "core/ascii.h"
+#include "statement_cache.h"
 
 namespace korvanda::sqlite {
 namespace {
@@ -112,6 +113,7 @@ class EmbeddedConnection final : public Connection {
     fileInode_ = st.st_ino;
     db_ = std::move(db);
     schemaVersion_ = -1;
+    schemaSettled_ = false;
     cache_.clear();
   }
 
@@ -119,7 +121,7 @@ class EmbeddedConnection final : public Connection {
     if (!db_) throw errors::closedObject();
     if (db_.inTransaction())
       throw Error(3246, "ADODB.Connection", "Connection object cannot be explicitly closed while in a transaction.");
-    db_.close();
+    closeDatabase();
   }
 
   std::shared_ptr<Recordset> openSchemaTables() override {
@@ -151,29 +153,68 @@ class EmbeddedConnection final : public Connection {
     if (db_.inTransaction())
       throw Error(kErrNestedTransaction, kErrorSource, "Only one transaction can be active on this session.");
     // IMMEDIATE takes the write lock now, so that the transaction never fails half way on it.
+    schemaSettled_ = false;
     sqlite::execute(db_.get(), "BEGIN IMMEDIATE");
   }
   void commitTrans() override { endTransaction("COMMIT"); }
   void rollbackTrans() override { endTransaction("ROLLBACK"); }
 
  protected:
-  std::shared_ptr<Recordset> run(std::string_view sql) override { return runSteps(sql, false); }
+  std::shared_ptr<Recordset> run(std::string_view sql) override {
+    requireOpen();
+    requireSameFile();
+    checkSchema();
+    if (auto done = runShape(sql)) return *done;
+    schemaSettled_ = false;  // the text may change the schema or end the transaction
+    return runSteps(*translation(sql), false);
+  }
   std::shared_ptr<Recordset> runForwardOnly(std::string_view sql) override {
-    return runSteps(sql, true);
+    requireOpen();
+    requireSameFile();
+    checkSchema();
+    schemaSettled_ = false;
+    return runSteps(*translation(sql), true);
   }
 
  private:
+  // A plain statement through the prepared statement of its shape: nullptr when it gives no
+  // rows, nullopt when the text is left to the translation.
+  std::optional<std::shared_ptr<Recordset>> runShape(std::string_view sql) {
+    std::optional<Shape> shape = shapeOf(sql);
+    if (!shape) return std::nullopt;
+    StatementCache::Entry* entry = statements_.find(shape->key);
+    if (!entry) {
+      std::shared_ptr<const Translation> tr = translation(sql);
+      entry = &statements_.add(shape->key, learnShape(db_.get(), sql, *shape, schema_, *tr));
+      if (!entry->stmt) return runSteps(*tr, false);
+    }
+    if (!entry->stmt) return std::nullopt;
+    Statement& stmt = entry->stmt;
+    struct Reset {
+      sqlite3_stmt* s;
+      ~Reset() {
+        sqlite3_reset(s);
+        sqlite3_clear_bindings(s);
+      }
+    } reset{stmt.get()};
+    // A value the template cannot take as it is (a bad date...) goes through the translation,
+    // which refuses it as ever.
+    if (!bindValues(stmt.get(), entry->shape, *shape)) return std::nullopt;
+    if (stmt.columnCount() == 0) {
+      stmt.run();
+      return std::shared_ptr<Recordset>();
+    }
+    return readAll(stmt, entry->shape.resultTypes);
+  }
+
   // The batch's steps in order; with forwardLast, the rows of the last step are left in its open
   // statement for a forward-only record set.
-  std::shared_ptr<Recordset> runSteps(std::string_view sql, bool forwardLast) {
-    requireOpen();
-    requireSameFile();
-    std::shared_ptr<const Translation> tr = translation(sql);
-    requireStatementCount(tr->steps.size(), kErrStatement, kErrorSource);
+  std::shared_ptr<Recordset> runSteps(const Translation& tr, bool forwardLast) {
+    requireStatementCount(tr.steps.size(), kErrStatement, kErrorSource);
     std::shared_ptr<Recordset> last;
-    for (const Step& step : tr->steps) {
+    for (const Step& step : tr.steps) {
       if (auto* s = std::get_if<SqlStep>(&step)) {
-        const bool open = forwardLast && &step == &tr->steps.back();
+        const bool open = forwardLast && &step == &tr.steps.back();
         if (auto rs = open ? openRows(*s) : runSql(*s)) last = std::move(rs);
       } else if (auto* p = std::get_if<ProcedureStep>(&step)) {
         runProcedure(db_.get(), p->name, p->args);
@@ -194,21 +235,28 @@ class EmbeddedConnection final : public Connection {
   void requireSameFile() {
     struct stat st {};
     if (::stat(file_.c_str(), &st) == 0 && st.st_dev == fileDevice_ && st.st_ino == fileInode_) return;
-    db_.close();
+    closeDatabase();
     throw Error(kErrConnection, kErrorSource,
                 "The database file \"" + file_ +
                     "\" was removed or replaced while the connection was open; the connection is closed.");
   }
 
+  // The prepared statements go first: SQLite closes a database only once they are finalized.
+  void closeDatabase() {
+    statements_.clear();
+    schemaVersionStmt_.finalize();
+    db_.close();
+  }
+
   void endTransaction(const char* verb) {
     requireOpen();
+    schemaSettled_ = false;
     if (!db_.inTransaction()) throw Error(kErrNoTransaction, kErrorSource, "No transaction is active.");
     db_.endTransaction(verb);
   }
 
   // The translation of a text, cached while the schema stays the same.
   std::shared_ptr<const Translation> translation(std::string_view sql) {
-    refreshSchema();
     std::string key(sql);
     if (auto it = cache_.find(key); it != cache_.end()) return it->second;
     std::shared_ptr<const Translation> tr;
@@ -223,14 +271,23 @@ class EmbeddedConnection final : public Connection {
     return tr;
   }
 
-  void refreshSchema() {
-    Statement v = prepare(db_.get(), "PRAGMA schema_version");
-    v.step();
-    const int version = static_cast<int>(v.integer(0));
+  // Once per statement text: the schema read again when it changed, and what was translated
+  // from the old one forgotten. Inside a transaction, once looked at, the schema can only change
+  // through this connection (the snapshot of the transaction stays), and only statements of
+  // shapes, which do not change it, keep it settled.
+  void checkSchema() {
+    if (schemaSettled_ && db_.inTransaction()) return;
+    if (!schemaVersionStmt_) schemaVersionStmt_ = prepare(db_.get(), "PRAGMA schema_version");
+    schemaVersionStmt_.rewind();
+    schemaVersionStmt_.step();
+    const int version = static_cast<int>(schemaVersionStmt_.integer(0));
+    schemaVersionStmt_.rewind();
+    schemaSettled_ = db_.inTransaction();
     if (version == schemaVersion_) return;
     schema_ = readSchema(db_.get());
     schemaVersion_ = version;
     cache_.clear();
+    statements_.clear();
   }
 
   // The prepared statement of a step that gives rows; a statement without columns is run to its
@@ -333,6 +390,7 @@ class EmbeddedConnection final : public Connection {
   }
 
   static constexpr size_t kCacheEntries = 512;
+  static constexpr size_t kShapes = 128;
 
   std::string file_;
   std::chrono::milliseconds busyTimeout_;
@@ -341,7 +399,11 @@ class EmbeddedConnection final : public Connection {
   Database db_;
   SchemaSnapshot schema_;
   int schemaVersion_ = -1;
+  bool schemaSettled_ = false;
   std::unordered_map<std::string, std::shared_ptr<const Translation>> cache_;
+  // After db_: finalized before it closes.
+  Statement schemaVersionStmt_;
+  StatementCache statements_{kShapes};
 };
 
 }  // namespace
