@@ -1,4 +1,5 @@
 #include "sqlite/translate.h"
+#include "translate/tokens.h"
 
 #include <gtest/gtest.h>
 
@@ -45,6 +46,18 @@ TEST(Tokens, LiteralsIdentifiersAndCommentsAreRespected) {
             "SELECT \"dbo\", \"a b\" FROM \"Pagos\"");
   EXPECT_EQ(tr("SELECT N'It''s' AS [x]]y] FROM Pagos"), "SELECT 'It''s' AS \"x]y\" FROM Pagos");
   EXPECT_EQ(tr("SELECT \"a\"\"b\" FROM Pagos /* nested /* comment */ still */"), "SELECT \"a\"\"b\" FROM Pagos");
+}
+
+TEST(Tokens, OperatorsWordsAndNumbers) {
+  std::vector<std::string> ops, words;
+  for (const tsql::Token& t : tsql::tokenize("a<>b!=c<=d>=e!<f!>g||h+=i|=j^=k<l>m=n-o\t\v\f\r\n#t x$y é1 .5e3 'it''s'")) {
+    if (t.kind == tsql::Tk::Op) ops.push_back(t.text);
+    else words.push_back(t.text);
+  }
+  EXPECT_EQ(ops, (std::vector<std::string>{"<>", "!=", "<=", ">=", "!<", "!>", "||", "+=", "|=", "^=", "<", ">",
+                                           "=", "-"}));
+  EXPECT_EQ(words, (std::vector<std::string>{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n",
+                                             "o", "#t", "x$y", "é1", ".5e3", "it's"}));
 }
 
 TEST(Tokens, MalformedTextFailsClearly) {

@@ -1,6 +1,5 @@
 #include "translate/tokens.h"
 
-#include <cctype>
 #include <string>
 
 #include "sqlite/translate.h"
@@ -11,41 +10,58 @@ namespace {
 
 std::string at(size_t offset) { return " at character " + std::to_string(offset + 1); }
 
-bool isWordChar(unsigned char c) {
-  return std::isalnum(c) || c == '_' || c == '#' || c == '$' || c == '@' || c >= 0x80;
+// ASCII classes, whatever locale the host application has set.
+constexpr bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+constexpr bool isLetter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+constexpr bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+constexpr bool isWordChar(unsigned char c) {
+  return isLetter(c) || isDigit(c) || c == '_' || c == '#' || c == '$' || c == '@' || c >= 0x80;
+}
+
+// The operators of two characters: <> != <= >= !< !> || and the compound assignments.
+constexpr bool isTwoCharOp(char a, char b) {
+  switch (a) {
+    case '<': return b == '>' || b == '=';
+    case '!': return b == '=' || b == '<' || b == '>';
+    case '>': return b == '=';
+    case '|': return b == '|' || b == '=';
+    case '+': case '-': case '*': case '/': case '%': case '&': case '^': return b == '=';
+    default: return false;
+  }
 }
 
 }  // namespace
 
 std::vector<Token> tokenize(std::string_view s) {
   std::vector<Token> out;
+  out.reserve(s.size() / 4);
   size_t i = 0, n = s.size();
   auto quotedUntil = [&](char close, Tk kind, size_t begin, size_t from) {
     std::string text;
     size_t j = from;
     for (;;) {
-      if (j >= n) {
+      const size_t q = s.find(close, j);
+      if (q == std::string_view::npos) {
         throw TranslationError((kind == Tk::String ? "unterminated string literal"
                                                    : "unterminated quoted identifier") +
                                at(begin));
       }
-      if (s[j] == close) {
-        if (j + 1 < n && s[j + 1] == close) {
-          text.push_back(close);
-          j += 2;
-          continue;
-        }
-        ++j;
-        break;
+      text.append(s.substr(j, q - j));
+      if (q + 1 < n && s[q + 1] == close) {  // a doubled quote stands for one
+        text.push_back(close);
+        j = q + 2;
+        continue;
       }
-      text.push_back(s[j++]);
+      j = q + 1;
+      break;
     }
     out.push_back(Token{kind, std::move(text), begin, j});
     i = j;
   };
   while (i < n) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (std::isspace(c)) {
+    if (isSpace(c)) {
       ++i;
       continue;
     }
@@ -82,18 +98,18 @@ std::vector<Token> tokenize(std::string_view s) {
       quotedUntil('"', Tk::Quoted, b, i + 1);
     } else if (c == '`') {
       quotedUntil('`', Tk::Quoted, b, i + 1);
-    } else if (std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(s[i + 1])))) {
-      while (i < n && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+    } else if (isDigit(c) || (c == '.' && i + 1 < n && isDigit(static_cast<unsigned char>(s[i + 1])))) {
+      while (i < n && isDigit(static_cast<unsigned char>(s[i]))) ++i;
       if (i < n && s[i] == '.') {
         ++i;
-        while (i < n && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+        while (i < n && isDigit(static_cast<unsigned char>(s[i]))) ++i;
       }
       if (i < n && (s[i] == 'e' || s[i] == 'E')) {
         size_t j = i + 1;
         if (j < n && (s[j] == '+' || s[j] == '-')) ++j;
-        if (j < n && std::isdigit(static_cast<unsigned char>(s[j]))) {
+        if (j < n && isDigit(static_cast<unsigned char>(s[j]))) {
           i = j;
-          while (i < n && std::isdigit(static_cast<unsigned char>(s[i]))) ++i;
+          while (i < n && isDigit(static_cast<unsigned char>(s[i]))) ++i;
         }
       }
       if (i < n && isWordChar(static_cast<unsigned char>(s[i])))
@@ -103,15 +119,11 @@ std::vector<Token> tokenize(std::string_view s) {
       ++i;
       while (i < n && isWordChar(static_cast<unsigned char>(s[i]))) ++i;
       out.push_back(Token{Tk::Variable, std::string(s.substr(b, i - b)), b, i});
-    } else if (std::isalpha(c) || c == '_' || c == '#' || c >= 0x80) {
+    } else if (isLetter(c) || c == '_' || c == '#' || c >= 0x80) {
       while (i < n && isWordChar(static_cast<unsigned char>(s[i]))) ++i;
       out.push_back(Token{Tk::Word, std::string(s.substr(b, i - b)), b, i});
     } else {
-      static const char* const kTwo[] = {"<>", "!=", "<=", ">=", "!<", "!>", "||", "+=", "-=",
-                                         "*=", "/=", "%=", "&=", "|=", "^="};
-      size_t len = 1;
-      for (const char* op : kTwo)
-        if (s.substr(i, 2) == op) len = 2;
+      const size_t len = i + 1 < n && isTwoCharOp(s[i], s[i + 1]) ? 2 : 1;
       i += len;
       out.push_back(Token{Tk::Op, std::string(s.substr(b, len)), b, i});
     }
