@@ -1,5 +1,6 @@
 #include "sqlite/translate.h"
 #include "translate/tokens.h"
+#include "translate/types.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +59,28 @@ TEST(Tokens, OperatorsWordsAndNumbers) {
                                            "=", "-"}));
   EXPECT_EQ(words, (std::vector<std::string>{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n",
                                              "o", "#t", "x$y", "é1", ".5e3", "it's"}));
+}
+
+TEST(Tokens, CommentsAnywhere) {
+  for (const char* text : {"/* a */x", "x-- a", "x/**/", "/* /* */ */x -- /*"}) {
+    std::vector<tsql::Token> toks = tsql::tokenize(text);
+    ASSERT_EQ(toks.size(), 1u) << text;
+    EXPECT_EQ(toks[0].text, "x") << text;
+  }
+}
+
+// The types the translation reads from declared types.
+TEST(Types, FromDeclaredTypes) {
+  const std::pair<const char*, tsql::Cat> cases[] = {
+      {"FLOAT", tsql::Cat::Float}, {"REAL", tsql::Cat::Float}, {"DOUBLE PRECISION", tsql::Cat::Float},
+      {"MONEY", tsql::Cat::Decimal}, {"DECIMAL(10,2)", tsql::Cat::Decimal}, {"NUMERIC", tsql::Cat::Decimal},
+      {"BIT", tsql::Cat::Bool}, {"SMALLINT", tsql::Cat::Int}, {"BIGINT", tsql::Cat::Int},
+      {"DATETIME", tsql::Cat::Date}, {"TIME", tsql::Cat::Date}, {"VARCHAR(3)", tsql::Cat::Text},
+      {"NTEXT", tsql::Cat::Text}, {"CLOB", tsql::Cat::Text}, {"", tsql::Cat::Unknown}, {"BLOB", tsql::Cat::Unknown}};
+  for (auto [decl, cat] : cases) EXPECT_EQ(tsql::typeFromDecl(decl).cat, cat) << decl;
+  EXPECT_EQ(tsql::textLength(tsql::typeFromDecl("VARCHAR(30)")), 30);
+  EXPECT_EQ(tsql::textLength(tsql::typeFromDecl("TEXT")), 0);
+  EXPECT_EQ(tsql::textType(9000).decl, "VARCHAR(8000)");
 }
 
 TEST(Tokens, MalformedTextFailsClearly) {
@@ -125,6 +148,7 @@ TEST(Rewrites, CollateAndCast) {
             "SELECT TSQL_DATETIME(nombre, 'dmy') AS \"a\", TSQL_DATETIME(nombre, 'dmy') AS \"b\", "
             "TSQL_DATETIME(nombre, 'dmy') AS \"c\" FROM Pagos");
   EXPECT_EQ(failure("SELECT CAST(id AS xml) FROM Pagos"), "CAST to xml is not supported");
+  EXPECT_EQ(failure("SELECT CAST(id AS) FROM Pagos"), "CAST without a target type");
   EXPECT_EQ(failure("SELECT nombre COLLATE Klingon FROM Pagos"), "the collation Klingon is not supported");
 }
 
@@ -271,6 +295,8 @@ TEST(Rewrites, ResultTypesForComputedColumns) {
   t = translate("SELECT cuenta + monto AS a, monto + cuenta AS b, cuenta + cuenta AS c, 1 + 1.5 AS d FROM Pagos "
                 "UNION SELECT 1, 2, 3, 4 FROM Pagos", sampleSchema());
   EXPECT_EQ(std::get<SqlStep>(t.steps[0]).resultTypes, (std::vector<std::string>{"MONEY", "MONEY", "INT", "DECIMAL(38,10)"}));
+  t = translate("SELECT SUBSTRING(nombre, 2, 3) AS s, LEFT(nombre, 4) AS l FROM Pagos", sampleSchema());
+  EXPECT_EQ(std::get<SqlStep>(t.steps[0]).resultTypes, (std::vector<std::string>{"VARCHAR(3)", "VARCHAR(4)"}));
   t = translate("SELECT NULL AS a, 1 AS b FROM Pagos UNION ALL SELECT nombre, 2 FROM Pagos", sampleSchema());
   EXPECT_EQ(std::get<SqlStep>(t.steps[0]).resultTypes, (std::vector<std::string>{"VARCHAR(20)", "INT"}));
   // A star leaves the types to the columns themselves.
@@ -308,6 +334,7 @@ TEST(Untranslatable, FailsWithAClearErrorInsteadOfChangingMeaning) {
   EXPECT_EQ(failure("INSERT"), "INSERT without a table name");
   EXPECT_EQ(failure("UPDATE Pagos WITH (NOLOCK)"), "UPDATE without SET");
   EXPECT_EQ(failure("UPDATE Pagos WITH (NOLOCK) WHERE"), "UPDATE without SET");
+  EXPECT_EQ(failure("SELECT P.id FROM Pagos P JOIN Socios S ON"), "ON without a condition in FROM");
 }
 
 std::string repeat(std::string_view s, int n) {
