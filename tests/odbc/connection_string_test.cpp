@@ -1,5 +1,6 @@
-// The ODBC engine's pure parts as tables: connection strings (golden data), diagnostics turned
-// into errors, column plans from reported and declared types, the dialect registry.
+// The ODBC engine's pure parts as tables of golden data (tests/golden/odbc): connection strings,
+// diagnostics turned into errors, column plans from reported and declared types; and the dialect
+// registry.
 #include <gtest/gtest.h>
 
 #include "korvanda/error.h"
@@ -40,88 +41,41 @@ TEST(ConnectionString, GoldenCases) {
   }
 }
 
-TEST(Diagnostics, NumberAndLinkFromTheRecords) {
-  const struct {
+TEST(Diagnostics, GoldenCases) {
+  for (const auto& r : testing::goldenTable("odbc/diagnostics.tsv")) {
+    ASSERT_EQ(r.size(), 4u) << r[0];
     std::vector<Diagnostic> records;
-    int32_t number;
-    bool linkLost;
-  } cases[] = {
-      {{{"01000", 0, "context"}, {"42S02", 208, "Invalid"}, {"42000", 8180, "x"}}, -208, false},
-      {{{"HY000", -5, "already negative"}}, -5, false},
-      {{{"IM002", 0, "[unixODBC][Driver Manager]Data source name not found"}}, 3706, false},
-      {{{"IM003", 0, "x"}}, 3706, false},
-      {{{"HY000", 0, "[unixODBC][Driver Manager]Can't open lib 'X' : file not found"}}, 3706, false},
-      {{{"08001", 0, "[FreeTDS][SQL Server]Unable to connect"}}, -2147467259, false},
-      {{{"08S01", 20004, "Read from the server failed"}}, -20004, true},
-      {{{"HY000", 0, "x"}, {"08003", 0, "Connection not open"}}, -2147467259, true},
-      {{{"08007", 0, "x"}}, -2147467259, true},
-      {{}, -2147467259, false},
-  };
-  for (const auto& c : cases) {
-    DriverError e = toError(c.records, "x");
-    EXPECT_EQ(e.number(), c.number) << e.description();
-    EXPECT_EQ(e.linkLost(), c.linkLost) << e.description();
+    for (size_t at = 0, end = 0; !r[0].empty() && end != std::string::npos; at = end + 3) {
+      std::string record = r[0].substr(at, (end = r[0].find(" + ", at)) - at);
+      size_t a = record.find('/'), b = record.find('/', a + 1);
+      records.push_back({record.substr(0, a), std::stoi(record.substr(a + 1, b - a - 1)), record.substr(b + 1)});
+    }
+    DriverError e = toError(records, "x");
+    EXPECT_EQ(e.number(), std::stoi(r[1])) << r[0];
+    EXPECT_EQ(e.linkLost(), r[2] == "1") << r[0];
+    EXPECT_EQ(e.description(), r[3]);
     EXPECT_EQ(e.source(), "ODBC");
   }
-  EXPECT_EQ(toError(cases[0].records, "The statement failed").description(),
-            "The statement failed: SQLSTATE 01000, native error 0: context; SQLSTATE 42S02, native "
-            "error 208: Invalid; SQLSTATE 42000, native error 8180: x");
-  EXPECT_EQ(toError({}, "Cannot connect").description(),
-            "Cannot connect: the driver gave no diagnostic");
 }
 
-// Field type and defined size from what a driver reports, a declared type, or a type name.
-TEST(ColumnPlans, FieldsFromTypes) {
-  const struct {
-    SQLSMALLINT sqlType;
-    SQLULEN size;
-    int32_t type, definedSize;
-  } reported[] = {{SQL_NUMERIC, 5, 131, 19},      {SQL_DOUBLE, 15, 5, 8},
-                  {SQL_REAL, 7, 5, 8},            {SQL_TYPE_DATE, 10, 7, 8},
-                  {SQL_WCHAR, 3, 129, 3},         {SQL_CHAR, 0, 129, 255},
-                  {SQL_LONGVARCHAR, 0, 201, 2147483647},
-                  {SQL_WLONGVARCHAR, 100, 201, 100}, {SQL_VARCHAR, 0, 200, 255},
-                  {SQL_GUID, 36, 200, 36},        {SQL_VARCHAR, 4294967296u, 200, 255}};
-  for (const auto& c : reported) {
-    ColumnPlan p = planColumn("c", c.sqlType, c.size, 0, SQL_NULLABLE);
-    EXPECT_EQ(p.field.type, c.type) << c.sqlType;
-    EXPECT_EQ(p.field.definedSize, c.definedSize) << c.sqlType;
-    EXPECT_EQ(p.field.attributes, adFldUpdatable | adFldIsNullable | adFldMayBeNull);
+TEST(ColumnPlans, GoldenCases) {
+  const std::map<std::string, SQLSMALLINT> types = {
+      {"SQL_INTEGER", SQL_INTEGER}, {"SQL_NUMERIC", SQL_NUMERIC}, {"SQL_DOUBLE", SQL_DOUBLE},
+      {"SQL_REAL", SQL_REAL}, {"SQL_TYPE_DATE", SQL_TYPE_DATE}, {"SQL_WCHAR", SQL_WCHAR},
+      {"SQL_CHAR", SQL_CHAR}, {"SQL_LONGVARCHAR", SQL_LONGVARCHAR}, {"SQL_VARCHAR", SQL_VARCHAR},
+      {"SQL_WLONGVARCHAR", SQL_WLONGVARCHAR}, {"SQL_GUID", SQL_GUID}};
+  for (const auto& r : testing::goldenTable("odbc/column_plans.tsv")) {
+    ASSERT_EQ(r.size(), 6u) << r[0];
+    std::optional<ColumnPlan> p;
+    if (r[0] == "declared") p = planDeclared("c", r[3], SQL_NULLABLE);
+    else p = planColumn("c", types.at(r[1]), std::stoull(r[2]), 0, SQL_NULLABLE);
+    if (r[0] == "named") refineByTypeName(*p, r[3]);
+    EXPECT_EQ(p ? std::to_string(p->field.type) + "\t" + std::to_string(p->field.definedSize) : "none\t",
+              r[4] + "\t" + r[5]) << r[0] << " " << r[1] << r[3];
+    if (p) EXPECT_EQ(p->field.attributes, adFldUpdatable | adFldIsNullable | adFldMayBeNull);
   }
   EXPECT_EQ(planColumn("k", SQL_INTEGER, 10, 0, SQL_NO_NULLS).field.attributes, adFldUpdatable);
-
-  const struct {
-    const char* declared;
-    int32_t type, definedSize;
-  } declared[] = {{"int", 3, 4},          {" Integer", 3, 4},      {"smallint", 2, 2},
-                  {"BIGINT", 20, 8},      {"tinyint", 17, 1},      {"bit", 11, 2},
-                  {"real", 5, 8},         {"smallmoney", 131, 19}, {"decimal(12, 2)", 131, 19},
-                  {"date", 7, 8},         {"smalldatetime", 7, 8}, {"nchar(3)", 129, 3},
-                  {"char", 129, 1},       {"varchar( max )", 201, 2147483647},
-                  {"nvarchar(30)", 200, 30}, {"ntext", 201, 2147483647}, {"varchar", 200, 1}};
-  for (const auto& c : declared) {
-    auto p = planDeclared("c", c.declared, SQL_NULLABLE);
-    ASSERT_TRUE(p) << c.declared;
-    EXPECT_EQ(p->field.type, c.type) << c.declared;
-    EXPECT_EQ(p->field.definedSize, c.definedSize) << c.declared;
-  }
-  EXPECT_FALSE(planDeclared("c", "geometry", SQL_NULLABLE));
   EXPECT_EQ(planDeclared("d", "decimal(12,2)", SQL_NULLABLE)->read, ReadAs::Decimal);
-
-  // A text column named MONEY, DECIMAL or CHAR by the driver; typed columns stay as they are.
-  const struct {
-    SQLSMALLINT sqlType;
-    const char* name;
-    int32_t type, definedSize;
-  } named[] = {{SQL_VARCHAR, "MONEY", 131, 19}, {SQL_VARCHAR, "smallmoney", 131, 19},
-               {SQL_VARCHAR, "numeric(9)", 131, 19}, {SQL_VARCHAR, "NCHAR", 129, 5},
-               {SQL_VARCHAR, "NVARCHAR", 200, 5}, {SQL_INTEGER, "MONEY", 3, 4}};
-  for (const auto& c : named) {
-    ColumnPlan p = planColumn("c", c.sqlType, 5, 0, SQL_NULLABLE);
-    refineByTypeName(p, c.name);
-    EXPECT_EQ(p.field.type, c.type) << c.name;
-    EXPECT_EQ(p.field.definedSize, c.definedSize) << c.name;
-  }
 }
 
 TEST(Dialects, RegisteredForTheStartOfADbmsName) {

@@ -1,5 +1,5 @@
 // Kept as the only cover of the FreeTDS path: a SQL Server stand-in for FreeTDS's ODBC driver.
-// It speaks enough TDS 7.4 on a local port for a login (one user and password), batches answered
+// It speaks enough TDS 7.4 on a local port for a login (any user), batches answered
 // from a script with result sets of SQL Server's column types, errors, and a link that drops.
 // Also the folder's golden data readers and the transcript runner both drivers' tests use.
 #pragma once
@@ -25,8 +25,7 @@ std::vector<std::vector<std::string>> goldenTable(const std::string& name);
 // the transcript they make to equal the file: after each command, the fields ("name type size")
 // and rows ("vartype:text") of its result, "no rows", "ok" or "error number source: text".
 // Commands: begin, commit, rollback, close, open, state, tables, or a statement to execute.
-// `dir` stands for "<dir>" in commands and results.
-void expectTranscript(Connection& c, const std::string& name, const std::string& dir = "<dir>");
+void expectTranscript(Connection& c, const std::string& name);
 
 class FakeTdsServer {
  public:
@@ -46,7 +45,7 @@ class FakeTdsServer {
     std::vector<Row> rows;
   };
   struct RowCount { int64_t count; };
-  struct ServerError { int32_t number; std::string message; };
+  struct ServerError { int32_t number; std::string message; };  // severity 16
   // The pieces of the answer to a batch, in order.
   struct Answer {
     std::vector<std::variant<ResultSet, RowCount, ServerError>> parts;
@@ -55,7 +54,7 @@ class FakeTdsServer {
   };
 
   // silent: accept connections and never answer.
-  FakeTdsServer(std::string user, std::string password, bool silent = false);
+  explicit FakeTdsServer(bool silent = false);
   ~FakeTdsServer();
 
   int port() const { return port_; }
@@ -68,7 +67,6 @@ class FakeTdsServer {
  private:
   void serve(int fd);
 
-  std::string user_, password_;
   bool silent_;
   int listener_ = -1, port_ = 0;
   std::atomic<bool> stopping_{false};
