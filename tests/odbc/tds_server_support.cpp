@@ -201,27 +201,14 @@ void rowToken(Bytes& b, const std::vector<FakeTdsServer::Column>& columns, const
   }
 }
 
-bool readAll(int fd, uint8_t* p, size_t n) {
-  while (n > 0) {
-    ssize_t got = ::recv(fd, p, n, 0);
-    if (got <= 0) return false;
-    p += got;
-    n -= static_cast<size_t>(got);
-  }
-  return true;
-}
-
-// One client message (its packets joined); false when the client went away.
+// One client message, its packets joined; false when the client went away.
 bool readMessage(int fd, uint8_t& type, Bytes& payload) {
   payload.clear();
-  for (;;) {
-    uint8_t header[8];
-    if (!readAll(fd, header, 8)) return false;
-    size_t length = (header[2] << 8) | header[3];
-    if (length < 8) return false;
-    size_t at = payload.size();
-    payload.resize(at + length - 8);
-    if (!readAll(fd, payload.data() + at, length - 8)) return false;
+  for (uint8_t header[8] = {};;) {
+    if (::recv(fd, header, 8, MSG_WAITALL) != 8) return false;
+    size_t at = payload.size(), length = ((header[2] << 8) | header[3]) - 8u;
+    payload.resize(at + length);
+    if (length && ::recv(fd, payload.data() + at, length, MSG_WAITALL) != static_cast<ssize_t>(length)) return false;
     type = header[0];
     if (header[1] & 0x01) return true;
   }
@@ -241,10 +228,6 @@ void sendMessage(int fd, uint8_t type, const Bytes& payload) {
     ::send(fd, packet.data(), packet.size(), MSG_NOSIGNAL);
     at += n;
   } while (at < payload.size());
-}
-
-std::string loginString(const Bytes& p, size_t offsetAt) {
-  return fromUtf16(p, get16(p, offsetAt), get16(p, offsetAt + 2));
 }
 
 }  // namespace
@@ -326,7 +309,6 @@ std::vector<std::string> FakeTdsServer::batches() const {
 void FakeTdsServer::serve(int fd) {
   uint8_t type = 0;
   Bytes in;
-  bool loggedIn = false;
   while (readMessage(fd, type, in)) {
     if (silent_) continue;
     Bytes out;
@@ -340,19 +322,11 @@ void FakeTdsServer::serve(int fd) {
       out = {0x00, 0, 11, 0, 6, 0x01, 0, 17, 0, 1, 0xFF, 0x0F, 0x00, 0x07, 0xD0, 0x00, 0x00, 0x02};
     } else if (type == 0x10) {  // LOGIN7
       ++logins_;
-      loggedIn = true;
-      Bytes env = {1};
-      std::string database = loginString(in, 68);
-      varchar(env, database.empty() ? "master" : database);
-      varchar(env, "master");
-      token(out, 0xE3, env);
       Bytes ack = {1, 0x74, 0x00, 0x00, 0x04};
       varchar(ack, "Microsoft SQL Server");
       ack.insert(ack.end(), {0x0F, 0x00, 0x07, 0xD0});
       token(out, 0xAD, ack);
       done(out, 0, 0, 0);
-    } else if (!loggedIn) {
-      break;
     } else if (type == 0x01) {  // SQL batch after its headers
       size_t headers = get16(in, 0);
       Answer a = record(fromUtf16(in, headers, (in.size() - headers) / 2));
@@ -374,11 +348,6 @@ void FakeTdsServer::serve(int fd) {
       }
     } else if (type == 0x0E) {  // transaction manager: begin (5), commit (7), rollback
       uint16_t request = get16(in, get16(in, 0));
-      const Bytes descriptor = {1, 0, 0, 0, 0, 0, 0, 0};
-      Bytes env = request == 5 ? Bytes{8, 8} : Bytes{static_cast<uint8_t>(request == 7 ? 9 : 10), 0, 8};
-      env.insert(env.end(), descriptor.begin(), descriptor.end());
-      if (request == 5) env.push_back(0);
-      token(out, 0xE3, env);
       done(out, 0, 0, 0);
       record(request == 5 ? "<begin>" : request == 7 ? "<commit>" : "<rollback>");
     } else {  // attention, and anything else
