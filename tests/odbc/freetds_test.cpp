@@ -17,12 +17,9 @@ using testing::errorOf;
 using testing::FakeTdsServer;
 using T = FakeTdsServer::Type;
 
-std::string server(int port) {
-  return "DRIVER=FreeTDS;SERVER=127.0.0.1;PORT=" + std::to_string(port) + ";TDS_Version=7.4";
-}
-
 ConnectionRef connect(int port, OdbcOptions options = {}) {
-  return openOdbc(server(port), "capturista", "s3creto", "Subsidios", options);
+  const std::string server = "DRIVER=FreeTDS;SERVER=127.0.0.1;PORT=" + std::to_string(port) + ";TDS_Version=7.4";
+  return openOdbc(server, "capturista", "s3creto", "Subsidios", options);
 }
 
 // The attempt runs on its own thread so that a hang fails the test instead of stopping the run.
