@@ -1,266 +1,214 @@
 #include "odbc/tds_server_support.h"
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <iconv.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
+
+#include "core/recordset_store.h"
+#include "korvanda/textform.h"
+#include "support/fixture.h"
 
 namespace korvanda::testing {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void put16(Bytes& b, uint16_t v) { b.push_back(v & 0xFF); b.push_back(v >> 8); }
-void put32(Bytes& b, uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back((v >> (8 * i)) & 0xFF); }
-void put64(Bytes& b, uint64_t v) { for (int i = 0; i < 8; ++i) b.push_back((v >> (8 * i)) & 0xFF); }
-uint16_t get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b.at(at) | (b.at(at + 1) << 8)); }
-uint32_t get32(const Bytes& b, size_t at) { return get16(b, at) | (static_cast<uint32_t>(get16(b, at + 2)) << 16); }
-
-std::u32string decodeUtf8(const std::string& s) {
-  std::u32string out;
-  for (size_t i = 0; i < s.size();) {
-    auto c = static_cast<unsigned char>(s[i]);
-    int n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    char32_t cp = n == 1 ? c : n == 2 ? c & 0x1F : n == 3 ? c & 0x0F : c & 0x07;
-    for (int k = 1; k < n && i + k < s.size(); ++k) cp = (cp << 6) | (s[i + k] & 0x3F);
-    out += cp;
-    i += n;
-  }
-  return out;
+std::string goldenPath(const std::string& name) {
+  return std::string(KORVANDA_SOURCE_DIR) + "/tests/golden/" + name;
 }
 
-std::string encodeUtf8(const std::u32string& s) {
+// Fields as "name type size", rows as "vartype:text"; a long text as its size and its end.
+std::string rendered(const RecordsetRef& rs) {
+  if (!rs) return "no rows\n";
   std::string out;
-  for (char32_t cp : s) {
-    if (cp < 0x80) out += static_cast<char>(cp);
-    else if (cp < 0x800) { out += static_cast<char>(0xC0 | (cp >> 6)); out += static_cast<char>(0x80 | (cp & 0x3F)); }
-    else if (cp < 0x10000) { out += static_cast<char>(0xE0 | (cp >> 12)); out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F)); out += static_cast<char>(0x80 | (cp & 0x3F)); }
-    else { out += static_cast<char>(0xF0 | (cp >> 18)); out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F)); out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F)); out += static_cast<char>(0x80 | (cp & 0x3F)); }
+  for (size_t i = 0; i < rs->fieldCount(); ++i) {
+    const FieldInfo& f = rs->field(i);
+    out += (i ? " | " : "") + f.name + " " + std::to_string(f.type) + " " + std::to_string(f.definedSize);
   }
+  for (size_t r = 0; r < rs->rowCount(); ++r) {
+    for (size_t i = 0; i < rs->fieldCount(); ++i) {
+      Variant v = rs->toVariant(rs->cell(r, i));
+      std::string text = v.isNull() ? "" : toText(v);
+      if (text.size() > 80) text = "(" + std::to_string(text.size()) + " bytes) ..." + text.substr(text.size() - 12);
+      out += (i ? " | " : "\n") + (v.isNull() ? "null" : std::to_string(static_cast<int>(v.type())) + ":" + text);
+    }
+  }
+  return out + "\n";
+}
+
+std::string resultOf(Connection& c, const std::string& command) {
+  static const std::map<std::string, std::function<void(Connection&)>> calls = {
+      {"begin", [](Connection& c) { c.beginTrans(); }},
+      {"commit", [](Connection& c) { c.commitTrans(); }},
+      {"rollback", [](Connection& c) { c.rollbackTrans(); }},
+      {"close", [](Connection& c) { c.close(); }},
+      {"open", [](Connection& c) { c.open(); }}};
+  if (command == "state") return "state " + std::to_string(c.state()) + "\n";
+  if (command == "tables") return rendered(c.openSchemaTables());
+  if (auto call = calls.find(command); call != calls.end()) {
+    call->second(c);
+    return "ok\n";
+  }
+  return rendered(c.execute(command));
+}
+
+std::string converted(const std::string& in, const char* to, const char* from) {
+  iconv_t cd = ::iconv_open(to, from);
+  std::string out(4 * in.size() + 4, '\0');
+  char* src = const_cast<char*>(in.data());
+  char* dst = out.data();
+  size_t left = in.size(), room = out.size();
+  ::iconv(cd, &src, &left, &dst, &room);
+  ::iconv_close(cd);
+  out.resize(out.size() - room);
   return out;
 }
 
-Bytes utf16(const std::string& s) {
-  Bytes b;
-  for (char32_t cp : decodeUtf8(s)) {
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      put16(b, static_cast<uint16_t>(0xD800 + (cp >> 10)));
-      put16(b, static_cast<uint16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      put16(b, static_cast<uint16_t>(cp));
-    }
-  }
-  return b;
+// Little-endian, n bytes.
+void put(Bytes& b, uint64_t v, int n) {
+  for (int i = 0; i < n; ++i) b.push_back((v >> (8 * i)) & 0xFF);
 }
+void putText(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
+uint16_t get16(const Bytes& b, size_t at) { return static_cast<uint16_t>(b.at(at) | (b.at(at + 1) << 8)); }
 
+std::string utf16(const std::string& s) { return converted(s, "UTF-16LE", "UTF-8"); }
 std::string fromUtf16(const Bytes& b, size_t at, size_t chars) {
-  std::u32string s;
-  for (size_t i = 0; i < chars; ++i) {
-    char32_t u = get16(b, at + 2 * i);
-    if (u >= 0xD800 && u < 0xDC00 && i + 1 < chars) {
-      char32_t lo = get16(b, at + 2 * ++i);
-      u = 0x10000 + ((u - 0xD800) << 10) + (lo - 0xDC00);
-    }
-    s += u;
-  }
-  return encodeUtf8(s);
+  return converted(std::string(b.begin() + static_cast<long>(at), b.begin() + static_cast<long>(at + 2 * chars)),
+                   "UTF-8", "UTF-16LE");
 }
 
-// Latin-1 letters are CP1252's bytes; the server's collation is CP1252.
-Bytes cp1252(const std::string& s) {
-  Bytes b;
-  for (char32_t cp : decodeUtf8(s)) b.push_back(cp < 0x100 ? static_cast<uint8_t>(cp) : '?');
-  return b;
+// A text with its length in characters, in one byte (B_VARCHAR) or two (US_VARCHAR).
+void varchar(Bytes& b, const std::string& s, bool wide = false) {
+  std::string u = utf16(s);
+  if (wide) put(b, u.size() / 2, 2);
+  else b.push_back(static_cast<uint8_t>(u.size() / 2));
+  putText(b, u);
 }
 
-void bVarchar(Bytes& b, const std::string& s) {
-  Bytes u = utf16(s);
-  b.push_back(static_cast<uint8_t>(u.size() / 2));
-  b.insert(b.end(), u.begin(), u.end());
-}
-void usVarchar(Bytes& b, const std::string& s) {
-  Bytes u = utf16(s);
-  put16(b, static_cast<uint16_t>(u.size() / 2));
-  b.insert(b.end(), u.begin(), u.end());
+// A token of type `type` with a two-byte length.
+void token(Bytes& b, uint8_t type, const Bytes& body) {
+  b.push_back(type);
+  put(b, body.size(), 2);
+  b.insert(b.end(), body.begin(), body.end());
 }
 
 const uint8_t kCollation[5] = {0x09, 0x04, 0xD0, 0x00, 0x34};  // SQL_Latin1_General_CP1_CI_AS
 
 void done(Bytes& b, uint16_t status, uint64_t count, uint16_t command = 0xC1) {
   b.push_back(0xFD);
-  put16(b, status);
-  put16(b, command);
-  put64(b, count);
+  put(b, status, 2);
+  put(b, command, 2);
+  put(b, count, 8);
 }
 
-void errorToken(Bytes& b, int32_t number, const std::string& message, uint8_t severity) {
+void errorToken(Bytes& b, int32_t number, const std::string& message) {
   Bytes body;
-  put32(body, static_cast<uint32_t>(number));
+  put(body, static_cast<uint32_t>(number), 4);
   body.push_back(1);  // state
-  body.push_back(severity);
-  usVarchar(body, message);
-  bVarchar(body, "FAKESQL");
-  bVarchar(body, "");
-  put32(body, 1);
-  b.push_back(0xAA);
-  put16(b, static_cast<uint16_t>(body.size()));
-  b.insert(b.end(), body.begin(), body.end());
+  body.push_back(16);  // severity
+  varchar(body, message, true);
+  varchar(body, "FAKESQL");
+  varchar(body, "");
+  put(body, 1, 4);
+  token(b, 0xAA, body);
 }
+
+using T = FakeTdsServer::Type;
+
+// Bytes of the fixed-size integer types; 0 for the others.
+int intBytes(T t) { return t == T::TinyInt ? 1 : t == T::SmallInt ? 2 : t == T::Int ? 4 : t == T::BigInt ? 8 : 0; }
 
 // Scaled integer of a decimal text ("-123.4" with scale 2 is -12340).
-__int128 scaled(const std::string& text, int scale) {
-  bool negative = !text.empty() && text[0] == '-';
-  __int128 v = 0;
-  int decimals = -1;
-  for (char c : text) {
-    if (c == '.') { decimals = 0; continue; }
-    if (c < '0' || c > '9') continue;
-    if (decimals >= scale) break;
-    v = v * 10 + (c - '0');
-    if (decimals >= 0) ++decimals;
-  }
-  for (int d = decimals < 0 ? 0 : decimals; d < scale; ++d) v *= 10;
-  return negative ? -v : v;
-}
-
-int64_t daysFromCivil(int y, int m, int d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const int64_t yoe = y - era * 400;
-  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + doe - 719468;
-}
-
-uint8_t decimalBytes(uint8_t precision) {
-  return precision <= 9 ? 5 : precision <= 19 ? 9 : precision <= 28 ? 13 : 17;
+int64_t scaled(const std::string& text, int scale) {
+  size_t dot = text.find('.');
+  std::string digits = text.substr(0, dot) + (dot == std::string::npos ? "" : text.substr(dot + 1));
+  int decimals = dot == std::string::npos ? 0 : static_cast<int>(text.size() - dot - 1);
+  return std::stoll(digits + std::string(static_cast<size_t>(scale - decimals), '0'));
 }
 
 void columnMetadata(Bytes& b, const std::vector<FakeTdsServer::Column>& columns) {
-  using T = FakeTdsServer::Type;
   b.push_back(0x81);
-  put16(b, static_cast<uint16_t>(columns.size()));
+  put(b, columns.size(), 2);
   for (const auto& c : columns) {
-    put32(b, 0);       // user type
-    put16(b, 0x0009);  // nullable, updatable unknown
-    switch (c.type) {
-      case T::TinyInt: b.push_back(0x26); b.push_back(1); break;
-      case T::SmallInt: b.push_back(0x26); b.push_back(2); break;
-      case T::Int: b.push_back(0x26); b.push_back(4); break;
-      case T::BigInt: b.push_back(0x26); b.push_back(8); break;
-      case T::Bit: b.push_back(0x68); b.push_back(1); break;
-      case T::Float: b.push_back(0x6D); b.push_back(8); break;
-      case T::Money: b.push_back(0x6E); b.push_back(8); break;
-      case T::Decimal:
-        b.push_back(0x6A);
-        b.push_back(decimalBytes(c.precision));
-        b.push_back(c.precision);
-        b.push_back(c.scale);
-        break;
-      case T::DateTime: b.push_back(0x6F); b.push_back(8); break;
-      case T::VarChar: case T::Char: case T::NVarChar:
-        b.push_back(c.type == T::VarChar ? 0xA7 : c.type == T::Char ? 0xAF : 0xE7);
-        put16(b, static_cast<uint16_t>(c.type == T::NVarChar ? 2 * c.length : c.length));
-        b.insert(b.end(), kCollation, kCollation + 5);
-        break;
+    put(b, 0, 4);       // user type
+    put(b, 0x0009, 2);  // nullable
+    if (int n = intBytes(c.type)) b.insert(b.end(), {0x26, static_cast<uint8_t>(n)});
+    else if (c.type == T::Bit) b.insert(b.end(), {0x68, 1});
+    else if (c.type == T::Float) b.insert(b.end(), {0x6D, 8});
+    else if (c.type == T::Money) b.insert(b.end(), {0x6E, 8});
+    else if (c.type == T::DateTime) b.insert(b.end(), {0x6F, 8});
+    else if (c.type == T::Decimal) b.insert(b.end(), {0x6A, 9, 18, c.scale});  // precision 18
+    else {
+      b.push_back(c.type == T::VarChar ? 0xA7 : c.type == T::Char ? 0xAF : 0xE7);
+      put(b, c.type == T::NVarChar ? 2 * c.length : c.length, 2);
+      b.insert(b.end(), kCollation, kCollation + 5);
     }
-    bVarchar(b, c.name);
+    varchar(b, c.name);
   }
 }
 
-void rowToken(Bytes& b, const std::vector<FakeTdsServer::Column>& columns,
-              const FakeTdsServer::Row& row) {
-  using T = FakeTdsServer::Type;
+void rowToken(Bytes& b, const std::vector<FakeTdsServer::Column>& columns, const FakeTdsServer::Row& row) {
+  using namespace std::chrono;
   b.push_back(0xD1);
   for (size_t i = 0; i < columns.size(); ++i) {
     const auto& c = columns[i];
     const auto& v = row.at(i);
     bool text = c.type == T::VarChar || c.type == T::Char || c.type == T::NVarChar;
     if (!v) {
-      if (text) put16(b, 0xFFFF); else b.push_back(0);
-      continue;
-    }
-    switch (c.type) {
-      case T::TinyInt: b.push_back(1); b.push_back(static_cast<uint8_t>(std::stoi(*v))); break;
-      case T::SmallInt: b.push_back(2); put16(b, static_cast<uint16_t>(std::stoi(*v))); break;
-      case T::Int: b.push_back(4); put32(b, static_cast<uint32_t>(std::stol(*v))); break;
-      case T::BigInt: b.push_back(8); put64(b, static_cast<uint64_t>(std::stoll(*v))); break;
-      case T::Bit: b.push_back(1); b.push_back(*v == "1" ? 1 : 0); break;
-      case T::Float: {
-        double d = std::stod(*v);
-        uint64_t bits;
-        std::memcpy(&bits, &d, 8);
-        b.push_back(8);
-        put64(b, bits);
-        break;
-      }
-      case T::Money: {
-        auto m = static_cast<int64_t>(scaled(*v, 4));
-        b.push_back(8);
-        put32(b, static_cast<uint32_t>(static_cast<uint64_t>(m) >> 32));
-        put32(b, static_cast<uint32_t>(static_cast<uint64_t>(m) & 0xFFFFFFFF));
-        break;
-      }
-      case T::Decimal: {
-        __int128 m = scaled(*v, c.scale);
-        uint8_t len = decimalBytes(c.precision);
-        b.push_back(len);
-        b.push_back(m < 0 ? 0 : 1);
-        unsigned __int128 mag = static_cast<unsigned __int128>(m < 0 ? -m : m);
-        for (int k = 0; k < len - 1; ++k) b.push_back(static_cast<uint8_t>(mag >> (8 * k)));
-        break;
-      }
-      case T::DateTime: {
-        int y, mo, d, h = 0, mi = 0, s = 0;
-        std::sscanf(v->c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-        b.push_back(8);
-        put32(b, static_cast<uint32_t>(daysFromCivil(y, mo, d) - daysFromCivil(1900, 1, 1)));
-        put32(b, static_cast<uint32_t>((h * 3600 + mi * 60 + s) * 300));
-        break;
-      }
-      case T::VarChar: case T::Char: {
-        Bytes data = cp1252(*v);
-        if (c.type == T::Char) data.resize(c.length, ' ');
-        put16(b, static_cast<uint16_t>(data.size()));
-        b.insert(b.end(), data.begin(), data.end());
-        break;
-      }
-      case T::NVarChar: {
-        Bytes data = utf16(*v);
-        put16(b, static_cast<uint16_t>(data.size()));
-        b.insert(b.end(), data.begin(), data.end());
-        break;
-      }
+      put(b, text ? 0xFFFF : 0, text ? 2 : 1);
+    } else if (int n = intBytes(c.type)) {
+      b.push_back(static_cast<uint8_t>(n));
+      put(b, static_cast<uint64_t>(std::stoll(*v)), n);
+    } else if (c.type == T::Bit) {
+      b.insert(b.end(), {1, static_cast<uint8_t>(*v == "1")});
+    } else if (c.type == T::Float) {
+      double d = std::stod(*v);
+      uint64_t bits;
+      std::memcpy(&bits, &d, 8);
+      b.push_back(8);
+      put(b, bits, 8);
+    } else if (c.type == T::Money) {  // the high half first
+      auto m = static_cast<uint64_t>(scaled(*v, 4));
+      b.push_back(8);
+      put(b, m >> 32, 4);
+      put(b, m & 0xFFFFFFFF, 4);
+    } else if (c.type == T::Decimal) {
+      int64_t m = scaled(*v, c.scale);
+      b.insert(b.end(), {9, static_cast<uint8_t>(m >= 0)});
+      put(b, static_cast<uint64_t>(m < 0 ? -m : m), 8);
+    } else if (c.type == T::DateTime) {  // days since 1900 and 300ths of a second
+      int y, mo, d, h = 0, mi = 0, s = 0;
+      std::sscanf(v->c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
+      auto days = sys_days{year{y} / mo / d} - sys_days{year{1900} / 1 / 1};
+      b.push_back(8);
+      put(b, static_cast<uint32_t>(days.count()), 4);
+      put(b, static_cast<uint32_t>((h * 3600 + mi * 60 + s) * 300), 4);
+    } else {
+      std::string data = c.type == T::NVarChar ? utf16(*v) : converted(*v, "CP1252", "UTF-8");
+      if (c.type == T::Char) data.resize(c.length, ' ');
+      put(b, data.size(), 2);
+      putText(b, data);
     }
   }
 }
 
-bool readAll(int fd, uint8_t* p, size_t n) {
-  while (n > 0) {
-    ssize_t got = ::recv(fd, p, n, 0);
-    if (got <= 0) return false;
-    p += got;
-    n -= static_cast<size_t>(got);
-  }
-  return true;
-}
-
-// One client message (its packets joined); false when the client went away.
+// One client message, its packets joined; false when the client went away.
 bool readMessage(int fd, uint8_t& type, Bytes& payload) {
   payload.clear();
-  for (;;) {
-    uint8_t header[8];
-    if (!readAll(fd, header, 8)) return false;
-    size_t length = (header[2] << 8) | header[3];
-    if (length < 8) return false;
-    size_t at = payload.size();
-    payload.resize(at + length - 8);
-    if (!readAll(fd, payload.data() + at, length - 8)) return false;
+  for (uint8_t header[8] = {};;) {
+    if (::recv(fd, header, 8, MSG_WAITALL) != 8) return false;
+    size_t at = payload.size(), length = ((header[2] << 8) | header[3]) - 8u;
+    payload.resize(at + length);
+    if (length && ::recv(fd, payload.data() + at, length, MSG_WAITALL) != static_cast<ssize_t>(length)) return false;
     type = header[0];
     if (header[1] & 0x01) return true;
   }
@@ -282,25 +230,58 @@ void sendMessage(int fd, uint8_t type, const Bytes& payload) {
   } while (at < payload.size());
 }
 
-std::string loginString(const Bytes& p, size_t offsetAt) {
-  return fromUtf16(p, get16(p, offsetAt), get16(p, offsetAt + 2));
-}
-
 }  // namespace
 
-FakeTdsServer::FakeTdsServer(std::string user, std::string password, bool silent)
-    : user_(std::move(user)), password_(std::move(password)), silent_(silent) {
+
+std::vector<std::vector<std::string>> goldenTable(const std::string& name) {
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& line : readLines(goldenPath(name))) {
+    if (line.empty() || line.starts_with("#")) continue;
+    rows.emplace_back();
+    for (size_t at = 0, tab = 0; tab != std::string::npos; at = tab + 1)
+      rows.back().push_back(line.substr(at, (tab = line.find('\t', at)) - at));
+  }
+  return rows;
+}
+
+void expectTranscript(Connection& c, const std::string& name) {
+  std::string expected, actual;
+  for (const std::string& line : readLines(goldenPath(name))) {
+    expected += line + "\n";
+    if (!line.empty() && !line.starts_with("#") && !line.starts_with("> ")) continue;
+    actual += line + "\n";
+    if (!line.starts_with("> ")) continue;
+    try {
+      actual += resultOf(c, line.substr(2));
+    } catch (const Error& e) {
+      actual += "error " + std::to_string(e.number()) + " " + e.source() + ": " + e.description() + "\n";
+    }
+  }
+  EXPECT_EQ(actual, expected) << name;
+}
+
+FakeTdsServer::FakeTdsServer(bool silent) : silent_(silent) {
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+  socklen_t len = sizeof addr;
+  if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), len) != 0 ||
       ::listen(listener_, 8) != 0)
     throw std::runtime_error("the fake server cannot listen");
-  socklen_t len = sizeof addr;
   ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
   port_ = ntohs(addr.sin_port);
-  acceptor_ = std::thread([this] { acceptLoop(); });
+  acceptor_ = std::thread([this] {
+    while (!stopping_) {
+      pollfd p{listener_, POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0) continue;
+      int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+      if (fd < 0) continue;
+      std::lock_guard lock(mutex_);
+      clients_.push_back(fd);
+      threads_.emplace_back([this, fd] { serve(fd); });
+    }
+  });
 }
 
 FakeTdsServer::~FakeTdsServer() {
@@ -325,115 +306,52 @@ std::vector<std::string> FakeTdsServer::batches() const {
   return batches_;
 }
 
-std::optional<FakeTdsServer::Answer> FakeTdsServer::answerFor(const std::string& sql) const {
-  std::lock_guard lock(mutex_);
-  auto it = answers_.find(sql);
-  if (it == answers_.end()) return std::nullopt;
-  return it->second;
-}
-
-void FakeTdsServer::acceptLoop() {
-  while (!stopping_) {
-    pollfd p{listener_, POLLIN, 0};
-    if (::poll(&p, 1, 50) <= 0) continue;
-    int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) continue;
-    std::lock_guard lock(mutex_);
-    clients_.push_back(fd);
-    threads_.emplace_back([this, fd] { serve(fd); });
-  }
-}
-
 void FakeTdsServer::serve(int fd) {
   uint8_t type = 0;
   Bytes in;
-  bool loggedIn = false;
   while (readMessage(fd, type, in)) {
     if (silent_) continue;
     Bytes out;
+    auto record = [&](std::string batch) {
+      std::lock_guard lock(mutex_);
+      batches_.push_back(std::move(batch));
+      auto a = answers_.find(batches_.back());
+      return a == answers_.end() ? Answer{} : a->second;
+    };
     if (type == 0x12) {  // PRELOGIN: version, and no encryption
       out = {0x00, 0, 11, 0, 6, 0x01, 0, 17, 0, 1, 0xFF, 0x0F, 0x00, 0x07, 0xD0, 0x00, 0x00, 0x02};
     } else if (type == 0x10) {  // LOGIN7
-      std::string user = loginString(in, 40);
-      Bytes pw(in.begin() + get16(in, 44), in.begin() + get16(in, 44) + 2 * get16(in, 46));
-      for (auto& byte : pw) {
-        byte ^= 0xA5;
-        byte = static_cast<uint8_t>((byte << 4) | (byte >> 4));
-      }
-      std::string password = fromUtf16(pw, 0, pw.size() / 2);
-      std::string database = loginString(in, 68);
-      if (user != user_ || password != password_) {
-        errorToken(out, 18456, "Login failed for user '" + user + "'.", 14);
-        done(out, 0x0002, 0, 0);
-        sendMessage(fd, 0x04, out);
-        break;
-      }
       ++logins_;
-      loggedIn = true;
-      Bytes env;
-      env.push_back(1);
-      bVarchar(env, database.empty() ? "master" : database);
-      bVarchar(env, "master");
-      out.push_back(0xE3);
-      put16(out, static_cast<uint16_t>(env.size()));
-      out.insert(out.end(), env.begin(), env.end());
       Bytes ack = {1, 0x74, 0x00, 0x00, 0x04};
-      bVarchar(ack, "Microsoft SQL Server");
+      varchar(ack, "Microsoft SQL Server");
       ack.insert(ack.end(), {0x0F, 0x00, 0x07, 0xD0});
-      out.push_back(0xAD);
-      put16(out, static_cast<uint16_t>(ack.size()));
-      out.insert(out.end(), ack.begin(), ack.end());
+      token(out, 0xAD, ack);
       done(out, 0, 0, 0);
-    } else if (!loggedIn) {
-      break;
     } else if (type == 0x01) {  // SQL batch after its headers
-      uint32_t headers = get32(in, 0);
-      std::string sql = fromUtf16(in, headers, (in.size() - headers) / 2);
-      {
-        std::lock_guard lock(mutex_);
-        batches_.push_back(sql);
-      }
-      auto a = answerFor(sql);
-      if (a && a->dropLink) break;
-      if (a && a->hang) continue;
-      if (!a || a->parts.empty()) done(out, 0, 0, 0);
-      for (size_t i = 0; a && i < a->parts.size(); ++i) {
-        uint16_t more = i + 1 < a->parts.size() ? 0x0001 : 0;
-        const auto& part = a->parts[i];
-        if (auto rs = std::get_if<ResultSet>(&part)) {
+      size_t headers = get16(in, 0);
+      Answer a = record(fromUtf16(in, headers, (in.size() - headers) / 2));
+      if (a.dropLink) break;
+      if (a.hang) continue;
+      if (a.parts.empty()) done(out, 0, 0, 0);
+      for (size_t i = 0; i < a.parts.size(); ++i) {
+        uint16_t more = i + 1 < a.parts.size() ? 0x0001 : 0;
+        if (auto rs = std::get_if<ResultSet>(&a.parts[i])) {
           columnMetadata(out, rs->columns);
           for (const auto& row : rs->rows) rowToken(out, rs->columns, row);
           done(out, 0x0010 | more, rs->rows.size());
-        } else if (auto rc = std::get_if<RowCount>(&part)) {
+        } else if (auto rc = std::get_if<RowCount>(&a.parts[i])) {
           done(out, 0x0010 | more, static_cast<uint64_t>(rc->count), 0xC3);
-        } else if (auto err = std::get_if<ServerError>(&part)) {
-          errorToken(out, err->number, err->message, err->severity);
+        } else if (auto err = std::get_if<ServerError>(&a.parts[i])) {
+          errorToken(out, err->number, err->message);
           done(out, 0x0002 | more, 0);
         }
       }
-    } else if (type == 0x0E) {  // transaction manager: begin, commit, rollback
-      uint32_t headers = get32(in, 0);
-      uint16_t request = get16(in, headers);
-      Bytes env;
-      const Bytes descriptor = {1, 0, 0, 0, 0, 0, 0, 0};
-      if (request == 5) {
-        env = {8, 8};
-        env.insert(env.end(), descriptor.begin(), descriptor.end());
-        env.push_back(0);
-      } else {
-        env = {static_cast<uint8_t>(request == 7 ? 9 : 10), 0, 8};
-        env.insert(env.end(), descriptor.begin(), descriptor.end());
-      }
-      out.push_back(0xE3);
-      put16(out, static_cast<uint16_t>(env.size()));
-      out.insert(out.end(), env.begin(), env.end());
+    } else if (type == 0x0E) {  // transaction manager: begin (5), commit (7), rollback
+      uint16_t request = get16(in, get16(in, 0));
       done(out, 0, 0, 0);
-      std::lock_guard lock(mutex_);
-      batches_.push_back(request == 5 ? "<begin>" : request == 7 ? "<commit>" : "<rollback>");
-    } else if (type == 0x06) {  // attention
-      done(out, 0x0020, 0, 0);
-    } else {
-      done(out, 0, 0, 0);
+      record(request == 5 ? "<begin>" : request == 7 ? "<commit>" : "<rollback>");
+    } else {  // attention, and anything else
+      done(out, type == 0x06 ? 0x0020 : 0, 0, 0);
     }
     sendMessage(fd, 0x04, out);
   }

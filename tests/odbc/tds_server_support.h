@@ -1,12 +1,12 @@
-// A SQL Server stand-in for the FreeTDS driver: speaks enough TDS 7.4 on a local port for a login
-// (checked against one user and password), batches answered from a script with result sets of
-// SQL Server's column types, errors, and a link that drops. No encryption.
+// Kept as the only cover of the FreeTDS path: a SQL Server stand-in for FreeTDS's ODBC driver.
+// It speaks enough TDS 7.4 on a local port for a login (any user), batches answered
+// from a script with result sets of SQL Server's column types, errors, and a link that drops.
+// Also the folder's golden data readers and the transcript runner both drivers' tests use.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -14,7 +14,18 @@
 #include <variant>
 #include <vector>
 
+#include "korvanda/connection.h"
+
 namespace korvanda::testing {
+
+// Lines of tests/golden/<name> that are not comments, cut at the tabs.
+std::vector<std::vector<std::string>> goldenTable(const std::string& name);
+
+// Runs the "> command" lines of the transcript tests/golden/<name> on a connection and expects
+// the transcript they make to equal the file: after each command, the fields ("name type size")
+// and rows ("vartype:text") of its result, "no rows", "ok" or "error number source: text".
+// Commands: begin, commit, rollback, close, open, state, tables, or a statement to execute.
+void expectTranscript(Connection& c, const std::string& name);
 
 class FakeTdsServer {
  public:
@@ -23,47 +34,41 @@ class FakeTdsServer {
   struct Column {
     std::string name;
     Type type;
-    uint16_t length = 0;  // characters of VarChar, Char, NVarChar
-    uint8_t precision = 0, scale = 0;  // Decimal
+    uint16_t length = 0;  // characters of VarChar, Char, NVarChar; Decimal's precision
+    uint8_t scale = 0;    // Decimal
   };
-  // Values as text: integers and decimals in decimal digits, Float as a double's text, Bit "0"
-  // or "1", DateTime "yyyy-mm-dd HH:MM:SS", texts as UTF-8. nullopt is NULL.
+  // Values as text: numbers in decimal digits, Bit "0" or "1", DateTime "yyyy-mm-dd HH:MM:SS",
+  // texts as UTF-8. nullopt is NULL.
   using Row = std::vector<std::optional<std::string>>;
   struct ResultSet {
     std::vector<Column> columns;
     std::vector<Row> rows;
   };
-  // One piece of the answer to a batch, in order.
   struct RowCount { int64_t count; };
-  struct ServerError { int32_t number; std::string message; uint8_t severity = 16; };
+  struct ServerError { int32_t number; std::string message; };  // severity 16
+  // The pieces of the answer to a batch, in order.
   struct Answer {
     std::vector<std::variant<ResultSet, RowCount, ServerError>> parts;
     bool dropLink = false;  // close the socket instead of answering
     bool hang = false;      // never answer (until the client cancels)
   };
 
-  // silent: accept connections and never answer (a server that hangs).
-  FakeTdsServer(std::string user, std::string password, bool silent = false);
+  // silent: accept connections and never answer.
+  explicit FakeTdsServer(bool silent = false);
   ~FakeTdsServer();
-  FakeTdsServer(const FakeTdsServer&) = delete;
-  FakeTdsServer& operator=(const FakeTdsServer&) = delete;
 
   int port() const { return port_; }
-  // Batches whose text equals `sql` get this answer; others get a bare DONE.
+  // Batches whose text equals `sql` get this answer; others a bare DONE.
   void answer(const std::string& sql, Answer a);
-  // Batch texts received, in order, over all connections.
+  // Batch texts and transaction requests received, in order, over all connections.
   std::vector<std::string> batches() const;
   int logins() const { return logins_; }
 
  private:
-  void acceptLoop();
   void serve(int fd);
-  std::optional<Answer> answerFor(const std::string& sql) const;
 
-  std::string user_, password_;
   bool silent_;
-  int listener_ = -1;
-  int port_ = 0;
+  int listener_ = -1, port_ = 0;
   std::atomic<bool> stopping_{false};
   std::atomic<int> logins_{0};
   mutable std::mutex mutex_;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <strings.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,30 +54,20 @@ std::vector<std::string> readLines(const fs::path& file) {
 
 LogEntry parseLogLine(const std::string& line) {
   LogEntry e;
-  auto field = [&](const std::string& tag, size_t from, size_t& end) -> std::optional<std::string> {
-    size_t at = line.find(tag, from);
-    if (at == std::string::npos) return std::nullopt;
-    at += tag.size();
-    end = line.find('|', at);
-    return line.substr(at, end == std::string::npos ? std::string::npos : end - at);
-  };
-  size_t end = 0;
-  auto label = field("|Modulo:", 0, end);
-  auto number = label ? field("|Numero:", end, end) : std::nullopt;
-  auto source = number ? field("|Source:", end, end) : std::nullopt;
+  constexpr auto npos = std::string::npos;
+  size_t label = line.find("|Modulo:"), number = line.find("|Numero:", label);
+  size_t source = line.find("|Source:", number);
   // The source may hold "|"; the last system error is the last "|LastDLLError:" field.
-  size_t dll = line.rfind("|LastDLLError:");
-  size_t desc = line.find("|Desc Alt ", dll == std::string::npos ? 0 : dll);
-  if (!line.starts_with("Fecha:") || !label || !number || !source || dll == std::string::npos ||
-      desc == std::string::npos) {
+  size_t dll = line.rfind("|LastDLLError:"), desc = line.find("|Desc Alt ", dll);
+  if (!line.starts_with("Fecha:") || label == npos || number == npos || source == npos ||
+      dll == npos || dll < source || desc == npos) {
     ADD_FAILURE() << "not an error log line: " << line;
     e.label = "(unparsed)";
     return e;
   }
-  size_t sourceAt = line.find("|Source:") + 8;
-  e.label = *label;
-  e.number = std::stoi(*number);
-  e.source = line.substr(sourceAt, dll - sourceAt);
+  e.label = line.substr(label + 8, number - label - 8);
+  e.number = std::stoi(line.substr(number + 8, source - number - 8));
+  e.source = line.substr(source + 8, dll - source - 8);
   e.lastDllError = std::stoi(line.substr(dll + 14, desc - dll - 14));
   e.description = line.substr(desc + 10);
   return e;
@@ -109,30 +100,24 @@ void runOnSmallStack(const std::function<void()>& call) {
 #else
   constexpr size_t kBytes = kSmallStackBytes;
 #endif
-  struct Job {
-    const std::function<void()>& call;
-    std::exception_ptr thrown;
-  } job{call, nullptr};
+  std::exception_ptr thrown;
+  std::function<void()> job = [&] {
+    try {
+      call();
+    } catch (...) {
+      thrown = std::current_exception();
+    }
+  };
+  auto start = [](void* p) -> void* { return (*static_cast<std::function<void()>*>(p))(), nullptr; };
   pthread_attr_t attr;
   pthread_attr_init(&attr);
   pthread_attr_setstacksize(&attr, kBytes);
   pthread_t thread;
-  int rc = pthread_create(
-      &thread, &attr,
-      [](void* p) -> void* {
-        auto* j = static_cast<Job*>(p);
-        try {
-          j->call();
-        } catch (...) {
-          j->thrown = std::current_exception();
-        }
-        return nullptr;
-      },
-      &job);
+  int rc = pthread_create(&thread, &attr, start, &job);
   pthread_attr_destroy(&attr);
   if (rc != 0) throw std::runtime_error("cannot start a thread with a small stack");
   pthread_join(thread, nullptr);
-  if (job.thrown) std::rethrow_exception(job.thrown);
+  if (thrown) std::rethrow_exception(thrown);
 }
 
 Environment::Environment() : Environment(Options{}) {}
@@ -254,9 +239,7 @@ RecordsetRef ScriptedConnection::run(std::string_view sql) {
     a->second->moveFirst();
     return a->second;
   }
-  std::string head = text.substr(0, 7);
-  for (char& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (head == "SELECT ") return makeRecordset({"Value"}, {});
+  if (::strncasecmp(text.c_str(), "SELECT ", 7) == 0) return makeRecordset({"Value"}, {});
   return nullptr;
 }
 

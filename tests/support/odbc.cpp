@@ -2,30 +2,38 @@
 
 #include <sqlite3.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
-#include <string>
 #include <variant>
 
 #include "component/sql.h"
 #include "korvanda/textform.h"
-#include "odbc/engine.h"
-#include "sqlite/engine.h"
 #include "sqlite/translate.h"
 #include "core/recordset_store.h"
+#include "support/fixture.h"
 
 namespace korvanda::testing::odbc {
-namespace fs = std::filesystem;
 using korvanda::odbc::DialectError;
 using korvanda::odbc::DialectStatement;
 using korvanda::odbc::RunAsIs;
 
 namespace {
 
-template <class... F> struct Overloaded : F... { using F::operator()...; };
-template <class... F> Overloaded(F...) -> Overloaded<F...>;
+// The SQLite statements of a batch, cut where SQLite's own lexer says a statement ends (not at
+// semicolons inside literals, comments and trigger bodies); pieces of only blanks are dropped.
+std::vector<std::string> splitSqliteStatements(std::string_view batch) {
+  std::vector<std::string> out;
+  auto blank = [](std::string_view s) { return s.find_first_not_of(" \t\r\n;") == std::string_view::npos; };
+  size_t start = 0;
+  for (size_t i = batch.find(';'); i != std::string_view::npos; i = batch.find(';', i + 1)) {
+    std::string piece(batch.substr(start, i + 1 - start));
+    if (!sqlite3_complete(piece.c_str())) continue;
+    if (!blank(piece)) out.push_back(std::move(piece));
+    start = i + 1;
+  }
+  if (start < batch.size() && !blank(batch.substr(start))) out.emplace_back(batch.substr(start));
+  return out;
+}
 
 class SqliteDialect : public korvanda::odbc::StatementDialect {
  public:
@@ -43,19 +51,16 @@ class SqliteDialect : public korvanda::odbc::StatementDialect {
     } catch (const sqlite::TranslationError& e) {
       throw DialectError(std::string("Cannot translate the statement: ") + e.what());
     }
-    for (const sqlite::Step& step : translation.steps)
-      std::visit(Overloaded{
-                     [&](const sqlite::SqlStep& s) {
-                       for (std::string& piece : splitSqliteStatements(s.sql))
-                         out.push_back({std::move(piece), s.resultTypes});
-                     },
-                     [&](const sqlite::ProcedureStep& p) { out.push_back({procedureCall(p), {}, false}); },
-                     [&](const sqlite::CopyTableStep& c) {
-                       throw DialectError("Copying table " + c.source +
-                                          " into a new table runs only on the embedded engine");
-                     },
-                 },
-                 step);
+    for (const sqlite::Step& step : translation.steps) {
+      if (auto* sql = std::get_if<sqlite::SqlStep>(&step)) {
+        for (std::string& piece : splitSqliteStatements(sql->sql)) out.push_back({std::move(piece), sql->resultTypes});
+      } else if (auto* procedure = std::get_if<sqlite::ProcedureStep>(&step)) {
+        out.push_back({procedureCall(*procedure), {}, false});
+      } else {
+        throw DialectError("Copying table " + std::get<sqlite::CopyTableStep>(step).source +
+                           " into a new table runs only on the embedded engine");
+      }
+    }
     return out;
   }
   std::string beginTransaction() const override { return "BEGIN IMMEDIATE"; }
@@ -84,22 +89,14 @@ class SqliteDialect : public korvanda::odbc::StatementDialect {
       if (!table.name.empty()) snapshot->add(std::move(table));
       table = {};
     };
-    if (rs) {
-      for (size_t row = 0; row < rs->rowCount(); ++row) {
-        auto text = [&](size_t col) {
-          const Cell& c = rs->cell(row, col);
-          return c.kind == Cell::kText ? std::string(rs->text(c)) : toText(rs->toVariant(c));
-        };
-        std::string name = text(0);
-        if (name != table.name) {
-          flush();
-          table.name = name;
-          table.view = text(1) == "view";
-        }
-        const Cell& hidden = rs->cell(row, 4);
-        bool generated = hidden.kind != Cell::kNull && toInt32(rs->toVariant(hidden)) >= 2;
-        table.columns.push_back({text(2), text(3), generated});
+    for (size_t row = 0; rs && row < rs->rowCount(); ++row) {
+      auto value = [&](size_t col) { return rs->toVariant(rs->cell(row, col)); };
+      if (std::string name = toText(value(0)); name != table.name) {
+        flush();
+        table.name = name;
+        table.view = toText(value(1)) == "view";
       }
+      table.columns.push_back({toText(value(2)), toText(value(3)), !value(4).isNull() && toInt32(value(4)) >= 2});
     }
     flush();
     schema_ = std::move(snapshot);
@@ -112,84 +109,23 @@ class SqliteDialect : public korvanda::odbc::StatementDialect {
   int64_t schemaVersion_ = -1;
 };
 
-bool blank(std::string_view s) { return s.find_first_not_of(" \t\r\n;") == std::string_view::npos; }
-
-struct Setup {
-  std::optional<std::string> failure;
-  fs::path dir;
-  ~Setup() {
-    std::error_code ec;
-    if (!dir.empty()) fs::remove_all(dir, ec);
-  }
-};
-
-Setup runSetup() {
-  Setup s;
-  std::string script = std::string(KORVANDA_SOURCE_DIR) + "/tests/odbc/setup.sh";
-  char pattern[] = "/tmp/korvanda-odbc-XXXXXX";
-  if (!mkdtemp(pattern)) {
-    s.failure = "cannot make a temporary directory for the ODBC configuration";
-    return s;
-  }
-  s.dir = pattern;
-  std::string command = "sh '" + script + "' '" + s.dir.string() + "' >/dev/null 2>" +
-                        (s.dir / "setup.log").string();
-  int rc = std::system(command.c_str());
-  if (rc != 0) {
-    std::string log;
-    if (FILE* f = std::fopen((s.dir / "setup.log").c_str(), "r")) {
-      char buf[512];
-      size_t n;
-      while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) log.append(buf, n);
-      std::fclose(f);
-    }
-    s.failure = "ODBC setup (tests/odbc/setup.sh) could not run: " + log;
-    return s;
-  }
-  ::setenv("ODBCSYSINI", s.dir.c_str(), 1);
-  ::setenv("ODBCINI", (s.dir / "odbc.ini").c_str(), 1);
-  return s;
-}
-
 }  // namespace
 
 std::optional<std::string> prepare() {
-  static Setup setup = [] {
+  static TempDir dir;
+  static std::optional<std::string> failure = [] {
     korvanda::odbc::registerDialect("SQLite", sqliteDialect(true));
-    return runSetup();
+    Outcome setup = runShell("sh '" KORVANDA_SOURCE_DIR "/tests/odbc/setup.sh' '" + dir.path().string() + "' 2>&1");
+    if (setup.status != 0) return std::optional<std::string>("tests/odbc/setup.sh failed: " + setup.out);
+    ::setenv("ODBCSYSINI", dir.path().c_str(), 1);
+    ::setenv("ODBCINI", (dir.path() / "odbc.ini").c_str(), 1);
+    return std::optional<std::string>();
   }();
-  return setup.failure;
+  return failure;
 }
 
 korvanda::odbc::DialectFactory sqliteDialect(bool translate) {
   return [translate] { return std::make_unique<SqliteDialect>(translate); };
-}
-
-std::vector<std::string> splitSqliteStatements(std::string_view batch) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  for (size_t i = batch.find(';'); i != std::string_view::npos; i = batch.find(';', i + 1)) {
-    std::string piece(batch.substr(start, i + 1 - start));
-    if (!sqlite3_complete(piece.c_str())) continue;
-    if (!blank(piece)) out.push_back(std::move(piece));
-    start = i + 1;
-  }
-  if (start < batch.size() && !blank(batch.substr(start))) out.emplace_back(batch.substr(start));
-  return out;
-}
-
-std::string tsqlExtension() {
-#ifdef KORVANDA_TSQL_EXTENSION
-  return KORVANDA_TSQL_EXTENSION;
-#else
-  return {};
-#endif
-}
-
-std::string sqliteServerField() {
-  std::string field = "DRIVER=SQLite3";
-  if (std::string ext = tsqlExtension(); !ext.empty()) field += ";LoadExt=" + ext;
-  return field;
 }
 
 Engine engineFromEnvironment() {
@@ -198,12 +134,12 @@ Engine engineFromEnvironment() {
 }
 
 std::string serverField(Engine engine) {
-  return engine == Engine::Embedded ? "sqlite" : sqliteServerField();
-}
-
-ConnectionRef openDatabase(Engine engine, const std::string& file) {
-  if (engine == Engine::Embedded) return sqlite::openEmbedded(file);
-  return korvanda::odbc::openOdbc(sqliteServerField(), "", "", file);
+  if (engine == Engine::Embedded) return "sqlite";
+#ifdef KORVANDA_TSQL_EXTENSION
+  return "DRIVER=SQLite3;LoadExt=" KORVANDA_TSQL_EXTENSION;
+#else
+  return "DRIVER=SQLite3";
+#endif
 }
 
 }  // namespace korvanda::testing::odbc

@@ -4,10 +4,7 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
-#include "korvanda/connection.h"
 #include "odbc/dialect.h"
 
 namespace korvanda::testing::odbc {
@@ -25,25 +22,12 @@ std::optional<std::string> prepare();
 // locked", where the embedded engine takes the write lock first.
 korvanda::odbc::DialectFactory sqliteDialect(bool translate);
 
-// The SQLite statements of a batch, cut at the semicolons that end a statement (SQLite's own
-// lexer decides: semicolons inside literals, comments and trigger bodies stay where they are).
-// Pieces that hold only blanks are dropped.
-std::vector<std::string> splitSqliteStatements(std::string_view batch);
-
-// The T-SQL extension built with the library; empty when this build has none.
-std::string tsqlExtension();
-
-// Field 0 of a registry value that reaches a SQLite file (field 3) through the SQLite ODBC
-// driver with the extension loaded.
-std::string sqliteServerField();
-
 enum class Engine { Embedded, OdbcSqlite };
 // KORVANDA_TEST_ENGINE=odbc selects OdbcSqlite; anything else, or nothing, Embedded.
 Engine engineFromEnvironment();
-// What field 0 of the registry value is for an engine: "sqlite", or sqliteServerField().
+// What field 0 of the registry value is for an engine: "sqlite", or SQLite's ODBC driver with
+// the T-SQL extension built with the library loaded.
 std::string serverField(Engine engine);
-// A connection of its own to a SQLite database file, embedded or over ODBC.
-ConnectionRef openDatabase(Engine engine, const std::string& file);
 
 }  // namespace korvanda::testing::odbc
 
