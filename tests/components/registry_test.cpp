@@ -83,6 +83,7 @@ TEST_F(RegistryTest, MalformedFilesNameTheLine) {
                            "[HKEY_LOCAL_MACHINE\\Software\\ZERN]\njust words\n",
                            "[HKEY_NOWHERE\\Software\\ZERN]\nDatosServerDos=x\n",
                            "[HKEY_LOCAL_MACHINE\\Software\\ZERN]\n=x\n",
+                           "[HKEY_LOCAL_MACHINE\\Software\\ZERN]\n  =x\n",
                            "[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nDatosServerDos=\"open\n"}) {
     write(text);
     Error e = errorOf([&] { read(); });
