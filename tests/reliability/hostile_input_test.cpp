@@ -30,51 +30,27 @@ using reliability::RawDatabase;
 using testing::Environment;
 using testing::errorOf;
 
-const std::vector<std::string>& payloads() {
-  static const std::vector<std::string> p = {
-      "'",
-      "''",
-      "'''",
-      "O'Brien",
-      "x' OR '1'='1",
-      "'; DELETE FROM SUBMAGRICOLA; --",
-      "'); DROP TABLE SUBMAGRICOLA; --",
-      "' + (SELECT NomEstado FROM CATCESTADO WHERE PKEstado = 1) + '",
-      "-- comment",
-      "/* comment */",
-      "*/ '/*",
-      ";",
-      "; DELETE FROM CATCESTADO",
-      "DROP TABLE SUBCONSENVIADAS",
-      "\\'; SELECT 1; --",
-      "]; DROP TABLE CATCESTADO; --[",
-      "\"quoted\"",
-      "N'x'",
-      "SET DATEFORMAT MDY",
-      "EXEC EstatusEnviadoSubsidio 2025, 2026, 1, 1, 0, 1",
-      "line\r\nbreak",
-      "a|b",
-      "|",
-      "x\ny",
-      "cr\ronly",
-      "%_*?",
-      "Ñandú ';--",
-      "GO",
-      "31/12/2026",
-      "char(39)",
-      "0x27",
-      "",
+// tests/golden/reliability/payloads.tsv; core only: the texts marked "core".
+const std::vector<std::string>& payloads(bool coreOnly = false) {
+  static const auto read = [](bool core) {
+    std::vector<std::string> out;
+    for (const std::string& line : testing::readLines(KORVANDA_SOURCE_DIR "/tests/golden/reliability/payloads.tsv")) {
+      if (line.empty() || line[0] == '#' || (core && !line.starts_with("core\t"))) continue;
+      std::string p;
+      for (size_t i = line.find('\t') + 1; i < line.size(); ++i) {
+        char c = line[i];
+        if (c == '\\' && i + 1 < line.size()) {
+          c = line[++i];
+          c = c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
+        }
+        p += c;
+      }
+      out.push_back(p);
+    }
+    return out;
   };
-  return p;
-}
-
-// A few of them, for texts that reach the statement only through the one INSERT builder they
-// share with the texts that get every payload.
-const std::vector<std::string>& corePayloads() {
-  static const std::vector<std::string> p = {
-      "'", "O'Brien", "x' OR '1'='1", "'; DELETE FROM SUBMAGRICOLA; --", "/* comment */",
-      "-- comment", "\\'; SELECT 1; --", "line\r\nbreak", "a|b", "31/12/2026", ""};
-  return p;
+  static const std::vector<std::string> all = read(false), core = read(true);
+  return coreOnly ? core : all;
 }
 
 // A payload as a test name shows it.
@@ -85,7 +61,7 @@ std::string shown(const std::string& s) {
 }
 
 class HostileInput : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     cv = clsCatValida::create();
     conn = cv->getConexion();
@@ -205,52 +181,37 @@ class HostileInput : public ::testing::Test {
 
 // ---- registration
 
-TEST_F(HostileInput, AgriculturalSubscriptionTexts) {
-  for (size_t i = 0; i < AgricolaTexts::kCount; ++i) {
-    // Every payload for the texts of the duplicate test too, and for the number columns.
-    const std::string_view argument = AgricolaTexts::kArgument[i];
-    const bool all = argument == "strPoliza" || argument == "strEndoso" || argument == "strCiclo" ||
-                     argument == "strMunicipioDom" || argument == "pintTipoSeguro";
-    for (const std::string& p : all ? payloads() : corePayloads()) {
-      SCOPED_TRACE(std::string(AgricolaTexts::kArgument[i]) + " = " + shown(p));
-      AgricolaTexts r(unique());
+// Each text of a record replaced by each payload, the rest as in a good record.
+template <class Record, class Insert>
+void eachText(HostileInput& t, const char* table, Insert insert, bool (*everyPayload)(std::string_view)) {
+  for (size_t i = 0; i < Record::kCount; ++i) {
+    for (const std::string& p : payloads(!everyPayload(Record::kArgument[i]))) {
+      SCOPED_TRACE(std::string(Record::kArgument[i]) + " = " + shown(p));
+      Record r(t.unique());
       r.text[i] = p;
-      if (argument == "pintTipoSeguro") {
+      if (std::string_view(Record::kArgument[i]) == "pintTipoSeguro") {
         // Read as a number: anything else is a type mismatch.
-        expectRefused(13, [&] { reliability::insertAgricola(*cv, r, conn); });
+        t.expectRefused(13, [&] { insert(r); });
         continue;
       }
-      expectRegistered("SUBMAGRICOLA", AgricolaTexts::kColumn[i], p,
-                       [&] { return reliability::insertAgricola(*cv, r, conn); },
-                       [&] { return reliability::insertAgricola(*cv, r, conn); });
+      t.expectRegistered(table, Record::kColumn[i], p, [&] { return insert(r); }, [&] { return insert(r); });
     }
   }
 }
 
-TEST_F(HostileInput, AgriculturalClaimTexts) {
-  for (size_t i = 0; i < AgricolaFcTexts::kCount; ++i) {
-    for (const std::string& p : payloads()) {
-      SCOPED_TRACE(std::string(AgricolaFcTexts::kArgument[i]) + " = " + shown(p));
-      AgricolaFcTexts r(unique());
-      r.text[i] = p;
-      expectRegistered("SUBMAGRICOLAFC", AgricolaFcTexts::kColumn[i], p,
-                       [&] { return reliability::insertAgricolaFc(*cv, r, conn); },
-                       [&] { return reliability::insertAgricolaFc(*cv, r, conn); });
-    }
-  }
-}
-
-TEST_F(HostileInput, LivestockTexts) {
-  for (size_t i = 0; i < GanaderoTexts::kCount; ++i) {
-    for (const std::string& p : payloads()) {
-      SCOPED_TRACE(std::string(GanaderoTexts::kArgument[i]) + " = " + shown(p));
-      GanaderoTexts r(unique());
-      r.text[i] = p;
-      expectRegistered("SUBMGANADERO", GanaderoTexts::kColumn[i], p,
-                       [&] { return reliability::insertGanadero(*cv, r); },
-                       [&] { return reliability::insertGanadero(*cv, r); });
-    }
-  }
+// Every payload for the texts of the duplicate test and the number columns; the core ones for
+// the other agricultural texts.
+TEST_F(HostileInput, RegistrationTexts) {
+  eachText<AgricolaTexts>(*this, "SUBMAGRICOLA", [&](const AgricolaTexts& r) { return reliability::insertAgricola(*cv, r, conn); },
+                          [](std::string_view a) {
+                            return a == "strPoliza" || a == "strEndoso" || a == "strCiclo" || a == "strMunicipioDom" ||
+                                   a == "pintTipoSeguro";
+                          });
+  eachText<AgricolaFcTexts>(*this, "SUBMAGRICOLAFC",
+                            [&](const AgricolaFcTexts& r) { return reliability::insertAgricolaFc(*cv, r, conn); },
+                            [](std::string_view) { return true; });
+  eachText<GanaderoTexts>(*this, "SUBMGANADERO", [&](const GanaderoTexts& r) { return reliability::insertGanadero(*cv, r); },
+                          [](std::string_view) { return true; });
 }
 
 // ---- sent register
@@ -288,9 +249,10 @@ TEST_F(HostileInput, StoredRegisterTextsNeverBecomeStatements) {
   }
 }
 
-TEST_F(HostileInput, StatusProcedureTakesOnlyIntegerKeys) {
+TEST_F(HostileInput, StatusProcedureAndPaymentLookupTakeOnlyIntegerKeys) {
   for (const std::string& p : payloads()) {
     SCOPED_TRACE(shown(p));
+    expectRefused(13, [&] { cv->findPagoEndoso(p, 1, 1, 1); });
     expectRefused(13, [&] { cv->ActualizaStatusSubsidio(p, "1", 0, 12, 2025, 2026, conn); });
     expectRefused(13, [&] { cv->ActualizaStatusSubsidio("1", p, 0, 12, 2025, 2026, conn); });
   }
@@ -298,9 +260,9 @@ TEST_F(HostileInput, StatusProcedureTakesOnlyIntegerKeys) {
   EXPECT_EQ(e.description(), "Type mismatch: intCveConst must be an integer, not \"1; DELETE FROM SICIMCOBRANZA\"");
 }
 
-// ---- lookups: a row planted with the text as its key is the one found
+// ---- lookups: a row planted with the text as its key is the one found, another key finds none
 
-TEST_F(HostileInput, FundKeyOfTheCouncilPresident) {
+TEST_F(HostileInput, LookupKeys) {
   for (const std::string& p : payloads()) {
     SCOPED_TRACE(shown(p));
     const std::string k = std::to_string(key());
@@ -308,38 +270,25 @@ TEST_F(HostileInput, FundKeyOfTheCouncilPresident) {
     db->run("INSERT INTO CATDCONSEJOCEDENTE (pkcedente, apPatPdte, apMatPdte, nomPdte) VALUES (?, 'A', 'B', ?)", {k, "P" + k});
     expectFound<std::string>("1 P" + k, [&] {
       RecordsetRef rs = cv->getPresidenteConsejo(p);
-      if (!rs) return std::string("no object");
-      return std::to_string(rs->recordCount()) + " " + toText(rs->value("nombre"));
+      return rs ? std::to_string(rs->recordCount()) + " " + toText(rs->value("nombre")) : "no object";
     });
-  }
-}
-
-TEST_F(HostileInput, RiskPackageKey) {
-  for (const std::string& p : payloads()) {
-    SCOPED_TRACE(shown(p));
-    const std::string list = "L" + std::to_string(key());
-    db->run("INSERT INTO COTDPAQUETESRIESGOS (Cvepaquete, listariesgos) VALUES (?, ?)", {p, list});
-    expectFound<std::string>(list, [&] { return cv->SelectRiesgos(p); });
+    db->run("INSERT INTO COTDPAQUETESRIESGOS (Cvepaquete, listariesgos) VALUES (?, ?)", {p, "L" + k});
+    expectFound<std::string>("L" + k, [&] { return cv->SelectRiesgos(p); });
     expectFound<std::string>("<< No existen >>", [&] { return cv->SelectRiesgos(p + "~x"); });
-  }
-}
-
-TEST_F(HostileInput, LocalityKey) {
-  for (const std::string& p : payloads()) {
-    SCOPED_TRACE(shown(p));
-    db->run("INSERT INTO CATCLOCALIDAD (PkEstado, CveMunicipio, CveLocalidad, NomLocalidad, Agregada) VALUES (31, 77, ?, 'x', 1)", {p});
-    expectFound<uint8_t>(1, [&] { return cv->getEstatusLocalidad(31, 77, p); });
-    expectFound<uint8_t>(0, [&] { return cv->getEstatusLocalidad(31, 77, p + "~x"); });
-  }
-}
-
-TEST_F(HostileInput, EndorsementTypeCodeOfTraeCatalogo) {
-  for (const std::string& p : payloads()) {
-    if (p.empty()) continue;  // an empty condition answers "0" without a statement
-    SCOPED_TRACE(shown(p));
-    const std::string k = std::to_string(key());
-    db->run("INSERT INTO CATCTIPOENDOSO (pkTipoEndoso, CveTipoEndoso, nomTipoEndoso) VALUES (?, ?, 'x')", {k, p});
-    expectFound<std::string>(k, [&] { return cv->TraeCatalogo(14, p); });
+    const int16_t municipio = static_cast<int16_t>(key());
+    db->run("INSERT INTO CATCLOCALIDAD (PkEstado, CveMunicipio, CveLocalidad, NomLocalidad, Agregada) VALUES (31, ?, ?, 'x', 1)",
+            {std::to_string(municipio), p});
+    expectFound<uint8_t>(1, [&] { return cv->getEstatusLocalidad(31, municipio, p); });
+    expectFound<uint8_t>(0, [&] { return cv->getEstatusLocalidad(31, municipio, p + "~x"); });
+    if (!p.empty()) {  // an empty condition answers "0" without a statement
+      db->run("INSERT INTO CATCTIPOENDOSO (pkTipoEndoso, CveTipoEndoso, nomTipoEndoso) VALUES (?, ?, 'x')", {k, p});
+      expectFound<std::string>(k, [&] { return cv->TraeCatalogo(14, p); });
+    }
+    // A cycle must start with a year to reach the statement.
+    std::string cycle = "2026" + p;
+    while (!cycle.empty() && cycle.back() == ' ') cycle.pop_back();
+    db->run("INSERT INTO SUBCTCOBER (cveciclo, cveRamo, cicloInicio, cicloFin) VALUES (?, 7, ?, ?)", {k, cycle, cycle});
+    expectFound<int16_t>(static_cast<int16_t>(std::stoi(k)), [&] { return cv->TraePkTCober(7, cycle, cycle); });
   }
 }
 
@@ -360,18 +309,6 @@ TEST_F(HostileInput, CodesOfTraeCatalogoAndTraeCatExt) {
   }
   expectFound<std::string>(db->text("SELECT PKEstado FROM CATCESTADO WHERE CveEstado = 14").value(),
                            [&] { return cv->TraeCatalogo(5, " 14 "); });
-}
-
-TEST_F(HostileInput, CoverageCycleTexts) {
-  for (const std::string& p : payloads()) {
-    SCOPED_TRACE(shown(p));
-    // A cycle must start with a year to reach the statement.
-    std::string cycle = "2026" + p;
-    while (!cycle.empty() && cycle.back() == ' ') cycle.pop_back();
-    const std::string k = std::to_string(key());
-    db->run("INSERT INTO SUBCTCOBER (cveciclo, cveRamo, cicloInicio, cicloFin) VALUES (?, 7, ?, ?)", {k, cycle, cycle});
-    expectFound<int16_t>(static_cast<int16_t>(std::stoi(k)), [&] { return cv->TraePkTCober(7, cycle, cycle); });
-  }
 }
 
 TEST_F(HostileInput, RiskListIsRefusedUnlessItIsKeys) {
@@ -474,14 +411,11 @@ TEST_F(HostileInput, DeeplyNestedTextsAreRefusedNotACrash) {
 
 // ---- payments and claims export staging
 
-TEST_F(HostileInput, PaymentCertificateIsRefusedUnlessItIsAnInteger) {
+TEST_F(HostileInput, PaymentRecordAndClaimsExportTexts) {
   for (const std::string& p : payloads()) {
     SCOPED_TRACE(shown(p));
-    expectRefused(13, [&] { cv->findPagoEndoso(p, 1, 1, 1); });
+    expectStored("SUBMCONSECEXPFC", "cveFondo", p, [&] { return cv->InsertDatosExpFc(20, p, 1, 2, 2026); });
   }
-}
-
-TEST_F(HostileInput, PaymentRecordTexts) {
   static const std::vector<std::string> fields = {
       "pkpagoendoso", "strpkpoliza", "intpkendoso", "intpkinciso", "dblPrimaCaseg",
       "dblPrimaCgobFed", "dblPrimaCtotal", "dteFechaPago", "dblHectareas", "dblTipoCambio",
@@ -501,13 +435,6 @@ TEST_F(HostileInput, PaymentRecordTexts) {
       RecordsetRef pago = testing::makeRecordset(fields, rows);
       expectStored("solrpagoendoso", column, p, [&] { return cv->savePagoEndoso(pago); });
     }
-  }
-}
-
-TEST_F(HostileInput, ClaimsExportFundKey) {
-  for (const std::string& p : payloads()) {
-    SCOPED_TRACE(shown(p));
-    expectStored("SUBMCONSECEXPFC", "cveFondo", p, [&] { return cv->InsertDatosExpFc(20, p, 1, 2, 2026); });
   }
 }
 
