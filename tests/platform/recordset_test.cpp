@@ -257,57 +257,55 @@ Error errorFrom(const std::function<void()>& f) {
 // refusal of an operation in the object's state, not of a direction, and is not what such a
 // cursor gives.
 TEST(ForwardOnlyRecordset, MovesForwardOnlyAndRefusesBackWithTheProvidersErrors) {
+  const std::string kRestart = "Rowset position cannot be restarted.", kBack = "Rowset does not support fetching backward.";
   auto rs = forwardOnly(3);
   EXPECT_EQ(rs->cursorType(), adOpenForwardOnly);
   EXPECT_EQ(rs->invoke("CursorType", kPropertyGet, {}), Variant(int32_t{0}));
   EXPECT_EQ(rs->lockType(), adLockReadOnly);
-  EXPECT_FALSE(rs->bof());
-  EXPECT_FALSE(rs->eof());
   EXPECT_EQ(rs->recordCount(), -1);  // unknown until the end
-  rs->moveFirst();                   // still at the first row: allowed
-  EXPECT_EQ(rs->value("n"), Variant(int32_t{0}));
-  rs->moveNext();
-  EXPECT_EQ(rs->value(size_t{0}), Variant(int32_t{1}));
-  EXPECT_EQ(rs->value("t"), Variant(std::string(101, 'x')));
-
-  const Error restart = errorFrom([&] { rs->moveFirst(); });
-  EXPECT_EQ(restart.number(), -2147217896);
-  EXPECT_EQ(restart.description(), "Rowset position cannot be restarted.");
-  const Error back = errorFrom([&] { rs->movePrevious(); });
-  EXPECT_EQ(back.number(), -2147217884);
-  EXPECT_EQ(back.description(), "Rowset does not support fetching backward.");
-  EXPECT_EQ(errorOf([&] { rs->moveLast(); }), -2147217884);
-  EXPECT_EQ(errorOf([&] { rs->invoke("MovePrevious", kMethod, {}); }), -2147217884);
-  EXPECT_EQ(rs->value("n"), Variant(int32_t{1}));  // a refused move leaves the row
-
-  // Past its end and back.
-  rs->moveNext();
-  rs->moveNext();
-  EXPECT_TRUE(rs->eof());
+  // Each step, the error it raises (0: none) and its description, and the row after it (-1: EOF).
+  const std::vector<std::tuple<std::function<void()>, int, std::string, int>> steps = {
+      {[&] { rs->moveFirst(); }, 0, "", 0},  // still at the first row: allowed
+      {[&] { rs->moveNext(); }, 0, "", 1},
+      {[&] { rs->moveFirst(); }, -2147217896, kRestart, 1},
+      {[&] { rs->movePrevious(); }, -2147217884, kBack, 1},
+      {[&] { rs->moveLast(); }, -2147217884, kBack, 1},
+      {[&] { rs->invoke("MovePrevious", kMethod, {}); }, -2147217884, kBack, 1},
+      {[&] { rs->addNew(); }, 3251, "", 1},
+      {[&] { rs->setValue(0, Variant(int32_t{5})); }, 3251, "", 1},
+      {[&] { rs->appendField("x", adInteger); }, 3705, "", 1},
+      {[&] { rs->moveNext(); }, 0, "", 2},
+      {[&] { rs->moveNext(); }, 0, "", -1},
+      {[&] { rs->moveNext(); }, 3021, "", -1},
+      {[&] { rs->movePrevious(); }, -2147217884, kBack, -1},
+      {[&] { rs->moveFirst(); }, -2147217896, kRestart, -1},
+  };
+  for (size_t i = 0; i < steps.size(); ++i) {
+    const auto& [step, number, description, row] = steps[i];
+    SCOPED_TRACE(::testing::Message() << "step " << i);
+    const Error e = errorFrom(step);
+    EXPECT_EQ(e.number(), number);
+    if (!description.empty()) {
+      EXPECT_EQ(e.description(), description);
+    }
+    if (row >= 0) {
+      EXPECT_EQ(rs->value("n"), Variant(int32_t{row}));
+      EXPECT_EQ(rs->value(size_t{1}), Variant(std::string(100 + static_cast<size_t>(row), 'x')));
+    }
+    EXPECT_EQ(rs->eof(), row < 0);
+    EXPECT_FALSE(rs->bof());
+  }
   EXPECT_EQ(rs->recordCount(), 3);
-  EXPECT_EQ(errorOf([&] { rs->moveNext(); }), 3021);
   EXPECT_EQ(errorOf([&] { rs->value("n"); }), 3021);
-  EXPECT_EQ(errorFrom([&] { rs->movePrevious(); }).description(),
-            "Rowset does not support fetching backward.");
-  EXPECT_EQ(errorOf([&] { rs->moveFirst(); }), -2147217896);
-
-  // Read only.
-  auto fresh = forwardOnly(1);
-  EXPECT_EQ(errorOf([&] { fresh->addNew(); }), 3251);
-  EXPECT_EQ(errorOf([&] { fresh->setValue(0, Variant(int32_t{5})); }), 3251);
-  EXPECT_EQ(errorOf([&] { fresh->appendField("x", adInteger); }), 3705);
-  fresh->close();
-  EXPECT_EQ(fresh->recordCount(), -1);
-  EXPECT_EQ(errorOf([&] { fresh->moveNext(); }), 3704);
-}
-
-TEST(ForwardOnlyRecordset, WithoutRowsItIsAtBothEndsAndCounted) {
-  auto rs = forwardOnly(0);
-  EXPECT_TRUE(rs->bof());
-  EXPECT_TRUE(rs->eof());
-  EXPECT_EQ(rs->recordCount(), 0);
-  rs->moveFirst();
-  EXPECT_EQ(errorOf([&] { rs->moveNext(); }), 3021);
+  rs->close();
+  EXPECT_EQ(rs->recordCount(), -1);
+  EXPECT_EQ(errorOf([&] { rs->moveNext(); }), 3704);
+  // Without rows it is at both ends and counted.
+  auto none = forwardOnly(0);
+  EXPECT_TRUE(none->bof() && none->eof());
+  EXPECT_EQ(none->recordCount(), 0);
+  none->moveFirst();
+  EXPECT_EQ(errorOf([&] { none->moveNext(); }), 3021);
 }
 
 TEST(ForwardOnlyRecordset, HoldsOneRowWhateverTheNumberRead) {
