@@ -606,70 +606,57 @@ class RegistryFault : public ::testing::Test {
   Environment env;
 };
 
-// The registry value missing, short or not decrypting; the file gone.
+// The registry value missing, short or not decrypting, the file gone; the installation's key
+// file gone, damaged or another installation's (the password no longer decrypts), which fails
+// naming the key file.
 TEST_F(RegistryFault, EachFaultFailsCreationWithItsError) {
-  const std::string db = env.databasePath(), good = password();
-  std::string tampered = good;
-  tampered[5] = tampered[5] == 'A' ? 'B' : 'A';
-  const struct {
-    const char* value;  // nullptr: the file removed
-    int32_t number;
-    const char* logged;  // the log's description, when the library fixes it
-  } cases[] = {
-      {"", -2147024894, ""},
-      {nullptr, 53, "No se pudo encontrar el archivo"},
-      {"three", 9, "Se trato de acceder un elemento, no existente."},
-      {"not base64", -2146893819, ""},
-      {"tampered", -2146893819, ""},
-      {"zeros", -2146893819, ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.value ? c.value : "no file");
-    slot::current() = sqlite::openEmbedded(db);
-    const std::string v = c.value ? c.value : "";
-    if (!c.value) std::filesystem::remove(env.registryPath());
-    else if (v.empty()) std::ofstream(env.registryPath(), std::ios::trunc) << "[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nOtro=1\n";
-    else if (v == "three") env.writeRegistryValue("sqlite|u|" + good);
-    else if (v == "not base64") env.writeRegistryValue("sqlite|u|not base64!|" + db);
-    else if (v == "tampered") env.writeRegistryValue("sqlite|u|" + tampered + "|" + db);
-    else env.writeRegistryValue("sqlite|u|AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA|" + db);
-    expectCreationFails(c.number, c.logged);
-    if (v.empty() && c.value) {
-      EXPECT_TRUE(env.logEntries().front().description.starts_with("Registry value not found: "));
-    }
-  }
-}
-
-// The installation's key file: gone, damaged, or another installation's (the password no
-// longer decrypts). Each fails like any other connection-data fault, naming the key file.
-TEST_F(RegistryFault, KeyFile) {
-  const std::string key = env.keyPath();
+  const std::string db = env.databasePath(), key = env.keyPath();
+  const auto value = [&](const std::string& v) { return [&, v] { env.writeRegistryValue(v); }; };
   const struct {
     const char* what;
     std::function<void()> damage;
     int32_t number;
+    std::string logged;  // the log's description, when the library fixes it
   } cases[] = {
-      {"removed", [&] { std::filesystem::remove(key); }, 53},
-      {"damaged", [&] { std::ofstream(key, std::ios::trunc) << "0123456789\n"; }, 321},
-      {"another installation's",
+      {"value missing",
+       [&] { std::ofstream(env.registryPath(), std::ios::trunc) << "[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nOtro=1\n"; },
+       -2147024894, ""},
+      {"file missing", [&] { std::filesystem::remove(env.registryPath()); }, 53, "No se pudo encontrar el archivo"},
+      {"three fields", [&] { env.writeRegistryValue("sqlite|u|" + password()); }, 9,
+       "Se trato de acceder un elemento, no existente."},
+      {"not Base64", value("sqlite|u|not base64!|" + db), -2146893819, ""},
+      {"tampered",
+       [&] {
+         std::string tampered = password();
+         tampered[5] = tampered[5] == 'A' ? 'B' : 'A';
+         env.writeRegistryValue("sqlite|u|" + tampered + "|" + db);
+       },
+       -2146893819, ""},
+      {"other bytes", value("sqlite|u|AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA|" + db), -2146893819, ""},
+      {"key removed", [&] { std::filesystem::remove(key); }, 53, ""},
+      {"key damaged", [&] { std::ofstream(key, std::ios::trunc) << "0123456789\n"; }, 321, ""},
+      {"key of another installation",
        [&] {
          std::filesystem::remove(key);
          components::createKeyFile(key);
        },
-       -2146893819},
+       -2146893819, ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     std::filesystem::remove(key);
     components::createKeyFile(key);
-    env.writeRegistryFor(env.databasePath(), "sqlite", "u", "secret");
+    env.writeRegistryFor(db, "sqlite", "u", "secret");
     getOpenConnection();
     c.damage();
-    expectCreationFails(c.number, "");
+    expectCreationFails(c.number, c.logged);
     const Error e = errorOf([] { getOpenConnection(); });
-    EXPECT_EQ(e.source(), "SEGURIDAD.CCrypto");
-    if (c.number != -2146893819) {
-      EXPECT_NE(e.description().find(key), std::string::npos) << e.description();
+    if (std::string_view(c.what).starts_with("key")) {
+      EXPECT_EQ(e.source(), "SEGURIDAD.CCrypto");
+      EXPECT_TRUE(c.number == -2146893819 || e.description().find(key) != std::string::npos) << e.description();
+    }
+    if (c.number == -2147024894) {
+      EXPECT_TRUE(e.description().starts_with("Registry value not found: ")) << e.description();
     }
   }
 }
