@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 #include <random>
+#include <sstream>
 
 #include "component/ModGlobal.h"
 #include "korvanda/automation.h"
@@ -232,36 +233,27 @@ TEST(KilledExport, LeavesNoPartialFileAtThePath) {
 TEST(HostileFiles, PipesAndLinksAreRefusedOrSkipped) {
   enum class Kind { Pipe, PipeWithReader, Link, DanglingLink };
   enum class Target { Registry, Export, ErrorLog, DuplicatesLog, Trace };
+  const std::vector<std::string> kinds = {"pipe", "pipe-with-reader", "link", "dangling-link"},
+                                 targets = {"registry", "export", "error-log", "duplicates-log", "trace"};
+  auto index = [](const std::vector<std::string>& names, const std::string& name) {
+    return static_cast<int>(std::find(names.begin(), names.end(), name) - names.begin());
+  };
   struct Case {
     Target target;
     Kind kind;
-    int32_t number;     // the error the call raises (0: it succeeds)
-    const char* what;   // in its description, after the path
+    int32_t number;
+    std::string what;
   };
-  constexpr const char* kPipe = " is a named pipe, not a regular file";
-  constexpr const char* kLink = " is a symbolic link (not followed), not a regular file";
-  const Case cases[] = {
-      {Target::Registry, Kind::Pipe, 75, kPipe},
-      {Target::Registry, Kind::PipeWithReader, 75, kPipe},
-      {Target::Registry, Kind::Link, 0, ""},  // a configuration file may be a link
-      {Target::Registry, Kind::DanglingLink, 53, ""},
-      {Target::Export, Kind::Pipe, 75, kPipe},
-      {Target::Export, Kind::PipeWithReader, 75, kPipe},
-      {Target::Export, Kind::Link, 75, kLink},
-      {Target::Export, Kind::DanglingLink, 75, kLink},
-      {Target::ErrorLog, Kind::Pipe, 75, kPipe},
-      {Target::ErrorLog, Kind::PipeWithReader, 75, kPipe},
-      {Target::ErrorLog, Kind::Link, 75, kLink},
-      {Target::ErrorLog, Kind::DanglingLink, 75, kLink},
-      {Target::DuplicatesLog, Kind::Pipe, 75, kPipe},
-      {Target::DuplicatesLog, Kind::PipeWithReader, 75, kPipe},
-      {Target::DuplicatesLog, Kind::Link, 75, kLink},
-      {Target::DuplicatesLog, Kind::DanglingLink, 75, kLink},
-      {Target::Trace, Kind::Pipe, 0, ""},  // the trace never fails a statement: it is skipped
-      {Target::Trace, Kind::PipeWithReader, 0, ""},
-      {Target::Trace, Kind::Link, 0, ""},
-      {Target::Trace, Kind::DanglingLink, 0, ""},
-  };
+  std::vector<Case> cases;
+  for (const std::string& line : testing::readLines(KORVANDA_SOURCE_DIR "/tests/golden/reliability/hostile_files.tsv")) {
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream row(line);
+    std::string target, kind, number, what;
+    std::getline(row, target, '\t'), std::getline(row, kind, '\t'), std::getline(row, number, '\t');
+    std::getline(row, what);
+    cases.push_back({Target(index(targets, target)), Kind(index(kinds, kind)), std::stoi(number), what});
+  }
+  ASSERT_EQ(cases.size(), 20u);
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::Message() << "target " << static_cast<int>(c.target) << ", kind "
                                       << static_cast<int>(c.kind));
@@ -336,7 +328,7 @@ TEST(HostileFiles, PipesAndLinksAreRefusedOrSkipped) {
     }
     ::alarm(0);
     EXPECT_EQ(e.number(), c.number) << e.description();
-    if (*c.what) {
+    if (!c.what.empty()) {
       EXPECT_NE(e.description().find(path + c.what), std::string::npos) << e.description();
     }
 
@@ -359,10 +351,11 @@ TEST(HostileFiles, PipesAndLinksAreRefusedOrSkipped) {
 
 // ---- a database file locked by another process
 
-class LockedDatabase : public ::testing::Test {
+class WithDatabase : public ::testing::Test {
  protected:
   Environment env;
 };
+using LockedDatabase = WithDatabase;
 
 TEST_F(LockedDatabase, RegistrationPastTheBusyTimeoutFailsAndStoresNothing) {
   auto cv = clsCatValida::create();
@@ -491,10 +484,7 @@ TEST_F(GarbageDatabase, DeletedUnderAnOpenConnectionClosesIt) {
 
 // ---- a connection closed or lost underneath
 
-class ClosedConnection : public ::testing::Test {
- protected:
-  Environment env;
-};
+using ClosedConnection = WithDatabase;
 
 TEST_F(ClosedConnection, ClosedByTheApplicationIsReopenedOnNextUse) {
   auto cv = clsCatValida::create();

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <stdexcept>
@@ -201,34 +202,23 @@ bool insertGanadero(clsCatValida& cv, const GanaderoTexts& r) {
 // ---- LockHolder
 
 LockHolder::LockHolder(const std::string& file, int holdMillis) {
-  int up[2], down[2];
+  int up[2];
   if (::pipe(up) != 0) throw std::runtime_error("pipe");
-  if (::pipe(down) != 0) {
-    ::close(up[0]);
-    ::close(up[1]);
-    throw std::runtime_error("pipe");
-  }
   pid_ = ::fork();
   if (pid_ < 0) throw std::runtime_error("fork");
   if (pid_ == 0) {
-    ::close(up[0]);
-    ::close(down[1]);
+    // The lock ends with the process: when it has held it long enough, or is killed.
     sqlite3* db = nullptr;
-    char state = 'F';
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
-        sqlite3_busy_timeout(db, 10000) == SQLITE_OK &&
-        sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK)
-      state = 'L';
+    const char state = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+                               sqlite3_busy_timeout(db, 10000) == SQLITE_OK &&
+                               sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK
+                           ? 'L'
+                           : 'F';
     if (::write(up[1], &state, 1) != 1) ::_exit(2);
-    pollfd p{down[0], POLLIN, 0};
-    ::poll(&p, 1, holdMillis);
-    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
+    ::poll(nullptr, 0, holdMillis);
     ::_exit(0);
   }
   ::close(up[1]);
-  ::close(down[0]);
-  toChild_ = down[1];
   char state = 0;
   locked_ = ::read(up[0], &state, 1) == 1 && state == 'L';
   ::close(up[0]);
@@ -236,10 +226,8 @@ LockHolder::LockHolder(const std::string& file, int holdMillis) {
 
 void LockHolder::release() {
   if (pid_ <= 0) return;
-  ::close(toChild_);  // the child's poll ends
-  toChild_ = -1;
-  int status = 0;
-  ::waitpid(pid_, &status, 0);
+  ::kill(pid_, SIGKILL);
+  ::waitpid(pid_, nullptr, 0);
   pid_ = -1;
 }
 

@@ -89,12 +89,11 @@ class LockHolder {
   LockHolder(const LockHolder&) = delete;
   LockHolder& operator=(const LockHolder&) = delete;
   bool locked() const { return locked_; }
-  // Ends the transaction and waits for the child.
+  // Ends the child, and so its lock.
   void release();
 
  private:
   pid_t pid_ = -1;
-  int toChild_ = -1;
   bool locked_ = false;
 };
 
