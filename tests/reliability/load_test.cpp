@@ -218,30 +218,8 @@ Tally work(const std::string& name, const std::string& dir, std::chrono::steady_
   return t;
 }
 
-void writeTally(const Tally& t, const std::string& file) {
-  std::ofstream out(file, std::ios::binary);
-  out << "C|" << t.calls << "\nX|" << t.exports << "\n";
-  for (const auto& p : t.stored) out << "S|" << p << "\n";
-  for (const auto& p : t.duplicates) out << "D|" << p << "\n";
-  for (const auto& e : t.errors) out << "E|" << e << "\n";
-  for (const auto& b : t.badExports) out << "B|" << b << "\n";
-}
-
-Tally readTally(const std::string& file) {
-  Tally t;
-  for (const std::string& line : testing::readLines(file)) {
-    const std::string v = line.substr(2);
-    switch (line[0]) {
-      case 'C': t.calls = std::stoi(v); break;
-      case 'X': t.exports = std::stoi(v); break;
-      case 'S': t.stored.push_back(v); break;
-      case 'D': t.duplicates.push_back(v); break;
-      case 'E': t.errors.push_back(v); break;
-      case 'B': t.badExports.push_back(v); break;
-    }
-  }
-  return t;
-}
+// A forked worker's tally reaches the test as a JSON file.
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE(Tally, stored, duplicates, errors, exports, badExports, calls)
 
 TEST(Concurrency, ThreadsAndProcessesRegisterAndExportOnOneDatabase) {
   Environment env;
@@ -258,7 +236,8 @@ TEST(Concurrency, ThreadsAndProcessesRegisterAndExportOnOneDatabase) {
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-      writeTally(work<ClassWorker>("p" + std::to_string(p), dir, until), dir + "/tally-p" + std::to_string(p));
+      const std::string name = "p" + std::to_string(p);
+      std::ofstream(dir + "/tally-" + name) << nlohmann::json(work<ClassWorker>(name, dir, until));
       ::_exit(0);
     }
     children.push_back(pid);
@@ -276,7 +255,8 @@ TEST(Concurrency, ThreadsAndProcessesRegisterAndExportOnOneDatabase) {
     int status = 0;
     ASSERT_EQ(::waitpid(children[static_cast<size_t>(p)], &status, 0), children[static_cast<size_t>(p)]);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "process " << p << " status " << status;
-    tallies.push_back(readTally(dir + "/tally-p" + std::to_string(p)));
+    std::ifstream tally(dir + "/tally-p" + std::to_string(p));
+    tallies.push_back(nlohmann::json::parse(tally).get<Tally>());
   }
 
   // What the calls reported.
