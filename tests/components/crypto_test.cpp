@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 #include "components/connection_data.h"
@@ -37,57 +38,48 @@ std::vector<unsigned char> bytesOf(const std::string& b64) {
   return out;
 }
 
-TEST(Crypto, RoundTripsTextsOfEveryLength) {
+// Base64 of nonce (12 bytes), ciphertext and tag (16 bytes); the empty text stays empty.
+TEST(Crypto, RoundTripsTextsOfEveryLengthWithAFreshNonceEachTime) {
   for (std::string plain : std::vector<std::string>{"x", "secreta", "contraseña con ñ y | y '", std::string(1000, 'z')}) {
     std::string sealed = enc(plain);
-    EXPECT_NE(sealed, plain);
+    EXPECT_NE(sealed, enc(plain));
     EXPECT_EQ(dec(sealed), plain);
-    // base64 of nonce(12) + ciphertext + tag(16)
     EXPECT_EQ(bytesOf(sealed).size(), 12 + plain.size() + 16);
     EXPECT_EQ(sealed.find('|'), std::string::npos);
   }
-}
-
-TEST(Crypto, EachEncryptionDrawsAFreshNonce) {
-  std::string a = enc("same"), b = enc("same");
-  EXPECT_NE(a, b);
-  EXPECT_EQ(dec(a), dec(b));
-}
-
-TEST(Crypto, EmptyTextMapsToEmptyTextBothWays) {
   EXPECT_EQ(enc(""), "");
   EXPECT_EQ(dec(""), "");
 }
 
-TEST(Crypto, WrongKeyDoesNotAuthenticate) {
-  Error e = errorOf([&] { dec(enc("secreta"), kOtherKey); });
-  EXPECT_EQ(e.number(), kBadData);
-  EXPECT_EQ(e.source(), "SEGURIDAD.CCrypto");
-}
-
-TEST(Crypto, TamperedTextDoesNotAuthenticate) {
-  std::string sealed = enc("secreta");
-  // Flip one bit in the nonce, the ciphertext and the tag in turn.
-  std::vector<unsigned char> raw = bytesOf(sealed);
-  for (size_t at : {size_t{0}, size_t{12}, raw.size() - 1}) {
-    std::vector<unsigned char> bad = raw;
-    bad[at] ^= 0x01;
+// What does not authenticate is bad data; a bad key or mode is an argument error.
+TEST(Crypto, RefusesWhatDoesNotDecrypt) {
+  const std::string sealed = enc("secreta");
+  // One bit flipped in the nonce, the ciphertext and the tag.
+  auto flipped = [&](size_t at) {
+    std::vector<unsigned char> bad = bytesOf(sealed);
+    bad[at == SIZE_MAX ? bad.size() - 1 : at] ^= 0x01;
     std::string b64(4 * ((bad.size() + 2) / 3), '\0');
-    EVP_EncodeBlock(reinterpret_cast<unsigned char*>(b64.data()), bad.data(),
-                    static_cast<int>(bad.size()));
-    EXPECT_EQ(errorOf([&] { dec(b64); }).number(), kBadData) << "byte " << at;
+    EVP_EncodeBlock(reinterpret_cast<unsigned char*>(b64.data()), bad.data(), static_cast<int>(bad.size()));
+    return b64;
+  };
+  const std::vector<std::tuple<const char*, std::function<void()>, int32_t>> cases = {
+      {"wrong key", [&] { dec(sealed, kOtherKey); }, kBadData},
+      {"nonce", [&] { dec(flipped(0)); }, kBadData},
+      {"ciphertext", [&] { dec(flipped(12)); }, kBadData},
+      {"tag", [&] { dec(flipped(SIZE_MAX)); }, kBadData},
+      {"cut short", [&] { dec(sealed.substr(0, 20)); }, kBadData},
+      {"too short", [&] { dec("AAAA"); }, kBadData},
+      {"not Base64", [&] { dec("plain password"); }, kBadData},
+      {"one character more", [&] { dec(sealed + "A"); }, kBadData},
+      {"short key", [&] { enc("x", kKey.substr(2)); }, 5},
+      {"key not hex", [&] { enc("x", std::string(63, 'a') + "g"); }, 5},
+      {"mode 2", [&] { CCrypto().EncryptDecrypt("x", kKey, true, 2); }, 5},
+  };
+  for (const auto& [what, call, number] : cases) {
+    const Error e = errorOf(call);
+    EXPECT_EQ(e.number(), number) << what;
+    EXPECT_EQ(e.source(), "SEGURIDAD.CCrypto") << what;
   }
-  // Cut short, or not base64 at all.
-  EXPECT_EQ(errorOf([&] { dec(sealed.substr(0, 20)); }).number(), kBadData);
-  EXPECT_EQ(errorOf([&] { dec("AAAA"); }).number(), kBadData);
-  EXPECT_EQ(errorOf([&] { dec("plain password"); }).number(), kBadData);
-  EXPECT_EQ(errorOf([&] { dec(sealed + "A"); }).number(), kBadData);
-}
-
-TEST(Crypto, BadKeyOrModeIsAnArgumentError) {
-  EXPECT_EQ(errorOf([&] { enc("x", kKey.substr(2)); }).number(), 5);
-  EXPECT_EQ(errorOf([&] { enc("x", std::string(63, 'a') + "g"); }).number(), 5);
-  EXPECT_EQ(errorOf([&] { CCrypto().EncryptDecrypt("x", kKey, true, 2); }).number(), 5);
 }
 
 TEST(Crypto, LateBoundCallTakesTheFourArguments) {
