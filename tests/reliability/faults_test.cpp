@@ -122,22 +122,6 @@ TEST_F(UnwritableLog, DuplicatesLogFailureReachesTheCallerAndStoresNothing) {
   EXPECT_TRUE(env.duplicateLines().empty());
 }
 
-TEST_F(UnwritableLog, ThroughTheAbiTheCallFailsWithTheLogError) {
-  kv_object* cv = nullptr;
-  kv_error err{};
-  ASSERT_EQ(kv_create_object("KORVANDA.clsCatValida", &cv, &err), 0);
-  ScopedEnv log("KORVANDA_LOG_DIR", env.dir().string() + "/missing");
-  kv_variant arg{};
-  arg.vt = KV_I4;
-  arg.u.i4 = 0;
-  kv_variant result{};
-  EXPECT_NE(kv_invoke(cv, "getCatalogos", KV_METHOD, &arg, 1, &result, &err), 0);
-  EXPECT_EQ(err.number, 76);
-  EXPECT_EQ(result.vt, KV_EMPTY);
-  kv_error_clear(&err);
-  kv_object_release(cv);
-}
-
 // ---- a full device: a small file system of its own, filled up
 
 class FullDevice : public ::testing::Test {
@@ -485,17 +469,6 @@ TEST_F(GarbageDatabase, DeletedUnderAnOpenConnectionClosesIt) {
 // ---- a connection closed or lost underneath
 
 using ClosedConnection = WithDatabase;
-
-TEST_F(ClosedConnection, ClosedByTheApplicationIsReopenedOnNextUse) {
-  auto cv = clsCatValida::create();
-  ConnectionRef conn = cv->getConexion();
-  conn->close();
-  EXPECT_EQ(conn->state(), 0);
-  ConnectionRef again = getOpenConnection();
-  EXPECT_EQ(again, conn);
-  EXPECT_EQ(again->state(), 1);
-  EXPECT_TRUE(reliability::insertAgricola(*cv, AgricolaTexts("C-1"), again));
-}
 
 TEST_F(ClosedConnection, ThroughTheAbiCloseThenGetConexionGivesItBackOpen) {
   kv_error err{};
