@@ -75,8 +75,8 @@ TEST(Recordset, AddNewKeepsRowsInOrderAndNavigates) {
 }
 
 // A value written into a field reads back as the field type's coercion of it, or is refused
-// with that coercion's error; Empty stays Empty, Null only where the field allows it, texts up to the field's size
-// in characters.
+// with that coercion's error; Empty stays Empty, Null only where the field allows it, texts up to
+// the field's size in characters.
 TEST(Recordset, ValuesWrittenReadBackAsTheirFieldTypesCoercion) {
   using Coerce = std::function<Variant(const Variant&)>;
   const std::vector<std::tuple<int32_t, int32_t, Coerce>> types = {
@@ -106,8 +106,10 @@ TEST(Recordset, ValuesWrittenReadBackAsTheirFieldTypesCoercion) {
       SCOPED_TRACE(::testing::Message() << "type " << type << ", value " << i);
       for (size_t f : {0, 1}) {
         // Empty stays Empty (a field never set).
-        int expected = v.isNull() ? (f == 0 ? 0 : -2147217887) : v.isEmpty() ? 0 : errorOf([&] { coerce(v); });
-        if (type == adVarChar && !expected && !v.isNull() && utf8Length(toText(v)) > 5) expected = -2147217887;
+        int expected = v.isNull() && f == 1 ? -2147217887 : 0;
+        if (!v.isNull() && !v.isEmpty()) expected = errorOf([&] { coerce(v); });
+        if (type == adVarChar && !expected && !v.isNull() && utf8Length(toText(v)) > 5)
+          expected = -2147217887;
         EXPECT_EQ(errorOf([&] { rs->setValue(f, v); }), expected);
         if (!expected) {
           EXPECT_EQ(rs->value(f), v.isNull() || v.isEmpty() ? v : coerce(v));
@@ -147,7 +149,8 @@ TEST(Recordset, StatesAndTheirErrors) {
       {[&] { EXPECT_EQ(rs->recordCount(), 0); }, 0},
       {[&] { rs->setValue("poliza", Variant("O'Brien")); }, 3021},
   };
-  for (size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(errorOf(steps[i].first), steps[i].second) << "step " << i;
+  for (size_t i = 0; i < steps.size(); ++i)
+    EXPECT_EQ(errorOf(steps[i].first), steps[i].second) << "step " << i;
 }
 
 // Rows are stored a block at a time, texts in an arena: no heap allocation per field or text.
@@ -167,7 +170,8 @@ TEST(Recordset, RowsAndTextsCostNoAllocationEach) {
   }
   EXPECT_LT(gAllocations.load() - before, 150);
   // Spare room is at most one block of rows, never a doubled capacity.
-  EXPECT_LE(rs->memoryBytes(), (rows + 1024) * (cols + 1) * sizeof(Cell) + rows * 24 + big.size() + 64 * 1024);
+  EXPECT_LE(rs->memoryBytes(),
+            (rows + 1024) * (cols + 1) * sizeof(Cell) + rows * 24 + big.size() + 64 * 1024);
   rs->openMaterialised();
   rs->setPosition(5000);
   EXPECT_EQ(toText(rs->value("t")), big);
@@ -257,7 +261,8 @@ Error errorFrom(const std::function<void()>& f) {
 // refusal of an operation in the object's state, not of a direction, and is not what such a
 // cursor gives.
 TEST(ForwardOnlyRecordset, MovesForwardOnlyAndRefusesBackWithTheProvidersErrors) {
-  const std::string kRestart = "Rowset position cannot be restarted.", kBack = "Rowset does not support fetching backward.";
+  const std::string kRestart = "Rowset position cannot be restarted.",
+                    kBack = "Rowset does not support fetching backward.";
   auto rs = forwardOnly(3);
   EXPECT_EQ(rs->cursorType(), adOpenForwardOnly);
   EXPECT_EQ(rs->invoke("CursorType", kPropertyGet, {}), Variant(int32_t{0}));

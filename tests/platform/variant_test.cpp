@@ -37,7 +37,8 @@ std::string unescape(std::string_view s) {
 // "kind:text", e.g. "i2:-12", "dbl:1e300", "date:-1.25" (a serial), "dec:250/2", "text:O'x".
 Variant argument(const std::string& cell) {
   const size_t colon = cell.find(':');
-  const std::string kind = cell.substr(0, colon), t = colon == std::string::npos ? "" : cell.substr(colon + 1);
+  const std::string kind = cell.substr(0, colon),
+                    t = colon == std::string::npos ? "" : cell.substr(colon + 1);
   if (kind == "empty") return Variant();
   if (kind == "null") return Variant(Null{});
   if (kind == "nothing") return Variant(nullptr);
@@ -48,7 +49,9 @@ Variant argument(const std::string& cell) {
   if (kind == "i8") return Variant(static_cast<int64_t>(std::stoll(t)));
   if (kind == "dbl") return Variant(std::strtod(t.c_str(), nullptr));
   if (kind == "date") return Variant(Date{std::strtod(t.c_str(), nullptr)});
-  if (kind == "dec") return Variant(Decimal{std::stoll(t), static_cast<uint8_t>(std::stoi(t.substr(t.find('/') + 1)))});
+  if (kind == "dec")
+    return Variant(
+        Decimal{std::stoll(t), static_cast<uint8_t>(std::stoi(t.substr(t.find('/') + 1)))});
   if (kind == "text") return Variant(unescape(t));
   throw std::invalid_argument("unknown argument kind: " + cell);
 }

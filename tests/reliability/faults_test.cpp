@@ -229,7 +229,8 @@ TEST(HostileFiles, PipesAndLinksAreRefusedOrSkipped) {
     std::string what;
   };
   std::vector<Case> cases;
-  for (const std::string& line : testing::readLines(KORVANDA_SOURCE_DIR "/tests/golden/reliability/hostile_files.tsv")) {
+  for (const std::string& line :
+       testing::readLines(KORVANDA_SOURCE_DIR "/tests/golden/reliability/hostile_files.tsv")) {
     if (line.empty() || line[0] == '#') continue;
     std::istringstream row(line);
     std::string target, kind, number, what;
@@ -582,9 +583,13 @@ TEST_F(RegistryFault, EachFaultFailsCreationWithItsError) {
     std::string logged;  // the log's description, when the library fixes it
   } cases[] = {
       {"value missing",
-       [&] { std::ofstream(env.registryPath(), std::ios::trunc) << "[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nOtro=1\n"; },
+       [&] {
+         std::ofstream(env.registryPath(), std::ios::trunc)
+             << "[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nOtro=1\n";
+       },
        -2147024894, ""},
-      {"file missing", [&] { std::filesystem::remove(env.registryPath()); }, 53, "No se pudo encontrar el archivo"},
+      {"file missing", [&] { std::filesystem::remove(env.registryPath()); }, 53,
+       "No se pudo encontrar el archivo"},
       {"three fields", [&] { env.writeRegistryValue("sqlite|u|" + password()); }, 9,
        "Se trato de acceder un elemento, no existente."},
       {"not Base64", value("sqlite|u|not base64!|" + db), -2146893819, ""},
@@ -595,7 +600,8 @@ TEST_F(RegistryFault, EachFaultFailsCreationWithItsError) {
          env.writeRegistryValue("sqlite|u|" + tampered + "|" + db);
        },
        -2146893819, ""},
-      {"other bytes", value("sqlite|u|AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA|" + db), -2146893819, ""},
+      {"other bytes", value("sqlite|u|AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA|" + db),
+       -2146893819, ""},
       {"key removed", [&] { std::filesystem::remove(key); }, 53, ""},
       {"key damaged", [&] { std::ofstream(key, std::ios::trunc) << "0123456789\n"; }, 321, ""},
       {"key of another installation",
@@ -616,7 +622,8 @@ TEST_F(RegistryFault, EachFaultFailsCreationWithItsError) {
     const Error e = errorOf([] { getOpenConnection(); });
     if (std::string_view(c.what).starts_with("key")) {
       EXPECT_EQ(e.source(), "SEGURIDAD.CCrypto");
-      EXPECT_TRUE(c.number == -2146893819 || e.description().find(key) != std::string::npos) << e.description();
+      EXPECT_TRUE(c.number == -2146893819 || e.description().find(key) != std::string::npos)
+          << e.description();
     }
     if (c.number == -2147024894) {
       EXPECT_TRUE(e.description().starts_with("Registry value not found: ")) << e.description();

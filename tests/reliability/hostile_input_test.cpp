@@ -34,7 +34,8 @@ using testing::errorOf;
 const std::vector<std::string>& payloads(bool coreOnly = false) {
   static const auto read = [](bool core) {
     std::vector<std::string> out;
-    for (const std::string& line : testing::readLines(KORVANDA_SOURCE_DIR "/tests/golden/reliability/payloads.tsv")) {
+    for (const std::string& line :
+         testing::readLines(KORVANDA_SOURCE_DIR "/tests/golden/reliability/payloads.tsv")) {
       if (line.empty() || line[0] == '#' || (core && !line.starts_with("core\t"))) continue;
       std::string p;
       for (size_t i = line.find('\t') + 1; i < line.size(); ++i) {
@@ -202,16 +203,21 @@ void eachText(HostileInput& t, const char* table, Insert insert, bool (*everyPay
 // Every payload for the texts of the duplicate test and the number columns; the core ones for
 // the other agricultural texts.
 TEST_F(HostileInput, RegistrationTexts) {
-  eachText<AgricolaTexts>(*this, "SUBMAGRICOLA", [&](const AgricolaTexts& r) { return reliability::insertAgricola(*cv, r, conn); },
-                          [](std::string_view a) {
-                            return a == "strPoliza" || a == "strEndoso" || a == "strCiclo" || a == "strMunicipioDom" ||
-                                   a == "pintTipoSeguro";
-                          });
-  eachText<AgricolaFcTexts>(*this, "SUBMAGRICOLAFC",
-                            [&](const AgricolaFcTexts& r) { return reliability::insertAgricolaFc(*cv, r, conn); },
-                            [](std::string_view) { return true; });
-  eachText<GanaderoTexts>(*this, "SUBMGANADERO", [&](const GanaderoTexts& r) { return reliability::insertGanadero(*cv, r); },
-                          [](std::string_view) { return true; });
+  eachText<AgricolaTexts>(
+      *this, "SUBMAGRICOLA",
+      [&](const AgricolaTexts& r) { return reliability::insertAgricola(*cv, r, conn); },
+      [](std::string_view a) {
+        return a == "strPoliza" || a == "strEndoso" || a == "strCiclo" || a == "strMunicipioDom" ||
+               a == "pintTipoSeguro";
+      });
+  eachText<AgricolaFcTexts>(
+      *this, "SUBMAGRICOLAFC",
+      [&](const AgricolaFcTexts& r) { return reliability::insertAgricolaFc(*cv, r, conn); },
+      [](std::string_view) { return true; });
+  eachText<GanaderoTexts>(
+      *this, "SUBMGANADERO",
+      [&](const GanaderoTexts& r) { return reliability::insertGanadero(*cv, r); },
+      [](std::string_view) { return true; });
 }
 
 // ---- sent register
@@ -276,19 +282,26 @@ TEST_F(HostileInput, LookupKeys) {
     expectFound<std::string>("L" + k, [&] { return cv->SelectRiesgos(p); });
     expectFound<std::string>("<< No existen >>", [&] { return cv->SelectRiesgos(p + "~x"); });
     const int16_t municipio = static_cast<int16_t>(key());
-    db->run("INSERT INTO CATCLOCALIDAD (PkEstado, CveMunicipio, CveLocalidad, NomLocalidad, Agregada) VALUES (31, ?, ?, 'x', 1)",
-            {std::to_string(municipio), p});
+    db->run(
+        "INSERT INTO CATCLOCALIDAD (PkEstado, CveMunicipio, CveLocalidad, NomLocalidad, Agregada) "
+        "VALUES (31, ?, ?, 'x', 1)",
+        {std::to_string(municipio), p});
     expectFound<uint8_t>(1, [&] { return cv->getEstatusLocalidad(31, municipio, p); });
     expectFound<uint8_t>(0, [&] { return cv->getEstatusLocalidad(31, municipio, p + "~x"); });
     if (!p.empty()) {  // an empty condition answers "0" without a statement
-      db->run("INSERT INTO CATCTIPOENDOSO (pkTipoEndoso, CveTipoEndoso, nomTipoEndoso) VALUES (?, ?, 'x')", {k, p});
+      db->run(
+          "INSERT INTO CATCTIPOENDOSO (pkTipoEndoso, CveTipoEndoso, nomTipoEndoso) VALUES (?, ?, "
+          "'x')",
+          {k, p});
       expectFound<std::string>(k, [&] { return cv->TraeCatalogo(14, p); });
     }
     // A cycle must start with a year to reach the statement.
     std::string cycle = "2026" + p;
     while (!cycle.empty() && cycle.back() == ' ') cycle.pop_back();
-    db->run("INSERT INTO SUBCTCOBER (cveciclo, cveRamo, cicloInicio, cicloFin) VALUES (?, 7, ?, ?)", {k, cycle, cycle});
-    expectFound<int16_t>(static_cast<int16_t>(std::stoi(k)), [&] { return cv->TraePkTCober(7, cycle, cycle); });
+    db->run("INSERT INTO SUBCTCOBER (cveciclo, cveRamo, cicloInicio, cicloFin) VALUES (?, 7, ?, ?)",
+            {k, cycle, cycle});
+    expectFound<int16_t>(static_cast<int16_t>(std::stoi(k)),
+                         [&] { return cv->TraePkTCober(7, cycle, cycle); });
   }
 }
 
