@@ -596,12 +596,5 @@ TEST_F(RegistryFault, EachFaultFailsCreationWithItsError) {
   }
 }
 
-TEST_F(RegistryFault, FiveFieldsUseTheFirstFour) {
-  env.writeRegistryValue(components::connectionValue("sqlite", "u", "secret", env.databasePath()) + "|extra");
-  auto cv = clsCatValida::create();
-  EXPECT_EQ(cv->getConexion()->state(), 1);
-  EXPECT_TRUE(env.logLines().empty());
-}
-
 }  // namespace
 }  // namespace korvanda
