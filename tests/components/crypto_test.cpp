@@ -51,8 +51,9 @@ TEST(Crypto, RoundTripsTextsOfEveryLengthWithAFreshNonceEachTime) {
   EXPECT_EQ(dec(""), "");
 }
 
-// What does not authenticate is bad data; a bad key or mode is an argument error.
-TEST(Crypto, RefusesWhatDoesNotDecrypt) {
+// What does not authenticate is bad data; a bad key or mode is an argument error; a key file
+// that is missing or holds anything but a key is an error naming the file.
+TEST(Crypto, RefusesWhatDoesNotDecryptAndKeyFilesThatHoldNoKey) {
   const std::string sealed = enc("secreta");
   // One bit flipped in the nonce, the ciphertext and the tag.
   auto flipped = [&](size_t at) {
@@ -61,6 +62,15 @@ TEST(Crypto, RefusesWhatDoesNotDecrypt) {
     std::string b64(4 * ((bad.size() + 2) / 3), '\0');
     EVP_EncodeBlock(reinterpret_cast<unsigned char*>(b64.data()), bad.data(), static_cast<int>(bad.size()));
     return b64;
+  };
+  TempDir dir;
+  const std::string hex(64, 'c'), file = (dir.path() / "registry.key").string();
+  auto keyFile = [&](std::optional<std::string> content) {
+    return [&, content] {
+      std::filesystem::remove(file);
+      if (content) std::ofstream(file, std::ios::binary) << *content;
+      EXPECT_EQ(installationKey(file).size(), 64u);
+    };
   };
   const std::vector<std::tuple<const char*, std::function<void()>, int32_t>> cases = {
       {"wrong key", [&] { dec(sealed, kOtherKey); }, kBadData},
@@ -74,11 +84,44 @@ TEST(Crypto, RefusesWhatDoesNotDecrypt) {
       {"short key", [&] { enc("x", kKey.substr(2)); }, 5},
       {"key not hex", [&] { enc("x", std::string(63, 'a') + "g"); }, 5},
       {"mode 2", [&] { CCrypto().EncryptDecrypt("x", kKey, true, 2); }, 5},
+      {"key file missing", keyFile(std::nullopt), 53},
+      {"key file empty", keyFile(""), 321},
+      {"key file short", keyFile(hex.substr(1)), 321},
+      {"key file long", keyFile(hex + "c"), 321},
+      {"key file not hex", keyFile("g" + hex.substr(1)), 321},
+      {"key file of two lines", keyFile(hex + "\n" + hex + "\n"), 321},
+      {"key file blank inside", keyFile(hex.substr(2) + " c"), 321},
+      {"key file a key", keyFile(hex), 0},
+      {"key file a key and LF", keyFile(hex + "\n"), 0},
+      {"key file a key and CR LF", keyFile(hex + "\r\n"), 0},
+      {"key file upper case", keyFile(std::string(64, 'C')), 0},
+      {"key file a directory",
+       [&] {
+         std::filesystem::remove(file);
+         std::filesystem::create_directory(file);
+         installationKey(file);
+       },
+       75},
+      {"key file a pipe (refused, not waited on)",
+       [&] {
+         std::filesystem::remove(file);
+         ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+         installationKey(file);
+       },
+       75},
   };
   for (const auto& [what, call, number] : cases) {
+    SCOPED_TRACE(what);
+    if (number == 0) {
+      call();
+      continue;
+    }
     const Error e = errorOf(call);
-    EXPECT_EQ(e.number(), number) << what;
-    EXPECT_EQ(e.source(), "SEGURIDAD.CCrypto") << what;
+    EXPECT_EQ(e.number(), number);
+    EXPECT_EQ(e.source(), "SEGURIDAD.CCrypto");
+    if (std::string_view(what).starts_with("key file")) {
+      EXPECT_NE(e.description().find(file), std::string::npos) << e.description();
+    }
   }
 }
 
@@ -87,13 +130,6 @@ TEST(Crypto, LateBoundCallTakesTheFourArguments) {
   std::string sealed = enc("pw");
   std::vector<Variant> args{sealed, kKey, false, int16_t{1}};
   EXPECT_EQ(crypto->invoke("EncryptDecrypt", kMethod, args), Variant("pw"));
-}
-
-TEST(ConnectionData, SplitsAtEveryBar) {
-  EXPECT_EQ(splitFields("a|b|c|d"), (std::vector<std::string>{"a", "b", "c", "d"}));
-  EXPECT_EQ(splitFields("a||c|"), (std::vector<std::string>{"a", "", "c", ""}));
-  EXPECT_EQ(splitFields(""), (std::vector<std::string>{""}));
-  EXPECT_EQ(splitFields("1|2|3|4|5").size(), 5u);
 }
 
 TEST(ConnectionData, ValueHoldsTheEncryptedPassword) {
@@ -141,42 +177,6 @@ TEST(KeyFile, CreatedOnceOwnerOnlyAndNeverReplaced) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                           std::filesystem::directory_iterator()),
             2);  // no temporary file left
-}
-
-TEST(KeyFile, AnythingButAKeyIsAnErrorNamingTheFile) {
-  TempDir dir;
-  const std::string hex(64, 'c');
-  const std::string file = (dir.path() / "registry.key").string();
-  const struct {
-    const char* what;
-    std::optional<std::string> content;  // nullopt: no file
-    int32_t number;
-  } cases[] = {
-      {"missing", std::nullopt, 53},      {"empty", "", 321},
-      {"short", hex.substr(1), 321},      {"long", hex + "c", 321},
-      {"not hex", "g" + hex.substr(1), 321}, {"two lines", hex + "\n" + hex + "\n", 321},
-      {"blank inside", hex.substr(2) + " c", 321}, {"key", hex, 0},
-      {"key and LF", hex + "\n", 0},        {"key and CR LF", hex + "\r\n", 0},
-      {"upper case", std::string(64, 'C'), 0},
-  };
-  for (const auto& c : cases) {
-    std::filesystem::remove(file);
-    if (c.content) std::ofstream(file, std::ios::binary) << *c.content;
-    if (c.number == 0) {
-      EXPECT_EQ(installationKey(file).size(), 64u) << c.what;
-      continue;
-    }
-    Error e = errorOf([&] { installationKey(file); });
-    EXPECT_EQ(e.number(), c.number) << c.what;
-    EXPECT_EQ(e.source(), kCryptoProgId) << c.what;
-    EXPECT_NE(e.description().find(file), std::string::npos) << c.what << ": " << e.description();
-  }
-  std::filesystem::remove(file);
-  std::filesystem::create_directory(file);
-  EXPECT_EQ(errorOf([&] { installationKey(file); }).number(), 75);
-  std::filesystem::remove(file);
-  ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
-  EXPECT_EQ(errorOf([&] { installationKey(file); }).number(), 75);  // refused, not waited on
 }
 
 }  // namespace

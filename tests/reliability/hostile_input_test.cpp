@@ -1,20 +1,13 @@
 // Hostile texts through every text argument the library writes into a statement: quotes,
 // comment markers, semicolons and whole statements. Each is stored as given (or found as
 // given, for a lookup), or refused with a clear error; no other row of any table changes.
-//
-// The generic operations (FindQuery, seleccionar, insertar, borrar, UpdateCondition,
-// FindCondition's condition and column list) take the application's own SQL by design; here
-// only with a second statement, which only the generic statement members run, and with texts
-// nested past the translation's limit. Registration refuses texts that would split a record of
-// the export files ("|", CR, LF); the codes of TraeCatalogo and TraeCatExt are integers or
-// refused.
+// Registration refuses texts that would split a record of the export files ("|", CR, LF).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
 
 #include "component/ModGlobal.h"
-#include "component/frame.h"
 #include "korvanda/catalogoConstants.h"
 #include "korvanda/clsCatValida.h"
 #include "reliability_support.h"
@@ -255,17 +248,6 @@ TEST_F(HostileInput, StoredRegisterTextsNeverBecomeStatements) {
   }
 }
 
-TEST_F(HostileInput, StatusProcedureAndPaymentLookupTakeOnlyIntegerKeys) {
-  for (const std::string& p : payloads()) {
-    SCOPED_TRACE(shown(p));
-    expectRefused(13, [&] { cv->findPagoEndoso(p, 1, 1, 1); });
-    expectRefused(13, [&] { cv->ActualizaStatusSubsidio(p, "1", 0, 12, 2025, 2026, conn); });
-    expectRefused(13, [&] { cv->ActualizaStatusSubsidio("1", p, 0, 12, 2025, 2026, conn); });
-  }
-  const Error e = errorOf([&] { cv->ActualizaStatusSubsidio("1; DELETE FROM SICIMCOBRANZA", "1", 0, 12, 2025, 2026, conn); });
-  EXPECT_EQ(e.description(), "Type mismatch: intCveConst must be an integer, not \"1; DELETE FROM SICIMCOBRANZA\"");
-}
-
 // ---- lookups: a row planted with the text as its key is the one found, another key finds none
 
 TEST_F(HostileInput, LookupKeys) {
@@ -305,121 +287,43 @@ TEST_F(HostileInput, LookupKeys) {
   }
 }
 
-// Codes that sit bare in the statements: an integer, or refused before any statement runs.
-TEST_F(HostileInput, CodesOfTraeCatalogoAndTraeCatExt) {
-  std::vector<std::string> codes = payloads();
-  codes.insert(codes.end(), {"1; DELETE FROM CATCESTADO", "0 UNION SELECT 424242", "1 OR 1=1",
+// Arguments that sit bare in the statements: an integer (a list of them for the risks), or
+// refused before any statement runs.
+TEST_F(HostileInput, IntegerOnlyArguments) {
+  using Call = std::function<void(const std::string&)>;
+  const std::vector<std::pair<int32_t, Call>> members = {
+      {13, [&](const std::string& p) { cv->findPagoEndoso(p, 1, 1, 1); }},
+      {13, [&](const std::string& p) { cv->ActualizaStatusSubsidio(p, "1", 0, 12, 2025, 2026, conn); }},
+      {13, [&](const std::string& p) { cv->ActualizaStatusSubsidio("1", p, 0, 12, 2025, 2026, conn); }},
+      {13, [&](const std::string& p) { cv->TraeCatalogo(2, p); }},
+      {13, [&](const std::string& p) { cv->TraeCatalogo(5, p); }},
+      {13, [&](const std::string& p) { cv->TraeCatalogo(13, p); }},
+      {13, [&](const std::string& p) { cv->TraeCatalogo(15, p); }},
+      {13, [&](const std::string& p) { cv->TraeCatExt(8, p, "1"); }},
+      {13, [&](const std::string& p) { cv->TraeCatExt(8, "1", p); }},
+      {kAppError1002, [&](const std::string& p) { cv->getListaRiesgosIN(p); }},
+      {kAppError1002, [&](const std::string& p) { cv->getListaRiesgosIN("1, 2) OR (1=1" + p); }},
+  };
+  std::vector<std::string> texts = payloads();
+  texts.insert(texts.end(), {"1; DELETE FROM CATCESTADO", "0 UNION SELECT 424242", "1 OR 1=1",
                              "1.5", "1e3", "99999999999999999999", "- 1", "(1)"});
-  for (const std::string& p : codes) {
-    if (p.empty()) continue;  // "0" without a statement
+  for (const std::string& p : texts) {
+    if (p.empty()) continue;  // TraeCatalogo answers "0" without a statement
     SCOPED_TRACE(shown(p));
     env.clearTrace();
-    for (int32_t catalog : {2, 5, 13, 15})
-      expectRefused(13, [&] { cv->TraeCatalogo(catalog, p); });
-    expectRefused(13, [&] { cv->TraeCatExt(8, p, "1"); });
-    expectRefused(13, [&] { cv->TraeCatExt(8, "1", p); });
+    for (size_t m = 0; m < members.size(); ++m) {
+      if (m == 9 && p == "99999999999999999999") continue;  // a list of one key, and so run
+      SCOPED_TRACE(m);
+      expectRefused(members[m].first, [&] { members[m].second(p); });
+    }
     EXPECT_TRUE(env.statements().empty());
   }
-  expectFound<std::string>(db->text("SELECT PKEstado FROM CATCESTADO WHERE CveEstado = 14").value(),
-                           [&] { return cv->TraeCatalogo(5, " 14 "); });
-}
-
-TEST_F(HostileInput, RiskListIsRefusedUnlessItIsKeys) {
-  for (const std::string& p : payloads()) {
-    SCOPED_TRACE(shown(p));
-    expectRefused(kAppError1002, [&] { cv->getListaRiesgosIN(p); });
-    expectRefused(kAppError1002, [&] { cv->getListaRiesgosIN("1, 2) OR (1=1" + p); });
-  }
+  const Error e = errorOf([&] { cv->ActualizaStatusSubsidio("1; DELETE FROM SICIMCOBRANZA", "1", 0, 12, 2025, 2026, conn); });
+  EXPECT_EQ(e.description(), "Type mismatch: intCveConst must be an integer, not \"1; DELETE FROM SICIMCOBRANZA\"");
   EXPECT_EQ(errorOf([&] { cv->getListaRiesgosIN(""); }).description(), "La lista de riesgos esta vacia");
   expectFound<bool>(true, [&] { return cv->getListaRiesgosIN(" 1 , -2,3 ") != nullptr; });
-}
-
-// ---- one statement per member
-
-// A text with a second statement is refused, before anything runs, by every member but the
-// generic statement members; a generic member called inside another member takes that one's
-// rule. (A member that checks its values first may refuse the text as a type mismatch.)
-TEST_F(HostileInput, OnlyTheGenericMembersRunASecondStatement) {
-  const std::string kDelete = "DELETE FROM CATCESTADO";
-  // Inside the member named, as a registration member calls insertar.
-  auto inside = [](const char* member, std::function<void()> call) {
-    return [member, call] { frame(member, [&] { call(); }); };
-  };
-  const std::vector<std::tuple<std::string, std::function<void()>>> table = {
-      {"KORVANDA.clsCatValida.traeCatalogo", [&] { cv->TraeCatalogo(Estados, "1; " + kDelete); }},
-      {"KORVANDA.clsCatValida.traeCatalogo", [&] { cv->TraeCatalogo(Estados, "1 " + kDelete); }},
-      {"KORVANDA.clsCatValida.traeCatalogo", [&] { cv->TraeCatalogo(Cultivos, "1; " + kDelete); }},
-      {"KORVANDA.clsCatValida.traeCatalogo", [&] { cv->TraeCatalogo(TipoCultivo, "1;" + kDelete + ";"); }},
-      {"KORVANDA.clsCatValida.traeCatalogo", [&] { cv->TraeCatalogo(DiaInHabil, "2026 UPDATE CATCESTADO SET NomEstado = 'x'"); }},
-      {"KORVANDA.clsCatValida.traeCatalogo", [&] { cv->TraeCatalogo(Estados, "1 EXEC EstatusEnviadoSubsidio 2025, 2026, 1, 1, 0, 1"); }},
-      {"KORVANDA.clsCatValida.traeCatExt", [&] { cv->TraeCatExt(Municipios, "1; " + kDelete + " --", "1"); }},
-      {"KORVANDA.clsCatValida.traeCatExt", [&] { cv->TraeCatExt(Municipios, "1", "1 " + kDelete + " --"); }},
-      {"KORVANDA.clsCatValida.insertEnviado", inside("KORVANDA.clsCatValida.insertEnviado", [&] { cv->insertar("SELECT 1; " + kDelete, conn); })},
-      {"KORVANDA.clsCatValida.getPkGanadero", inside("KORVANDA.clsCatValida.getPkGanadero", [&] { cv->seleccionar("SELECT 1 " + kDelete); })},
-      {"KORVANDA.clsCatValida.findClave", inside("KORVANDA.clsCatValida.findClave", [&] { cv->FindCondition(Estados, "*", "1 = 1; " + kDelete, 0); })},
-      {"KORVANDA.clsCatValida.getListRiesgosRamo", inside("KORVANDA.clsCatValida.getListRiesgosRamo", [&] { cv->FindQuery("SELECT 1; " + kDelete); })},
-      {"KORVANDA.clsCatValida.x", inside("KORVANDA.clsCatValida.x", [&] { cv->borrar(kDelete + " WHERE 0 = 1; " + kDelete); })},
-      {"KORVANDA.clsCatValida.x", inside("KORVANDA.clsCatValida.x", [&] { cv->UpdateCondition(Estados, "NomEstado = 'x'", "1 = 1; " + kDelete); })},
-  };
-  for (const auto& [member, call] : table) {
-    SCOPED_TRACE(member);
-    const auto before = db->digests();
-    const Error e = errorOf(call);
-    if (e.number() != 13) {
-      EXPECT_EQ(e.number(), -2147217900);
-      EXPECT_EQ(e.description(), "The statement text holds 2 statements and " + member + " runs only one; nothing was run.");
-    }
-    EXPECT_EQ(db->digests(), before);
-  }
-  // The generic members themselves run the batch; SET options in front are no statement.
-  const std::string count = "SELECT count(*) AS n FROM CATCESTADO";
-  auto states = [&] { return db->integer("SELECT count(*) FROM CATCESTADO"); };
-  const int64_t all = states();
-  EXPECT_EQ(toInt32(cv->FindQuery("DELETE FROM CATCESTADO WHERE PKEstado = 32; " + count)->value("n")), all - 1);
-  EXPECT_EQ(toInt32(cv->seleccionar("SET DATEFORMAT DMY DELETE FROM CATCESTADO WHERE PKEstado = 31; " + count)->value("n")), all - 2);
-  EXPECT_TRUE(cv->borrar("DELETE FROM CATCESTADO WHERE PKEstado = 30; DELETE FROM CATCESTADO WHERE PKEstado = 29"));
-  EXPECT_TRUE(cv->insertar("INSERT INTO CATCESTADO VALUES (29, 29, 'a', 'a'); INSERT INTO CATCESTADO VALUES (30, 30, 'b', 'b')", conn));
-  EXPECT_TRUE(cv->UpdateCondition(Estados, "NomEstado = 'c'", "PKEstado = 29; UPDATE CATCESTADO SET NomEstado = 'd' WHERE PKEstado = 30"));
-  RecordsetRef found = cv->FindCondition(Estados, "NomEstado", "PKEstado = 30; DELETE FROM CATCESTADO WHERE PKEstado = 28", 0);
-  ASSERT_TRUE(found);
-  EXPECT_EQ(toText(found->value("NomEstado")), "d");
-  EXPECT_EQ(states(), all - 3);
-  EXPECT_EQ(db->text("SELECT group_concat(NomEstado, ',') FROM CATCESTADO WHERE PKEstado IN (29, 30)", {}), "c,d");
-}
-
-// ---- texts nested 5,000 deep: refused with an error, on a host thread's small stack
-
-TEST_F(HostileInput, DeeplyNestedTextsAreRefusedNotACrash) {
-  auto nested = [](const std::string& open, const std::string& core, const std::string& close) {
-    std::string o, c;
-    for (int i = 0; i < 5000; ++i) o += open, c += close;
-    return o + core + c;
-  };
-  const std::string parens = nested("(", "1", ")"), cases = nested("CASE WHEN 1 = 1 THEN ", "1", " END"),
-                    calls = nested("LEN(", "'x'", ")");
-  const std::vector<std::pair<std::string, std::function<void()>>> table = {
-      {"FindQuery", [&] { cv->FindQuery("SELECT " + parens); }},
-      {"FindQuery", [&] { cv->FindQuery("SELECT " + cases); }},
-      {"seleccionar", [&] { cv->seleccionar("SELECT " + calls); }},
-      {"FindCondition", [&] { cv->FindCondition(Estados, "*", "PKEstado = " + parens, 0); }},
-      {"FindCondition", [&] { cv->FindCondition(Estados, calls, "", 0); }},
-      {"TraeCatalogo", [&] { cv->TraeCatalogo(Estados, parens); }},
-      {"TraeCatalogo", [&] { cv->TraeCatalogo(DiaInHabil, cases); }},
-  };
-  for (const auto& [member, call] : table) {
-    SCOPED_TRACE(member);
-    testing::runOnSmallStack([&] {
-      const auto before = db->digests();
-      const Error e = errorOf(call);
-      if (e.number() != 13) {  // refused as a value, when the member checks its values first
-        EXPECT_EQ(e.number(), -2147217900);
-        EXPECT_TRUE(e.description().starts_with("The statement cannot run on the embedded database: the text nests "
-                                                "parentheses, subqueries, calls and CASE deeper than 32 levels, at character "))
-            << e.description();
-      }
-      EXPECT_EQ(db->digests(), before);
-    });
-  }
+  expectFound<std::string>(db->text("SELECT PKEstado FROM CATCESTADO WHERE CveEstado = 14").value(),
+                           [&] { return cv->TraeCatalogo(5, " 14 "); });
 }
 
 // ---- payments and claims export staging

@@ -77,100 +77,11 @@ bool exportFileIsWhole(const std::string& path, int32_t records) {
   return start == data.size() && lines == records;
 }
 
-// ---- a worker on the C ABI, as a late-bound application drives the library
+// ---- a worker: its own objects, so its own connection
 
-class AbiWorker {
+class Worker {
  public:
-  explicit AbiWorker(std::string dir) : dir_(std::move(dir)) {
-    kv_error err{};
-    if (kv_create_object("KORVANDA.clsCatValida", &cv_, &err) != 0 ||
-        kv_create_object("KORVANDA.clsControlFiles", &cf_, &err) != 0 ||
-        kv_invoke(cv_, "getConexion", KV_METHOD, nullptr, 0, &conn_, &err) != 0)
-      failed_ = err.description ? err.description : "cannot create the objects";
-    kv_error_clear(&err);
-  }
-  ~AbiWorker() {
-    kv_variant_clear(&conn_);
-    if (cf_) kv_object_release(cf_);
-    if (cv_) kv_object_release(cv_);
-  }
-  const std::string& failed() const { return failed_; }
-
-  // true stored, false duplicate; an error is thrown as the library's Error.
-  bool insert(const AgricolaTexts& r) {
-    const auto& t = r.text;
-    std::vector<kv_variant> a;
-    auto str = [&](const std::string& s) { a.push_back(v(KV_BSTR)); a.back().u.str = const_cast<char*>(s.c_str()); };
-    auto i2 = [&](int16_t n) { a.push_back(v(KV_I2)); a.back().u.i2 = n; };
-    auto r8 = [&](double d) { a.push_back(v(KV_R8)); a.back().u.r8 = d; };
-    auto dt = [&](Date d) { a.push_back(v(KV_DATE)); a.back().u.date = d.serial; };
-    str(t[0]); str(t[1]); i2(1); i2(3);
-    for (int k = 2; k <= 5; ++k) str(t[k]);
-    i2(1); i2(5); str(t[6]); i2(5); i2(2);
-    dt(dateFromParts(2026, 4, 1)); dt(dateFromParts(2026, 10, 31));
-    for (double d : {12.5, 150000.0, 1234.56, 0.1, 3.25, 2000.0, 100.0, 99.99}) r8(d);
-    i2(1); i2(2); dt(dateFromParts(2026, 5, 15)); r8(17.1234);
-    for (int k = 7; k <= 27; ++k) str(t[k]);
-    i2(7);
-    a.push_back(v(KV_I4));
-    a.back().u.i4 = 123456;
-    i2(2026); i2(4); i2(2026); i2(12);
-    a.push_back(conn_);
-    str(archivo_);
-    kv_variant result{};
-    kv_error err{};
-    const int rc = kv_invoke(cv_, "insertAgricola", KV_METHOD, a.data(), static_cast<int32_t>(a.size()), &result, &err);
-    Error failure(err.number, err.source ? err.source : "", err.description ? err.description : "");
-    kv_error_clear(&err);
-    if (rc != 0) throw failure;
-    const bool stored = result.vt == KV_BOOL && result.u.boolean != 0;
-    kv_variant_clear(&result);
-    return stored;
-  }
-
-  // Exports the worker's rows; false when the file is not one whole line per record.
-  bool exportRows(const std::string& prefix, int n) {
-    kv_error err{};
-    kv_variant query = v(KV_BSTR), rs{};
-    const std::string sql = exportQuery(prefix);
-    query.u.str = const_cast<char*>(sql.c_str());
-    if (kv_invoke(cv_, "seleccionar", KV_METHOD, &query, 1, &rs, &err) != 0) {
-      kv_error_clear(&err);
-      return false;
-    }
-    kv_variant count{};
-    kv_invoke(rs.u.obj, "RecordCount", KV_PROPERTYGET, nullptr, 0, &count, &err);
-    const std::string path = dir_ + "/" + prefix + std::to_string(n) + ".dat";
-    kv_variant args[3] = {v(KV_BSTR), rs, v(KV_I2)};
-    args[0].u.str = const_cast<char*>(path.c_str());
-    args[2].u.i2 = 2;
-    kv_variant ok{};
-    const int rc = kv_invoke(cf_, "ExportFileDat", KV_METHOD, args, 3, &ok, &err);
-    kv_error_clear(&err);
-    kv_variant_clear(&rs);
-    return rc == 0 && exportFileIsWhole(path, count.u.i4);
-  }
-
- private:
-  static kv_variant v(int32_t vt) {
-    kv_variant x{};
-    x.vt = vt;
-    return x;
-  }
-  const std::string archivo_ = "Archivo";
-  std::string dir_;
-  kv_object* cv_ = nullptr;
-  kv_object* cf_ = nullptr;
-  kv_variant conn_{};
-  std::string failed_;
-};
-
-// ---- a worker on the C++ classes
-
-class ClassWorker {
- public:
-  explicit ClassWorker(std::string dir) : dir_(std::move(dir)), cv_(clsCatValida::create()), conn_(cv_->getConexion()) {}
-  const std::string& failed() const { return failed_; }
+  explicit Worker(std::string dir) : dir_(std::move(dir)), cv_(clsCatValida::create()), conn_(cv_->getConexion()) {}
   bool insert(const AgricolaTexts& r) { return reliability::insertAgricola(*cv_, r, conn_, "Archivo"); }
   bool exportRows(const std::string& prefix, int n) {
     try {
@@ -187,19 +98,13 @@ class ClassWorker {
   std::shared_ptr<clsCatValida> cv_;
   ConnectionRef conn_;
   clsControlFiles cf_;
-  std::string failed_;
 };
 
 // Registers the worker's own records, and every fourth call one that every worker races for;
 // exports its rows every 25 calls.
-template <class Worker>
 Tally work(const std::string& name, const std::string& dir, std::chrono::steady_clock::time_point until) {
   Tally t;
   Worker w(dir);
-  if (!w.failed().empty()) {
-    t.errors.push_back(name + " " + w.failed());
-    return t;
-  }
   const std::string prefix = "L-" + name + "-";
   for (int i = 0; std::chrono::steady_clock::now() < until; ++i) {
     const std::string poliza = i % 4 == 3 ? "S-" + std::to_string(i / 4) : prefix + std::to_string(i);
@@ -237,7 +142,7 @@ TEST(Concurrency, ThreadsAndProcessesRegisterAndExportOnOneDatabase) {
     ASSERT_GE(pid, 0);
     if (pid == 0) {
       const std::string name = "p" + std::to_string(p);
-      std::ofstream(dir + "/tally-" + name) << nlohmann::json(work<ClassWorker>(name, dir, until));
+      std::ofstream(dir + "/tally-" + name) << nlohmann::json(work(name, dir, until));
       ::_exit(0);
     }
     children.push_back(pid);
@@ -247,7 +152,7 @@ TEST(Concurrency, ThreadsAndProcessesRegisterAndExportOnOneDatabase) {
   for (int k = 0; k < threads; ++k) {
     running.emplace_back([&, k] {
       const std::string name = "t" + std::to_string(k);
-      tallies[static_cast<size_t>(k)] = k % 2 == 0 ? work<AbiWorker>(name, dir, until) : work<ClassWorker>(name, dir, until);
+      tallies[static_cast<size_t>(k)] = work(name, dir, until);
     });
   }
   for (auto& t : running) t.join();
