@@ -100,27 +100,8 @@ TEST_F(RegistryTest, TheDefaultFileComesFromTheEnvironmentAlsoForTheLateBoundCal
   EXPECT_EQ(registryFilePath(), "/etc/korvanda/registry.ini");
 }
 
-TEST_F(RegistryTest, SetCreatesReplacesAndKeepsOtherLines) {
-  std::string nested = (dir.path() / "etc" / "korvanda" / "registry.ini").string();
-  setRegistryValue(nested, "&H80000002", "Software\\ZERN", "DatosServerDos", "a|b|c|d");
-  EXPECT_EQ(cls_Registry(nested).GetRegValue("&H80000002", "Software\\ZERN", "DatosServerDos"),
-            "a|b|c|d");
-
-  write("; keep me\n[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nOtro=1\ndatosserverdos=old\n"
-        "[HKEY_CURRENT_USER\\X]\nY=2\n");
-  setRegistryValue(file, "HKEY_LOCAL_MACHINE", "Software\\ZERN", "DatosServerDos", " new ");
-  EXPECT_EQ(read(), " new ");
-  EXPECT_EQ(read("&H80000002", "Software\\ZERN", "Otro"), "1");
-  EXPECT_EQ(read("&H80000001", "X", "Y"), "2");
-  auto lines = korvanda::testing::readLines(file);
-  EXPECT_EQ(lines.front(), "; keep me");
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                          [](const std::string& l) { return l.find("=") != std::string::npos &&
-                                                            (l.starts_with("datosserverdos") ||
-                                                             l.starts_with("DatosServerDos")); }),
-            1);
-}
-
+// Setting a value and reading it back with every other value unchanged: the registry fuzzer's
+// property, over its corpus (set-new, set-replace).
 // Written whole beside the file and renamed: a new file is its owner's alone, a replaced one
 // keeps its mode, and no temporary file is left in the directory.
 TEST_F(RegistryTest, SetKeepsTheModeAndLeavesNoTemporaryFile) {

@@ -1,7 +1,8 @@
-// Faults around the library: logs that cannot be written, a full device, a database file held
-// by another process, replaced by garbage or deleted, connections closed underneath, and a
-// registry value that is missing, short or does not decrypt. Each ends in its error, leaves
-// no descriptor open and nothing half-written.
+// Faults around the library: logs that cannot be written, a full device, an export killed, pipes
+// and links where a file is opened, a database file held by another process or replaced
+// underneath. Each ends in its error, leaves no descriptor open and nothing half-written.
+// (Registry values and key files that fail, a database file missing or no database, and a
+// closed connection: the connection slot's, the connector's, the key-file and engine tests.)
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -23,7 +24,6 @@
 #include "korvanda/automation.h"
 #include "korvanda/clsCatValida.h"
 #include "korvanda/clsControlFiles.h"
-#include "components/connection_data.h"
 #include "sqlite/engine.h"
 #include "reliability_support.h"
 #include "support/fixture.h"
@@ -317,36 +317,7 @@ TEST_F(LockedDatabase, RegistrationPastTheBusyTimeoutFailsAndStoresNothing) {
 
 // ---- a database file replaced by garbage
 
-class GarbageDatabase : public ::testing::Test {
- protected:
-  void replaceFile(const std::string& bytes) {
-    std::error_code ec;
-    std::filesystem::remove(env.databasePath() + "-wal", ec);
-    std::filesystem::remove(env.databasePath() + "-shm", ec);
-    writeBytes(env.databasePath(), bytes);
-  }
-  Environment env;
-};
-
-TEST_F(GarbageDatabase, ConnectingFailsAndTheSlotKeepsWhatItHeld) {
-  const size_t fds = openDescriptors();
-  for (const std::string& garbage : {randomBytes(8192), std::string("SQLite format 3\0", 16) + randomBytes(4080)}) {
-    replaceFile(garbage);
-    env.clearLogs();
-    Error e = errorOf([] { clsCatValida::create(); });
-    EXPECT_EQ(e.number(), sqlite::kErrConnection);
-    EXPECT_EQ(e.source(), "SQLite");
-    EXPECT_TRUE(e.description().starts_with("Cannot open database \"" + env.databasePath() + "\"")) << e.description();
-    EXPECT_EQ(slot::current(), nullptr);
-    const auto logs = env.logEntries();
-    ASSERT_EQ(logs.size(), 1u);
-    EXPECT_EQ(logs[0].label, "KORVANDA.clsCatValida.Class_Initialize");
-    // getOpenConnection fails the same way, under its own label.
-    EXPECT_EQ(errorOf([] { getOpenConnection(); }).number(), sqlite::kErrConnection);
-    EXPECT_EQ(env.logEntries().back().label, "KORVANDA.ModGlobal.getOpenConnection");
-  }
-  EXPECT_EQ(openDescriptors(), fds);
-}
+using GarbageDatabase = WithDatabase;
 
 TEST_F(GarbageDatabase, ReplacedUnderAnOpenConnectionClosesIt) {
   auto cv = clsCatValida::create();
@@ -374,123 +345,6 @@ TEST_F(GarbageDatabase, ReplacedUnderAnOpenConnectionClosesIt) {
   EXPECT_TRUE(reliability::insertAgricola(*cv, AgricolaTexts("G-2"), conn));
   RawDatabase db(env.databasePath());
   EXPECT_EQ(count(db, "SUBMAGRICOLA WHERE poliza = 'G-2'"), 1);
-}
-
-// ---- a connection closed or lost underneath
-
-using ClosedConnection = WithDatabase;
-
-TEST_F(ClosedConnection, ClosedConnectionPassedInFailsWithoutARow) {
-  auto cv = clsCatValida::create();
-  ConnectionRef conn = sqlite::openEmbedded(env.databasePath());
-  conn->close();
-  RawDatabase db(env.databasePath());
-  const auto before = db.digests();
-  Error e = errorOf([&] { reliability::insertAgricola(*cv, AgricolaTexts("C-2"), conn); });
-  EXPECT_EQ(e.number(), 3704);
-  EXPECT_EQ(db.digests(), before);
-  const auto logs = env.logEntries();
-  ASSERT_EQ(logs.size(), 2u);
-  EXPECT_EQ(logs[0].label, "KORVANDA.clsCatValida.getDuplicado");
-  EXPECT_EQ(logs[1].label, "KORVANDA.clsCatValida.InsertAgricola");
-  EXPECT_EQ(logs[1].description,
-            "ADO La conexión con la base de datos se encuentra cerrada por lo que no puede realizar la aplicación solicitada.");
-}
-
-TEST_F(ClosedConnection, DatabaseFileGoneWhileClosedFailsTheReopen) {
-  auto cv = clsCatValida::create();
-  ConnectionRef conn = cv->getConexion();
-  conn->close();
-  std::error_code ec;
-  for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(env.databasePath() + suffix, ec);
-  const size_t fds = openDescriptors();
-  Error e = errorOf([] { getOpenConnection(); });
-  EXPECT_EQ(e.number(), sqlite::kErrConnection);
-  EXPECT_EQ(e.description(), "Cannot open database \"" + env.databasePath() + "\": the file does not exist.");
-  // Never a new empty database in its place; the slot still holds the closed connection.
-  EXPECT_FALSE(std::filesystem::exists(env.databasePath()));
-  EXPECT_EQ(slot::current(), conn);
-  EXPECT_EQ(conn->state(), 0);
-  EXPECT_EQ(openDescriptors(), fds);
-}
-
-// ---- the registry value
-
-class RegistryFault : public ::testing::Test {
- protected:
-  // A working connection in the slot, then the registry broken: creating a clsCatValida fails
-  // with the error, logs it under the initializer and leaves the slot as it was.
-  void expectCreationFails(int32_t number, const std::string& logDescription) {
-    ConnectionRef held = getOpenConnection();
-    const size_t fds = openDescriptors();
-    env.clearLogs();
-    Error e = errorOf([] { clsCatValida::create(); });
-    EXPECT_EQ(e.number(), number) << e.description();
-    EXPECT_EQ(slot::current(), held);
-    EXPECT_EQ(held->state(), 1);
-    const auto logs = env.logEntries();
-    ASSERT_EQ(logs.size(), 1u);
-    EXPECT_EQ(logs[0].label, "KORVANDA.clsCatValida.Class_Initialize");
-    EXPECT_EQ(logs[0].number, number);
-    if (!logDescription.empty()) {
-      EXPECT_EQ(logs[0].description, logDescription);
-    }
-    EXPECT_EQ(openDescriptors(), fds);
-    // With an empty slot, getOpenConnection fails the same way under its own label.
-    slot::current().reset();
-    EXPECT_EQ(errorOf([] { getOpenConnection(); }).number(), number);
-    EXPECT_EQ(env.logEntries().back().label, "KORVANDA.ModGlobal.getOpenConnection");
-    EXPECT_EQ(slot::current(), nullptr);
-  }
-  Environment env;
-};
-
-// The registry value or its file missing; the installation's key file gone, damaged or another
-// installation's (the password no longer decrypts), which fails naming the key file. (A value
-// of three fields or a password that does not decrypt: the connection slot's tests.)
-TEST_F(RegistryFault, EachFaultFailsCreationWithItsError) {
-  const std::string db = env.databasePath(), key = env.keyPath();
-  const struct {
-    const char* what;
-    std::function<void()> damage;
-    int32_t number;
-    std::string logged;  // the log's description, when the library fixes it
-  } cases[] = {
-      {"value missing",
-       [&] {
-         std::ofstream(env.registryPath(), std::ios::trunc)
-             << "[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nOtro=1\n";
-       },
-       -2147024894, ""},
-      {"file missing", [&] { std::filesystem::remove(env.registryPath()); }, 53,
-       "No se pudo encontrar el archivo"},
-      {"key removed", [&] { std::filesystem::remove(key); }, 53, ""},
-      {"key damaged", [&] { std::ofstream(key, std::ios::trunc) << "0123456789\n"; }, 321, ""},
-      {"key of another installation",
-       [&] {
-         std::filesystem::remove(key);
-         components::createKeyFile(key);
-       },
-       -2146893819, ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    std::filesystem::remove(key);
-    components::createKeyFile(key);
-    env.writeRegistryFor(db, "sqlite", "u", "secret");
-    getOpenConnection();
-    c.damage();
-    expectCreationFails(c.number, c.logged);
-    const Error e = errorOf([] { getOpenConnection(); });
-    if (std::string_view(c.what).starts_with("key")) {
-      EXPECT_EQ(e.source(), "SEGURIDAD.CCrypto");
-      EXPECT_TRUE(c.number == -2146893819 || e.description().find(key) != std::string::npos)
-          << e.description();
-    }
-    if (c.number == -2147024894) {
-      EXPECT_TRUE(e.description().starts_with("Registry value not found: ")) << e.description();
-    }
-  }
 }
 
 }  // namespace
