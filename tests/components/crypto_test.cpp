@@ -14,7 +14,6 @@
 using namespace korvanda;
 using namespace korvanda::components;
 using korvanda::testing::errorOf;
-using korvanda::testing::ScopedEnv;
 using korvanda::testing::TempDir;
 
 namespace {
@@ -142,18 +141,6 @@ TEST(ConnectionData, ValueHoldsTheEncryptedPassword) {
   EXPECT_EQ(splitFields(connectionValue("sqlite", "", "", "/tmp/x.db", kKey))[2], "");
   EXPECT_EQ(errorOf([] { connectionValue("sqlite", "a|b", "", "/tmp/x.db", kKey); }).number(), 5);
   EXPECT_EQ(errorOf([] { connectionValue("sqlite", "", "", "/tmp/x\n.db", kKey); }).number(), 5);
-}
-
-TEST(KeyFile, PathFromTheEnvironmentElseBesideTheRegistryFile) {
-  ScopedEnv unset("KORVANDA_KEY_FILE", std::nullopt);
-  EXPECT_EQ(keyFilePath("/etc/korvanda/registry.ini"), "/etc/korvanda/registry.key");
-  EXPECT_EQ(keyFilePath("reg.ini"), "registry.key");
-  {
-    ScopedEnv registry("KORVANDA_REGISTRY", std::nullopt);
-    EXPECT_EQ(keyFilePath(), "/etc/korvanda/registry.key");
-  }
-  ScopedEnv set("KORVANDA_KEY_FILE", "/srv/k.key");
-  EXPECT_EQ(keyFilePath("/etc/korvanda/registry.ini"), "/srv/k.key");
 }
 
 TEST(KeyFile, CreatedOnceOwnerOnlyAndNeverReplaced) {

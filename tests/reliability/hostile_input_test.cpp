@@ -1,7 +1,9 @@
-// Hostile texts through every text argument the library writes into a statement: quotes,
-// comment markers, semicolons and whole statements. Each is stored as given (or found as
-// given, for a lookup), or refused with a clear error; no other row of any table changes.
-// Registration refuses texts that would split a record of the export files ("|", CR, LF).
+// Hostile texts through the registration members: quotes, comment
+// markers, semicolons and whole statements. Each is stored as given, or refused with a clear
+// error; no other row of any table changes. Registration refuses texts that would split a
+// record of the export files ("|", CR, LF). (Lookup keys, the sent register, the payment
+// record, claims export staging and the unmarking of stored texts: their statements with
+// quotes, in the lookup, registration and certificate tests.)
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -62,7 +64,6 @@ class HostileInput : public ::testing::Test {
     db = std::make_unique<RawDatabase>(env.databasePath());
   }
   std::string unique() { return "HX-" + std::to_string(++counter); }
-  int key() { return 1000 + ++counter; }
 
   // What a column keeps of a text: a text column the text itself; a number or date column
   // converts it as SQL Server does ('' is 0 or 1 January 1900), and refuses what does not
@@ -213,80 +214,6 @@ TEST_F(HostileInput, RegistrationTexts) {
       [](std::string_view) { return true; });
 }
 
-// ---- sent register
-
-TEST_F(HostileInput, SentRegisterTexts) {
-  for (const std::string& p : payloads()) {
-    SCOPED_TRACE(shown(p));
-    const bool refused = p.find_first_of("|\r\n") != std::string::npos;
-    const std::string poliza = unique();
-    expectRegistered("SUBCONSENVIADAS", "poliza", p,
-                     [&] { return cv->insertEnviado(p, "0", 1, 1, 4, 2026, 12, 2025, 2026, conn); });
-    if (!refused) expectFound<bool>(true, [&] { return cv->getEnviadaDuplicada(12, p, "0", 1, 1, 4, 2025, 2026); });
-    expectRegistered("SUBCONSENVIADAS", "endoso", p,
-                     [&] { return cv->insertEnviado(poliza, p, 1, 1, 4, 2026, 12, 2025, 2026, conn); });
-    if (!refused) expectFound<bool>(true, [&] { return cv->getEnviadaDuplicada(12, poliza, p, 1, 1, 4, 2025, 2026); });
-    expectFound<bool>(false, [&] { return cv->getEnviadaDuplicada(12, poliza, p + "~x", 1, 1, 4, 2025, 2026); });
-    expectRegistered("SUBCONSENVIADASFC", "poliza", p,
-                     [&] { return cv->insertEnviadoFc(2, 2026, p, 1, 12, conn); });
-    if (!refused) expectFound<bool>(true, [&] { return cv->getEnviadaDuplicadaFc(2, 2026, p, 1, 12); });
-    expectFound<bool>(false, [&] { return cv->getEnviadaDuplicadaFc(2, 2026, p + "~x", 1, 12); });
-  }
-}
-
-// The register's texts are read back into the unmarking statements: a stored hostile text is
-// refused there too, and the month stays as it was.
-TEST_F(HostileInput, StoredRegisterTextsNeverBecomeStatements) {
-  for (const std::string& p : payloads()) {
-    if (p.find_first_of("|\r\n") != std::string::npos) continue;  // never stored
-    SCOPED_TRACE(shown(p));
-    const int16_t cedente = static_cast<int16_t>(key());
-    ASSERT_TRUE(cv->insertEnviado(p, "0", 0, 1, 6, 2026, cedente, 2025, 2026, conn));
-    expectRefused(13, [&] { cv->getDesmarcaConstanciasSubD(6, cedente, 2025, 2026, 6); });
-    ASSERT_TRUE(cv->insertEnviado("1", p, 0, 1, 7, 2026, cedente, 2025, 2026, conn));
-    expectRefused(13, [&] { cv->getDesmarcaConstanciasSubD(7, cedente, 2025, 2026, 7); });
-  }
-}
-
-// ---- lookups: a row planted with the text as its key is the one found, another key finds none
-
-TEST_F(HostileInput, LookupKeys) {
-  for (const std::string& p : payloads()) {
-    SCOPED_TRACE(shown(p));
-    const std::string k = std::to_string(key());
-    db->run("INSERT INTO CATCCLIENTES (PkCedente, cveCte, cveFondo, NomCliente) VALUES (?, ?, ?, 'x')", {k, k, p});
-    db->run("INSERT INTO CATDCONSEJOCEDENTE (pkcedente, apPatPdte, apMatPdte, nomPdte) VALUES (?, 'A', 'B', ?)", {k, "P" + k});
-    expectFound<std::string>("1 P" + k, [&] {
-      RecordsetRef rs = cv->getPresidenteConsejo(p);
-      return rs ? std::to_string(rs->recordCount()) + " " + toText(rs->value("nombre")) : "no object";
-    });
-    db->run("INSERT INTO COTDPAQUETESRIESGOS (Cvepaquete, listariesgos) VALUES (?, ?)", {p, "L" + k});
-    expectFound<std::string>("L" + k, [&] { return cv->SelectRiesgos(p); });
-    expectFound<std::string>("<< No existen >>", [&] { return cv->SelectRiesgos(p + "~x"); });
-    const int16_t municipio = static_cast<int16_t>(key());
-    db->run(
-        "INSERT INTO CATCLOCALIDAD (PkEstado, CveMunicipio, CveLocalidad, NomLocalidad, Agregada) "
-        "VALUES (31, ?, ?, 'x', 1)",
-        {std::to_string(municipio), p});
-    expectFound<uint8_t>(1, [&] { return cv->getEstatusLocalidad(31, municipio, p); });
-    expectFound<uint8_t>(0, [&] { return cv->getEstatusLocalidad(31, municipio, p + "~x"); });
-    if (!p.empty()) {  // an empty condition answers "0" without a statement
-      db->run(
-          "INSERT INTO CATCTIPOENDOSO (pkTipoEndoso, CveTipoEndoso, nomTipoEndoso) VALUES (?, ?, "
-          "'x')",
-          {k, p});
-      expectFound<std::string>(k, [&] { return cv->TraeCatalogo(14, p); });
-    }
-    // A cycle must start with a year to reach the statement.
-    std::string cycle = "2026" + p;
-    while (!cycle.empty() && cycle.back() == ' ') cycle.pop_back();
-    db->run("INSERT INTO SUBCTCOBER (cveciclo, cveRamo, cicloInicio, cicloFin) VALUES (?, 7, ?, ?)",
-            {k, cycle, cycle});
-    expectFound<int16_t>(static_cast<int16_t>(std::stoi(k)),
-                         [&] { return cv->TraePkTCober(7, cycle, cycle); });
-  }
-}
-
 // Arguments that sit bare in the statements: an integer (a list of them for the risks), or
 // refused before any statement runs.
 TEST_F(HostileInput, IntegerOnlyArguments) {
@@ -324,35 +251,6 @@ TEST_F(HostileInput, IntegerOnlyArguments) {
   expectFound<bool>(true, [&] { return cv->getListaRiesgosIN(" 1 , -2,3 ") != nullptr; });
   expectFound<std::string>(db->text("SELECT PKEstado FROM CATCESTADO WHERE CveEstado = 14").value(),
                            [&] { return cv->TraeCatalogo(5, " 14 "); });
-}
-
-// ---- payments and claims export staging
-
-TEST_F(HostileInput, PaymentRecordAndClaimsExportTexts) {
-  for (const std::string& p : payloads()) {
-    SCOPED_TRACE(shown(p));
-    expectStored("SUBMCONSECEXPFC", "cveFondo", p, [&] { return cv->InsertDatosExpFc(20, p, 1, 2, 2026); });
-  }
-  static const std::vector<std::string> fields = {
-      "pkpagoendoso", "strpkpoliza", "intpkendoso", "intpkinciso", "dblPrimaCaseg",
-      "dblPrimaCgobFed", "dblPrimaCtotal", "dteFechaPago", "dblHectareas", "dblTipoCambio",
-      "intMoneda", "intNumPago"};
-  // The texts the application may hold in its record set, and the column each one fills.
-  const std::vector<std::pair<size_t, std::string>> textFields = {
-      {1, "pkconstancia"}, {7, "fechaPago"}, {10, "moneda"}};
-  for (const auto& [field, column] : textFields) {
-    for (const std::string& p : payloads()) {
-      SCOPED_TRACE(fields[field] + " = " + shown(p));
-      std::vector<Variant> row = {Variant(int32_t{key()}), Variant("77"), Variant(int32_t{0}),
-                                  Variant(int32_t{1}), Variant(1.5), Variant(2.5), Variant(4.0),
-                                  Variant("02/01/2026"), Variant(1.0), Variant(17.5),
-                                  Variant(int32_t{1}), Variant(int32_t{1})};
-      row[field] = Variant(p);
-      std::vector<std::vector<Variant>> rows{row};
-      RecordsetRef pago = testing::makeRecordset(fields, rows);
-      expectStored("solrpagoendoso", column, p, [&] { return cv->savePagoEndoso(pago); });
-    }
-  }
 }
 
 }  // namespace

@@ -77,47 +77,33 @@ bool exportFileIsWhole(const std::string& path, int32_t records) {
   return start == data.size() && lines == records;
 }
 
-// ---- a worker: its own objects, so its own connection
-
-class Worker {
- public:
-  explicit Worker(std::string dir) : dir_(std::move(dir)), cv_(clsCatValida::create()), conn_(cv_->getConexion()) {}
-  bool insert(const AgricolaTexts& r) { return reliability::insertAgricola(*cv_, r, conn_, "Archivo"); }
-  bool exportRows(const std::string& prefix, int n) {
-    try {
-      RecordsetRef rs = cv_->seleccionar(exportQuery(prefix));
-      const std::string path = dir_ + "/" + prefix + std::to_string(n) + ".dat";
-      return cf_.ExportFileDat(path, rs, 2) && exportFileIsWhole(path, rs->recordCount());
-    } catch (const Error&) {
-      return false;
-    }
-  }
-
- private:
-  std::string dir_;
-  std::shared_ptr<clsCatValida> cv_;
-  ConnectionRef conn_;
-  clsControlFiles cf_;
-};
-
 // Registers the worker's own records, and every fourth call one that every worker races for;
 // exports its rows every 25 calls.
 Tally work(const std::string& name, const std::string& dir, std::chrono::steady_clock::time_point until) {
   Tally t;
-  Worker w(dir);
+  // Its own objects, so its own connection.
+  auto cv = clsCatValida::create();
+  ConnectionRef conn = cv->getConexion();
+  clsControlFiles cf;
   const std::string prefix = "L-" + name + "-";
   for (int i = 0; std::chrono::steady_clock::now() < until; ++i) {
     const std::string poliza = i % 4 == 3 ? "S-" + std::to_string(i / 4) : prefix + std::to_string(i);
     ++t.calls;
     try {
-      if (w.insert(AgricolaTexts(poliza))) t.stored.push_back(poliza);
+      if (reliability::insertAgricola(*cv, AgricolaTexts(poliza), conn)) t.stored.push_back(poliza);
       else t.duplicates.push_back(poliza);
     } catch (const Error& e) {
       t.errors.push_back(poliza + " " + std::to_string(e.number()) + " " + e.description());
     }
     if (i % 25 == 24) {
       ++t.exports;
-      if (!w.exportRows(prefix, i)) t.badExports.push_back(prefix + std::to_string(i));
+      const std::string path = dir + "/" + prefix + std::to_string(i) + ".dat";
+      try {
+        RecordsetRef rs = cv->seleccionar(exportQuery(prefix));
+        if (!cf.ExportFileDat(path, rs, 2) || !exportFileIsWhole(path, rs->recordCount())) t.badExports.push_back(path);
+      } catch (const Error& e) {
+        t.badExports.push_back(path + " " + e.description());
+      }
     }
   }
   return t;
