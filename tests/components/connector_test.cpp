@@ -33,7 +33,8 @@ TEST(Connector, AnythingButAKorvandaDatabaseFailsAndIsLeftUntouched) {
   std::ofstream(dir.path() / "empty.db", std::ios::binary);
   std::ofstream(dir.path() / "text.db", std::ios::binary) << "this is not a database, just some text\n";
   for (const std::string name : {"missing.db", "empty.db", "text.db", "no-tables.db", "", "."}) {
-    const std::string file = name.empty() ? "" : name == "." ? dir.path().string() : (dir.path() / name).string();
+    const std::string file =
+        name.empty() ? "" : name == "." ? dir.path().string() : (dir.path() / name).string();
     SCOPED_TRACE(file);
     const bool existed = std::filesystem::exists(file);
     const std::string before = std::filesystem::is_regular_file(file) ? contents(file) : "";
@@ -44,7 +45,8 @@ TEST(Connector, AnythingButAKorvandaDatabaseFailsAndIsLeftUntouched) {
       EXPECT_TRUE(contents(file) == before) << "now " << contents(file).size() << " bytes";
     }
     EXPECT_EQ(std::filesystem::exists(file), existed);
-    for (const char* suffix : {"-wal", "-shm", "-journal"}) EXPECT_FALSE(std::filesystem::exists(file + suffix));
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+      EXPECT_FALSE(std::filesystem::exists(file + suffix)) << suffix;
   }
 }
 

@@ -120,28 +120,21 @@ TEST_F(RegistryTest, SetKeepsTheModeAndLeavesNoTemporaryFile) {
                           std::filesystem::directory_iterator()), 2);  // registry.ini and new/
 }
 
-TEST_F(RegistryTest, SetAddsTheSectionWhenMissingAndRefusesLineBreaks) {
+TEST_F(RegistryTest, SetAddsTheSectionWhenMissingAndRefusesLineBreaksAndMalformedFiles) {
   write("[HKEY_CURRENT_USER\\X]\nY=2\n");
   setRegistryValue(file, "&H80000002", "Software\\ZERN", "DatosServerDos", "v");
   EXPECT_EQ(read(), "v");
-  EXPECT_EQ(errorOf([&] {
-              setRegistryValue(file, "&H80000002", "Software\\ZERN", "DatosServerDos", "a\nb");
-            }).number(),
-            5);
-  EXPECT_EQ(read(), "v");
-  // A name that would read back as a section or a comment.
-  for (const char* name : {"[x", ";x", ""})
-    EXPECT_EQ(errorOf([&] { setRegistryValue(file, "&H80000002", "Software\\ZERN", name, "v"); })
-                  .number(),
-              5)
-        << name;
-}
-
-TEST_F(RegistryTest, SetRefusesToOverwriteAMalformedFile) {
+  // A value of two lines; a name that would read back as a section or a comment.
+  const std::pair<const char*, const char*> refused[] = {
+      {"DatosServerDos", "a\nb"}, {"[x", "v"}, {";x", "v"}, {"", "v"}};
+  for (const auto& [name, value] : refused) {
+    const Error e = errorOf([&] { setRegistryValue(file, "&H80000002", "Software\\ZERN", name, value); });
+    EXPECT_EQ(e.number(), 5) << name;
+    EXPECT_EQ(read(), "v");
+  }
   write("not a registry file\n");
-  EXPECT_EQ(errorOf([&] {
-              setRegistryValue(file, "&H80000002", "Software\\ZERN", "DatosServerDos", "v");
-            }).number(),
+  EXPECT_EQ(errorOf([&] { setRegistryValue(file, "&H80000002", "Software\\ZERN", "DatosServerDos", "v"); })
+                .number(),
             321);
   EXPECT_EQ(korvanda::testing::readLines(file).front(), "not a registry file");
 }

@@ -110,9 +110,7 @@ std::optional<std::string> RawDatabase::text(const std::string& sql,
 }
 
 int64_t RawDatabase::integer(const std::string& sql, const std::vector<std::optional<std::string>>& params) {
-  Stmt stmt = prepare(db_, sql, params);
-  if (sqlite3_step(stmt.get()) != SQLITE_ROW) throw std::runtime_error(sql + ": no row");
-  return sqlite3_column_int64(stmt.get(), 0);
+  return std::stoll(text(sql, params).value());
 }
 
 std::map<std::string, std::string> RawDatabase::digests() {
@@ -163,22 +161,6 @@ bool insertAgricola(clsCatValida& cv, const AgricolaTexts& r, const ConnectionRe
       dateFromParts(2026, 5, 15), 17.1234, t[7], t[8], t[9], t[10], t[11], t[12], t[13], t[14],
       t[15], t[16], t[17], t[18], t[19], t[20], t[21], t[22], t[23], t[24], t[25], t[26], t[27],
       7, 123456, 2026, 4, 2026, 12, conn, sendTo);
-}
-
-const char* const AgricolaFcTexts::kArgument[kCount] = {
-    "strPoliza", "strapPaterno", "strapMaterno", "strNombres", "strCiclo", "pstrCURP", "pstrRFC",
-    "pstrCoordenadas"};
-const char* const AgricolaFcTexts::kColumn[kCount] = {
-    "poliza", "apPaterno", "apMaterno", "Nombres", "ciclo", "CURP", "RFC", "Coordenadas"};
-
-AgricolaFcTexts::AgricolaFcTexts(const std::string& poliza)
-    : text{poliza, "Paterno", "Materno", "Ana", "OI2025", "CURP01", "RFC01", "19.4,-99.1"} {}
-
-bool insertAgricolaFc(clsCatValida& cv, const AgricolaFcTexts& r, const ConnectionRef& conn) {
-  const auto& t = r.text;
-  return cv.insertAgricolaFc(2, 2026, t[0], 4, t[1], t[2], t[3], 1, 5, 5, 2, t[4],
-                             dateFromParts(2026, 9, 30), 45678.9, 3, 7.25, 10, 2026, 12, conn, 1,
-                             t[5], t[6], std::string("Archivo"), t[7]);
 }
 
 const char* const GanaderoTexts::kArgument[kCount] = {

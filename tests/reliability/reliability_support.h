@@ -58,17 +58,6 @@ struct AgricolaTexts {
 bool insertAgricola(clsCatValida& cv, const AgricolaTexts& r, const ConnectionRef& conn,
                     const std::string& sendTo = "Archivo", Date vigenciaIni = dateFromParts(2026, 4, 1));
 
-// The claim record's texts: strPoliza, strapPaterno, strapMaterno, strNombres, strCiclo,
-// pstrCURP, pstrRFC, pstrCoordenadas.
-struct AgricolaFcTexts {
-  static constexpr size_t kCount = 8;
-  static const char* const kArgument[kCount];
-  static const char* const kColumn[kCount];
-  std::vector<std::string> text;
-  explicit AgricolaFcTexts(const std::string& poliza);
-};
-bool insertAgricolaFc(clsCatValida& cv, const AgricolaFcTexts& r, const ConnectionRef& conn);
-
 // The livestock record's texts: strPoliza, strEndoso, strapPaterno, strapMaterno, strNombres,
 // strIdentifica, strObservaciones, pstrIdFondo.
 struct GanaderoTexts {
