@@ -134,10 +134,8 @@ TEST(Crypto, LateBoundCallTakesTheFourArguments) {
 TEST(ConnectionData, ValueHoldsTheEncryptedPassword) {
   auto fields = splitFields(connectionValue("sqlite", "usr", "secreta", "/tmp/x.db", kKey));
   ASSERT_EQ(fields.size(), 4u);
-  EXPECT_EQ(fields[0], "sqlite");
-  EXPECT_EQ(fields[1], "usr");
+  EXPECT_EQ(fields, (std::vector<std::string>{"sqlite", "usr", fields[2], "/tmp/x.db"}));
   EXPECT_EQ(dec(fields[2]), "secreta");
-  EXPECT_EQ(fields[3], "/tmp/x.db");
   EXPECT_EQ(splitFields(connectionValue("sqlite", "", "", "/tmp/x.db", kKey))[2], "");
   EXPECT_EQ(errorOf([] { connectionValue("sqlite", "a|b", "", "/tmp/x.db", kKey); }).number(), 5);
   EXPECT_EQ(errorOf([] { connectionValue("sqlite", "", "", "/tmp/x\n.db", kKey); }).number(), 5);
