@@ -50,7 +50,8 @@ RecordsetRef livestockRecords(size_t rows) {
   std::vector<std::vector<Variant>> values;
   for (size_t r = 0; r < rows; ++r) {
     std::vector<Variant> row;
-    for (size_t c = 0; c < fields.size(); ++c) row.emplace_back("GA-" + std::to_string(r) + "-" + std::to_string(c));
+    for (size_t c = 0; c < fields.size(); ++c)
+      row.emplace_back("GA-" + std::to_string(r) + "-" + std::to_string(c));
     values.push_back(std::move(row));
   }
   return testing::makeRecordset(fields, values);
@@ -114,8 +115,11 @@ TEST_F(FullDevice, ExportsFailWithDiskFullAndLeaveNoFile) {
                    "KORVANDA.clsControlFiles.ExportFileDat");
   }
   env.clearLogs();
-  expectDiskFull([&](clsControlFiles& cf) { cf.ExportFileDatForCSta(target(), 2, 1, "F01", 1, 2026, "PV2026"); },
-                 "KORVANDA.clsControlFiles.ExportFileDatforCst");
+  expectDiskFull(
+      [&](clsControlFiles& cf) {
+        cf.ExportFileDatForCSta(target(), 2, 1, "F01", 1, 2026, "PV2026");
+      },
+      "KORVANDA.clsControlFiles.ExportFileDatforCst");
 }
 
 // ---- an export killed halfway

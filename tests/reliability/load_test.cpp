@@ -68,7 +68,8 @@ bool exportFileIsWhole(const std::string& path, int32_t records) {
   int32_t lines = 0;
   size_t start = 0;
   for (size_t end; (end = data.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    if (std::count(data.begin() + static_cast<std::ptrdiff_t>(start), data.begin() + static_cast<std::ptrdiff_t>(end), '|') != 27)
+    if (std::count(data.begin() + static_cast<std::ptrdiff_t>(start),
+                   data.begin() + static_cast<std::ptrdiff_t>(end), '|') != 27)
       return false;
     ++lines;
   }
@@ -133,7 +134,8 @@ TEST(Concurrency, ThreadsAndProcessesRegisterAndExportOnOneDatabase) {
   std::vector<Tally> tallies(static_cast<size_t>(threads));
   std::vector<std::thread> running;
   for (int k = 0; k < threads; ++k) {
-    running.emplace_back([&, k] { tallies[static_cast<size_t>(k)] = work("t" + std::to_string(k), dir, until); });
+    running.emplace_back(
+        [&, k] { tallies[static_cast<size_t>(k)] = work("t" + std::to_string(k), dir, until); });
   }
   for (auto& t : running) t.join();
   for (int p = 0; p < processes; ++p) {

@@ -31,7 +31,9 @@ Stmt prepare(sqlite3* db, const std::string& sql, const std::vector<std::optiona
   Stmt stmt(raw);
   for (size_t i = 0; i < params.size(); ++i) {
     const int at = static_cast<int>(i + 1);
-    if (params[i]) sqlite3_bind_text(raw, at, params[i]->data(), static_cast<int>(params[i]->size()), SQLITE_TRANSIENT);
+    if (params[i])
+      sqlite3_bind_text(raw, at, params[i]->data(), static_cast<int>(params[i]->size()),
+                        SQLITE_TRANSIENT);
     else sqlite3_bind_null(raw, at);
   }
   return stmt;
@@ -96,7 +98,8 @@ std::map<std::string, std::string> RawDatabase::digests() {
   std::map<std::string, std::string> out;
   std::vector<std::string> tables;
   {
-    Stmt stmt = prepare(db_, "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite%'", {});
+    Stmt stmt = prepare(
+        db_, "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite%'", {});
     while (sqlite3_step(stmt.get()) == SQLITE_ROW)
       tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
   }
