@@ -8,7 +8,7 @@
 #
 # New inputs found during the run go to build-fuzz/corpus/<name>/ (the seeds in the repository
 # are never changed); a crash leaves its input in build-fuzz/artifacts/ and makes the script
-# fail. Turn a crash into a test in tests/reliability/ before fixing it.
+# fail. Add the input as fuzz/corpus/<name>/regression-<what>, which the fuzz.replay tests run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD

@@ -1,10 +1,7 @@
 #include "sqlite/functions.h"
 #include "reliability_support.h"
 
-#include <poll.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -34,19 +31,12 @@ Stmt prepare(sqlite3* db, const std::string& sql, const std::vector<std::optiona
   Stmt stmt(raw);
   for (size_t i = 0; i < params.size(); ++i) {
     const int at = static_cast<int>(i + 1);
-    if (params[i]) sqlite3_bind_text(raw, at, params[i]->data(), static_cast<int>(params[i]->size()), SQLITE_TRANSIENT);
+    if (params[i])
+      sqlite3_bind_text(raw, at, params[i]->data(), static_cast<int>(params[i]->size()),
+                        SQLITE_TRANSIENT);
     else sqlite3_bind_null(raw, at);
   }
   return stmt;
-}
-
-std::string quoteName(const std::string& name) {
-  std::string q = "\"";
-  for (char c : name) {
-    if (c == '"') q.push_back('"');
-    q.push_back(c);
-  }
-  return q + "\"";
 }
 
 // FNV-1a over every row: storage class and bytes of each value.
@@ -89,14 +79,6 @@ RawDatabase::RawDatabase(const std::string& file) {
 
 RawDatabase::~RawDatabase() { sqlite3_close_v2(db_); }
 
-void RawDatabase::run(const std::string& sql, const std::vector<std::optional<std::string>>& params) {
-  Stmt stmt = prepare(db_, sql, params);
-  int rc;
-  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-  }
-  if (rc != SQLITE_DONE) throw std::runtime_error(sql + ": " + sqlite3_errmsg(db_));
-}
-
 std::optional<std::string> RawDatabase::text(const std::string& sql,
                                              const std::vector<std::optional<std::string>>& params) {
   Stmt stmt = prepare(db_, sql, params);
@@ -109,25 +91,24 @@ std::optional<std::string> RawDatabase::text(const std::string& sql,
 }
 
 int64_t RawDatabase::integer(const std::string& sql, const std::vector<std::optional<std::string>>& params) {
-  Stmt stmt = prepare(db_, sql, params);
-  if (sqlite3_step(stmt.get()) != SQLITE_ROW) throw std::runtime_error(sql + ": no row");
-  return sqlite3_column_int64(stmt.get(), 0);
+  return std::stoll(text(sql, params).value());
 }
 
 std::map<std::string, std::string> RawDatabase::digests() {
   std::map<std::string, std::string> out;
   std::vector<std::string> tables;
   {
-    Stmt stmt = prepare(db_, "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite%'", {});
+    Stmt stmt = prepare(
+        db_, "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite%'", {});
     while (sqlite3_step(stmt.get()) == SQLITE_ROW)
       tables.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
   }
-  for (const std::string& t : tables) out[t] = digestRows(db_, "SELECT * FROM " + quoteName(t) + " ORDER BY rowid");
+  for (const std::string& t : tables) out[t] = digestRows(db_, "SELECT * FROM \"" + t + "\" ORDER BY rowid");
   return out;
 }
 
 std::string RawDatabase::digest(const std::string& table, int64_t maxRowid) {
-  return digestRows(db_, "SELECT * FROM " + quoteName(table) + " WHERE rowid <= " +
+  return digestRows(db_, "SELECT * FROM \"" + table + "\" WHERE rowid <= " +
                              std::to_string(maxRowid) + " ORDER BY rowid");
 }
 
@@ -163,86 +144,5 @@ bool insertAgricola(clsCatValida& cv, const AgricolaTexts& r, const ConnectionRe
       t[15], t[16], t[17], t[18], t[19], t[20], t[21], t[22], t[23], t[24], t[25], t[26], t[27],
       7, 123456, 2026, 4, 2026, 12, conn, sendTo);
 }
-
-const char* const AgricolaFcTexts::kArgument[kCount] = {
-    "strPoliza", "strapPaterno", "strapMaterno", "strNombres", "strCiclo", "pstrCURP", "pstrRFC",
-    "pstrCoordenadas"};
-const char* const AgricolaFcTexts::kColumn[kCount] = {
-    "poliza", "apPaterno", "apMaterno", "Nombres", "ciclo", "CURP", "RFC", "Coordenadas"};
-
-AgricolaFcTexts::AgricolaFcTexts(const std::string& poliza)
-    : text{poliza, "Paterno", "Materno", "Ana", "OI2025", "CURP01", "RFC01", "19.4,-99.1"} {}
-
-bool insertAgricolaFc(clsCatValida& cv, const AgricolaFcTexts& r, const ConnectionRef& conn) {
-  const auto& t = r.text;
-  return cv.insertAgricolaFc(2, 2026, t[0], 4, t[1], t[2], t[3], 1, 5, 5, 2, t[4],
-                             dateFromParts(2026, 9, 30), 45678.9, 3, 7.25, 10, 2026, 12, conn, 1,
-                             t[5], t[6], std::string("Archivo"), t[7]);
-}
-
-const char* const GanaderoTexts::kArgument[kCount] = {
-    "strPoliza", "strEndoso", "strapPaterno", "strapMaterno", "strNombres", "strIdentifica",
-    "strObservaciones", "pstrIdFondo"};
-const char* const GanaderoTexts::kColumn[kCount] = {
-    "poliza", "endoso", "apPaterno", "apMaterno", "Nombres", "identificacion", "observaciones",
-    "cveFondo"};
-
-GanaderoTexts::GanaderoTexts(const std::string& poliza)
-    : text{poliza, "0", "Muñoz", "Diaz", "Iñigo", "ID-9", "sin observaciones", "F01"} {}
-
-bool insertGanadero(clsCatValida& cv, const GanaderoTexts& r) {
-  const auto& t = r.text;
-  return cv.insertGanadero(t[0], t[1], 1, 2, t[2], t[3], t[4], t[5], 1, 5, 2, 1, 2026,
-                           dateFromParts(2026, 4, 3), dateFromParts(2027, 4, 2), 250, 250.5,
-                           500000, 1500.75, 3000.25, 0, 0, 4501, 4501, 1, 1,
-                           dateFromParts(2026, 4, 5), 1, t[6], 4, 2026, t[7], std::string("Archivo"));
-}
-
-// ---- LockHolder
-
-LockHolder::LockHolder(const std::string& file, int holdMillis) {
-  int up[2], down[2];
-  if (::pipe(up) != 0) throw std::runtime_error("pipe");
-  if (::pipe(down) != 0) {
-    ::close(up[0]);
-    ::close(up[1]);
-    throw std::runtime_error("pipe");
-  }
-  pid_ = ::fork();
-  if (pid_ < 0) throw std::runtime_error("fork");
-  if (pid_ == 0) {
-    ::close(up[0]);
-    ::close(down[1]);
-    sqlite3* db = nullptr;
-    char state = 'F';
-    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
-        sqlite3_busy_timeout(db, 10000) == SQLITE_OK &&
-        sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK)
-      state = 'L';
-    if (::write(up[1], &state, 1) != 1) ::_exit(2);
-    pollfd p{down[0], POLLIN, 0};
-    ::poll(&p, 1, holdMillis);
-    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    ::_exit(0);
-  }
-  ::close(up[1]);
-  ::close(down[0]);
-  toChild_ = down[1];
-  char state = 0;
-  locked_ = ::read(up[0], &state, 1) == 1 && state == 'L';
-  ::close(up[0]);
-}
-
-void LockHolder::release() {
-  if (pid_ <= 0) return;
-  ::close(toChild_);  // the child's poll ends
-  toChild_ = -1;
-  int status = 0;
-  ::waitpid(pid_, &status, 0);
-  pid_ = -1;
-}
-
-LockHolder::~LockHolder() { release(); }
 
 }  // namespace korvanda::reliability

@@ -1,8 +1,6 @@
 // What the reliability tests share: descriptor counts, table digests read with a connection of
-// their own, records to register, and a child process that holds the database's write lock.
+// their own, and records to register.
 #pragma once
-
-#include <sys/types.h>
 
 #include <cstdint>
 #include <map>
@@ -29,9 +27,8 @@ class RawDatabase {
   RawDatabase(const RawDatabase&) = delete;
   RawDatabase& operator=(const RawDatabase&) = delete;
 
-  // Runs a statement with its ? parameters bound to texts (nullopt is NULL).
-  void run(const std::string& sql, const std::vector<std::optional<std::string>>& params = {});
-  // The first column of the first row as text (nullopt for NULL or no row).
+  // The first column of the first row as text (nullopt for NULL or no row), with its ?
+  // parameters bound to texts (nullopt is NULL).
   std::optional<std::string> text(const std::string& sql,
                                   const std::vector<std::optional<std::string>>& params = {});
   int64_t integer(const std::string& sql, const std::vector<std::optional<std::string>>& params = {});
@@ -57,45 +54,5 @@ struct AgricolaTexts {
 };
 bool insertAgricola(clsCatValida& cv, const AgricolaTexts& r, const ConnectionRef& conn,
                     const std::string& sendTo = "Archivo", Date vigenciaIni = dateFromParts(2026, 4, 1));
-
-// The claim record's texts: strPoliza, strapPaterno, strapMaterno, strNombres, strCiclo,
-// pstrCURP, pstrRFC, pstrCoordenadas.
-struct AgricolaFcTexts {
-  static constexpr size_t kCount = 8;
-  static const char* const kArgument[kCount];
-  static const char* const kColumn[kCount];
-  std::vector<std::string> text;
-  explicit AgricolaFcTexts(const std::string& poliza);
-};
-bool insertAgricolaFc(clsCatValida& cv, const AgricolaFcTexts& r, const ConnectionRef& conn);
-
-// The livestock record's texts: strPoliza, strEndoso, strapPaterno, strapMaterno, strNombres,
-// strIdentifica, strObservaciones, pstrIdFondo.
-struct GanaderoTexts {
-  static constexpr size_t kCount = 8;
-  static const char* const kArgument[kCount];
-  static const char* const kColumn[kCount];
-  std::vector<std::string> text;
-  explicit GanaderoTexts(const std::string& poliza);
-};
-bool insertGanadero(clsCatValida& cv, const GanaderoTexts& r);
-
-// A child process that opens the database file with SQLite and holds BEGIN EXCLUSIVE until it
-// is released (or for at most holdMillis); ready once the lock is taken.
-class LockHolder {
- public:
-  LockHolder(const std::string& file, int holdMillis = 60000);
-  ~LockHolder();
-  LockHolder(const LockHolder&) = delete;
-  LockHolder& operator=(const LockHolder&) = delete;
-  bool locked() const { return locked_; }
-  // Ends the transaction and waits for the child.
-  void release();
-
- private:
-  pid_t pid_ = -1;
-  int toChild_ = -1;
-  bool locked_ = false;
-};
 
 }  // namespace korvanda::reliability
