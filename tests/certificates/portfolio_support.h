@@ -10,37 +10,15 @@
 
 namespace korvanda::testing {
 
-// "'yyyy-mm-dd 00:00:00'": how the embedded database stores a date.
-std::string isoDate(int y, int m, int d);
+// The text with {Y}, {Y-1}, {Y+1}... replaced by the year relative to the given one.
+std::string withYears(std::string text, int year);
 
 class Portfolio {
  public:
   explicit Portfolio(const std::string& file);
   void exec(const std::string& sql);
-
-  // Funds 7 and 8, cycle 2025/2026 (programmes 1 of fund 7 and 2 of fund 8) and 2024/2025
-  // (programme 3 of fund 7); one municipality; road types; insured parties 1 (type 3, full
-  // address) and 2 (type 1, no cross streets) of fund 7, 3 of fund 8; the 2019 rules date of
-  // fund 7.
-  void references(const std::string& liberacionFund7);
-
-  // A certificate with one item (CveInciso 1) of an insured party.
-  void certificate(int number, int programme, int socio = 1, int cedente = 7);
-  struct Movement {
-    int pk = 0;
-    int certificate = 0;
-    int cveEndoso = 0;
-    int tipo = 0;
-    std::string vigenciaIni;            // an isoDate
-    double primaGobFed = 100;
-    std::string fechaModif = "NULL";    // an isoDate or NULL
-    int cedente = 7;
-    int socioSubsidio = 1;
-  };
-  void movement(const Movement& m);
-  // A payment of the certificate's item; pkEndoso 0 for an initial movement.
-  void payment(int pk, int certificate, int pkEndoso, const std::string& fechaPago,
-               int enviado = 0);
+  // Runs tests/golden/certificates/<name>, its {Y} the given year.
+  void load(const std::string& name, int year);
 
  private:
   struct Close {
