@@ -10,6 +10,7 @@
 #include <atomic>
 #include <barrier>
 #include <cstdio>
+#include <functional>
 #include <thread>
 
 #include <sqlite3.h>
@@ -130,37 +131,32 @@ void raceOnThreads(int records, Call call, std::vector<int>& stored, std::atomic
   t2.join();
 }
 
-TEST(ConcurrentStations, TheSameSubscriptionRecordIsStoredOnce) {
-  Environment env;
+// Both kinds whose duplicate test and INSERT another station may come between.
+TEST(ConcurrentStations, TheSameRecordIsStoredOnce) {
   constexpr int kRecords = 40;
-  std::vector<int> stored;
-  std::atomic<int> failed = 0;
-  raceOnThreads(kRecords, [](clsCatValida& cv, int i) {
-    RegistroAgricola a = test::sampleAgricola();
-    a.strPoliza = "R-" + std::to_string(i);
-    return insertAgricola(cv, a, cv.getConexion(), "Archivo");
-  }, stored, failed);
-  EXPECT_EQ(countRows(env, "SUBMAGRICOLA"), kRecords);
-  for (int i = 0; i < kRecords; ++i) EXPECT_EQ(stored[i], 1) << i;
-  // The other call of each pair reported the duplicate, or failed.
-  EXPECT_EQ(env.duplicateLines().size() + failed.load(), static_cast<size_t>(kRecords));
+  const std::pair<const char*, std::function<bool(clsCatValida&, int)>> kinds[] = {
+      {"SUBMAGRICOLA",
+       [](clsCatValida& cv, int i) {
+         RegistroAgricola a = test::sampleAgricola();
+         a.strPoliza = "R-" + std::to_string(i);
+         return insertAgricola(cv, a, cv.getConexion(), "Archivo");
+       }},
+      {"SUBMGANADERO", [](clsCatValida& cv, int i) {
+         RegistroGanadero a = test::sampleGanadero();
+         a.strPoliza = "R-" + std::to_string(i);
+         return insertGanadero(cv, a, "Archivo");
+       }}};
+  for (const auto& [table, call] : kinds) {
+    Environment env;
+    std::vector<int> stored;
+    std::atomic<int> failed = 0;
+    raceOnThreads(kRecords, call, stored, failed);
+    EXPECT_EQ(countRows(env, table), kRecords) << table;
+    for (int i = 0; i < kRecords; ++i) EXPECT_EQ(stored[i], 1) << table << " " << i;
+    // The other call of each pair reported the duplicate, or failed.
+    EXPECT_EQ(env.duplicateLines().size() + failed.load(), static_cast<size_t>(kRecords)) << table;
+  }
 }
-
-TEST(ConcurrentStations, TheSameLivestockRecordIsStoredOnce) {
-  Environment env;
-  constexpr int kRecords = 40;
-  std::vector<int> stored;
-  std::atomic<int> failed = 0;
-  raceOnThreads(kRecords, [](clsCatValida& cv, int i) {
-    RegistroGanadero a = test::sampleGanadero();
-    a.strPoliza = "R-" + std::to_string(i);
-    return insertGanadero(cv, a, "Archivo");
-  }, stored, failed);
-  EXPECT_EQ(countRows(env, "SUBMGANADERO"), kRecords);
-  for (int i = 0; i < kRecords; ++i) EXPECT_EQ(stored[i], 1) << i;
-  EXPECT_EQ(env.duplicateLines().size() + failed.load(), static_cast<size_t>(kRecords));
-}
-
 
 // Processes, each a station of its own, registering distinct livestock records at the same
 // moments (a barrier they share before each record): the row key is the maximum plus one, and
