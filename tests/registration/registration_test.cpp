@@ -5,6 +5,7 @@
 
 #include <limits>
 #include <regex>
+#include <sstream>
 
 #include "component/ModGlobal.h"
 #include "korvanda/clsCatValida.h"
@@ -22,9 +23,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 struct Agricola {
   using Record = RegistroAgricola;
-  static constexpr const char *kCase = "agricola", *kTable = "SUBMAGRICOLA",
-                              *kSource = ".insertAgricola", *kDateField = "vigenciaAsegIni";
-  static constexpr int kLogNumber = 1009;
+  static constexpr const char *kCase = "agricola", *kDateField = "vigenciaAsegIni";
   static Record sample() { return test::sampleAgricola(); }
   static bool insert(clsCatValida& cv, ConnectionRef c, const Record& r,
                      std::optional<std::string> to) {
@@ -42,16 +41,11 @@ struct Agricola {
     r.pintTipoSeguro = "x", r.intIdMunicipio = 99;
   }
   static void unstorable(Record& r) { r.dblSumaAseg = kInf; }
-  static inline const std::vector<std::string> kFailureLabels = {
-      "KORVANDA.clsCatValida.setSqlInsertAgricola", "KORVANDA.clsCatValida.InsertAgricola"};
-  static inline const std::string kDuplicateLabel = "KORVANDA.clsCatValida.InsertAgricola";
 };
 
 struct AgricolaFc {
   using Record = RegistroAgricolaFc;
-  static constexpr const char *kCase = "agricolaFc", *kTable = "SUBMAGRICOLAFC",
-                              *kSource = ".insertAgricolaFc", *kDateField = "FecPagoIndem";
-  static constexpr int kLogNumber = 1009;
+  static constexpr const char *kCase = "agricolaFc", *kDateField = "FecPagoIndem";
   static Record sample() { return test::sampleAgricolaFc(); }
   static bool insert(clsCatValida& cv, ConnectionRef c, const Record& r,
                      std::optional<std::string> to) {
@@ -65,17 +59,12 @@ struct AgricolaFc {
     r.intcveCultivo = 9, r.strCiclo = "PV2026", r.dblIndemnizacion = 1, r.strPoliza = "fc-'9";
   }
   static void unstorable(Record& r) { r.dblSuperfSinies = std::numeric_limits<double>::quiet_NaN(); }
-  static inline const std::vector<std::string> kFailureLabels = {
-      "KORVANDA.clsCatValida.setSqlInsertAgricolaFc", "KORVANDA.clsCatValida.InsertAgricolaFc"};
-  static inline const std::string kDuplicateLabel = "KORVANDA.clsCatValida.InsertAgricolaFc";
 };
 
 // The livestock kind takes no connection, generates its row key and logs no line of its own.
 struct Ganadero {
   using Record = RegistroGanadero;
-  static constexpr const char *kCase = "ganadero", *kTable = "SUBMGANADERO",
-                              *kSource = ".insertGanadero", *kDateField = "vigenciaAsegIni";
-  static constexpr int kLogNumber = 2011;
+  static constexpr const char *kCase = "ganadero", *kDateField = "vigenciaAsegIni";
   static Record sample() { return test::sampleGanadero(); }
   static bool insert(clsCatValida& cv, ConnectionRef, const Record& r,
                      std::optional<std::string> to) {
@@ -89,9 +78,6 @@ struct Ganadero {
     r.strPoliza = "ga-0001", r.lngCabezasAseg = 1, r.intIdMunicipio = 1, r.dblSumaAseg = 2;
   }
   static void unstorable(Record& r) { r.dblSumaAseg = kInf; }
-  static inline const std::vector<std::string> kFailureLabels = {
-      "KORVANDA.clsCatValida.setSqlInsertGanadero"};
-  static inline const std::string kDuplicateLabel;
 };
 
 template <class Kind>
@@ -106,9 +92,20 @@ class Registration : public ::testing::Test {
   bool insert(const Record& r, std::optional<std::string> to = std::nullopt) {
     return Kind::insert(*cv, conn, r, std::move(to));
   }
-  RecordsetRef rows() {
-    return env.openDatabase()->query(std::string("SELECT * FROM ") + Kind::kTable);
+  RecordsetRef rows() { return env.openDatabase()->query("SELECT * FROM " + table); }
+  std::vector<std::string> failureLabels() const {
+    std::vector<std::string> out;
+    std::stringstream in(kind.at(4));
+    for (std::string label; std::getline(in, label, ',');) out.push_back(label);
+    return out;
   }
+
+  // Table, source, duplicate's log label, duplicates log number, failure labels.
+  const std::vector<std::string> kind = test::golden("registration/kinds.tsv", Kind::kCase).at(0);
+  const std::string& table = kind.at(0);
+  const std::string& source = kind.at(1);
+  const std::string& duplicateLabel = kind.at(2);
+  const std::string& logNumber = kind.at(3);
   int32_t count() { return rows()->recordCount(); }
 
   Environment env;
@@ -158,14 +155,14 @@ TYPED_TEST(Registration, ADuplicateIsRaisedForWindowAndWrittenOtherwise) {
     this->env.clearLogs();
     Error e = errorOf([&] { this->insert(sample, to); });
     EXPECT_EQ(e.number(), kApp);
-    EXPECT_EQ(e.source(), TypeParam::kSource);
+    EXPECT_EQ(e.source(), this->source);
     EXPECT_EQ(e.description(), test::kDuplicado);
     const auto logs = this->env.logEntries();
-    ASSERT_EQ(logs.size(), TypeParam::kDuplicateLabel.empty() ? 0u : 1u);
+    ASSERT_EQ(logs.size(), this->duplicateLabel.empty() ? 0u : 1u);
     for (const auto& log : logs) {
-      EXPECT_EQ(log.label, TypeParam::kDuplicateLabel);
+      EXPECT_EQ(log.label, this->duplicateLabel);
       EXPECT_EQ(log.number, kApp);
-      EXPECT_EQ(log.source, TypeParam::kSource);
+      EXPECT_EQ(log.source, this->source);
       // The raised description keeps its CR; the log writes it escaped.
       EXPECT_EQ(log.description, "El registro que intenta insertar esta duplicado\\r      , "
                                  "verifique e intente nuevamente");
@@ -173,7 +170,7 @@ TYPED_TEST(Registration, ADuplicateIsRaisedForWindowAndWrittenOtherwise) {
     EXPECT_TRUE(this->env.duplicateLines().empty());
   }
   const std::string tail = "|0|El registro de constancia=" + sample.strPoliza + " esta duplicado";
-  const std::regex stamp(std::to_string(TypeParam::kLogNumber) +
+  const std::regex stamp(this->logNumber +
                          R"(\|\d\d/\d\d/\d{4} \d\d:\d\d:\d\d)");
   for (const char* to : {"window", "WINDOW", "Window ", "", "Archivo"}) {
     this->env.clearLogs();
@@ -193,7 +190,7 @@ TYPED_TEST(Registration, AValueTheStatementCannotHoldStoresNothing) {
   EXPECT_EQ(errorOf([&] { this->insert(record); }).number(), 5);
   std::vector<std::string> labels;
   for (const auto& e : this->env.logEntries()) labels.push_back(e.label);
-  EXPECT_EQ(labels, TypeParam::kFailureLabels);
+  EXPECT_EQ(labels, this->failureLabels());
   EXPECT_EQ(this->count(), 0);
 }
 
