@@ -1,5 +1,6 @@
 // Drives the library only through the C ABI, as a late-bound caller does: the calls of
-// tests/golden/abi/calls.tsv in order (a registration among them), then what only C code can do with handles and texts.
+// tests/golden/abi/calls.tsv in order (a registration among them), then what only C code can do
+// with handles and texts.
 #include <gtest/gtest.h>
 
 #include <cstdio>
