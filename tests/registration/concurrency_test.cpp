@@ -1,5 +1,5 @@
-// Two capture stations registering the same record: exactly one row, and the other call
-// reports the duplicate or fails; never a second row.
+// The only race tests of registration: two capture stations registering the same record leave
+// exactly one row, the other call reporting the duplicate or failing; never a second row.
 #include <gtest/gtest.h>
 
 #include <pthread.h>
