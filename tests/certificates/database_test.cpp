@@ -212,18 +212,6 @@ TEST_F(ClaimsCertificates, RowValues) {
   EXPECT_EQ(texto(rs, 22), "");  // no coordinates recorded
 }
 
-// The statements name their result columns by the select list's spelling (`Pkinciso`,
-// `FechaPago`); the embedded engine reports the table's (`PkInciso`, `fechaPago`). Field lookups
-// ignore letter case, so the tests above compare that way. Enable once the engine keeps the
-// spelling of the select list.
-TEST_F(CertificateDatabase, DISABLED_ResultColumnsKeepTheSelectListSpelling) {
-  RecordsetRef rs = env.openDatabase()->query(
-      "SELECT I.Pkinciso, A.FechaPago FROM SOLDINCISO I INNER JOIN SINMAJUSTESIN A ON "
-      "A.PKInciso = I.PkInciso");
-  EXPECT_EQ(rs->field(0).name, "Pkinciso");
-  EXPECT_EQ(rs->field(1).name, "FechaPago");
-}
-
 // ---- endorsement payments
 
 TEST_F(CertificateDatabase, PaymentsAreStoredFoundAndNumbered) {

@@ -82,27 +82,6 @@ TEST(ErrorLog, ALogThatCannotBeWrittenReplacesTheError) {
   EXPECT_NE(errorOf([] { ManejaError(errors::overflow(), "KORVANDA.x.y"); }).number(), 6);
 }
 
-// The only race test of the logs: lines written at once by eight threads never mix.
-TEST(ErrorLog, ConcurrentLinesNeverMix) {
-  Environment env{{.database = false}};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 8; ++t)
-    threads.emplace_back([t] {
-      for (int i = 0; i < 150; ++i)
-        errorOf([&] {
-          frame("KORVANDA.thread" + std::to_string(t),
-                [&] { throw Error(1000 + t, "src", std::string(200, char('a' + t))); });
-        });
-    });
-  for (auto& th : threads) th.join();
-  const auto l = env.logLines();
-  ASSERT_EQ(l.size(), 8u * 150u);
-  const std::regex shape(
-      kStamp + R"(KORVANDA\.thread(\d)\|Numero:100\1\|Source:src\|LastDLLError:0\|Desc Alt )"
-               R"(([a-h])\2{199})");
-  for (const auto& line : l) EXPECT_TRUE(std::regex_match(line, shape)) << line;
-}
-
 TEST(DuplicatesLog, OneCrLfLineEachAndItsOwnFailureLogged) {
   Environment env{{.database = false}};
   GrabaFileErrores(1009, "El registro de constancia=123 esta duplicado", 0);
@@ -165,28 +144,6 @@ TEST(ExisteArchivo, OnlyOrdinaryVisibleFiles) {
                                   (d.path() / "none").string(), std::string(),
                                   std::string("bad\0name", 8)})
     EXPECT_FALSE(ExisteArchivo(name)) << name;
-}
-
-TEST(CatalogDirectory, NumbersOutsideTheDirectoryNameNothing) {
-  for (int16_t id : {0, 22, -1, 32767, -32768}) {
-    EXPECT_EQ(nameTablesCat(id), "") << id;
-    EXPECT_EQ(nameClaveTablesCat(id), "") << id;
-  }
-}
-
-TEST(ProgressRule, RoundedHalfToEvenWithinOneAndAHundred) {
-  clsControlFiles files;
-  EXPECT_EQ(files.getFileAdvance(), 1);
-  EXPECT_TRUE(files.getCorrectFile());
-  const struct {
-    int32_t total, count, percent;
-  } cases[] = {{3, 1, 33},  {3, 2, 67}, {200, 1, 1}, {5, 5, 100}, {8, 1, 12},
-               {8, 3, 38},  {0, 5, 1},  {-1, 5, 1},  {4, 9, 100}, {4, 0, 1},
-               {4, 1, 25},  {4, 3, 75}, {INT32_MAX, INT32_MAX, 100}};
-  for (const auto& c : cases)
-    EXPECT_EQ(files.setPercentAdvanceExport(c.total, c.count), c.percent)
-        << c.total << " " << c.count;
-  EXPECT_EQ(files.setPercentAdvanceImport(3, 2), 67);
 }
 
 }  // namespace
