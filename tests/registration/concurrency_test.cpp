@@ -94,8 +94,9 @@ TEST(ConcurrentStations, TheSameRecordIsStoredOnce) {
 TEST(ConcurrentStations, DistinctLivestockRecordsFromEightProcessesAreAllStored) {
   Environment env;
   constexpr int kProcesses = 8, kRecords = 50;
-  auto* barrier = static_cast<pthread_barrier_t*>(::mmap(
-      nullptr, sizeof(pthread_barrier_t), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+  auto* barrier = static_cast<pthread_barrier_t*>(::mmap(nullptr, sizeof(pthread_barrier_t),
+                                                         PROT_READ | PROT_WRITE,
+                                                         MAP_SHARED | MAP_ANONYMOUS, -1, 0));
   ASSERT_NE(barrier, MAP_FAILED);
   pthread_barrierattr_t attr;
   pthread_barrierattr_init(&attr);
@@ -125,7 +126,8 @@ TEST(ConcurrentStations, DistinctLivestockRecordsFromEightProcessesAreAllStored)
   for (pid_t pid : children) {
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "process " << pid << ": " << status;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "process " << pid << ": " << status;
   }
   ::munmap(barrier, sizeof(pthread_barrier_t));
   EXPECT_EQ(countRows(env, "SUBMGANADERO"), kProcesses * kRecords);

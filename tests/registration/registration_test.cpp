@@ -60,7 +60,9 @@ struct AgricolaFc {
   static void others(Record& r) {
     r.intcveCultivo = 9, r.strCiclo = "PV2026", r.dblIndemnizacion = 1, r.strPoliza = "fc-'9";
   }
-  static void unstorable(Record& r) { r.dblSuperfSinies = std::numeric_limits<double>::quiet_NaN(); }
+  static void unstorable(Record& r) {
+    r.dblSuperfSinies = std::numeric_limits<double>::quiet_NaN();
+  }
 };
 
 // The livestock kind takes no connection, generates its row key and logs no line of its own.
