@@ -31,13 +31,6 @@ struct Agricola {
                      std::optional<std::string> to) {
     return insertAgricola(cv, r, std::move(c), std::move(to));
   }
-  // One change for each of the values that make the duplicate.
-  static inline const std::vector<void (*)(Record&)> keys = {
-      [](Record& r) { r.strPoliza = "AG-0002"; }, [](Record& r) { r.strEndoso = "1"; },
-      [](Record& r) { r.intCveTipoEndoso = 2; },  [](Record& r) { r.intInciso = 4; },
-      [](Record& r) { r.intcveCultivo = 6; },     [](Record& r) { r.pintPkCedente = 13; },
-      [](Record& r) { r.strCiclo = "OI2026"; }};
-  // Letter case does not tell two policies apart; the rest takes no part.
   static void others(Record& r) {
     r.strPoliza = "ag-0001", r.strapPaterno = "Otro", r.intCveTipoCult = 9, r.dblSumaAseg = 1;
     r.pintTipoSeguro = "x", r.intIdMunicipio = 99;
@@ -53,10 +46,6 @@ struct AgricolaFc {
                      std::optional<std::string> to) {
     return insertAgricolaFc(cv, r, std::move(c), std::move(to));
   }
-  static inline const std::vector<void (*)(Record&)> keys = {
-      [](Record& r) { r.intSemestre = 1; }, [](Record& r) { r.intAnnio = 2027; },
-      [](Record& r) { r.strPoliza = "FC-10"; }, [](Record& r) { r.intInciso = 5; },
-      [](Record& r) { r.pintPkCedente = 13; }};
   static void others(Record& r) {
     r.intcveCultivo = 9, r.strCiclo = "PV2026", r.dblIndemnizacion = 1, r.strPoliza = "fc-'9";
   }
@@ -74,10 +63,6 @@ struct Ganadero {
                      std::optional<std::string> to) {
     return insertGanadero(cv, r, std::move(to));
   }
-  static inline const std::vector<void (*)(Record&)> keys = {
-      [](Record& r) { r.strPoliza = "GA-0002"; }, [](Record& r) { r.strEndoso = "1"; },
-      [](Record& r) { r.intCveTipoEndoso = 2; },  [](Record& r) { r.intInciso = 3; },
-      [](Record& r) { r.intIdEspecie = 1; },      [](Record& r) { r.pstrIdFondo = "F02"; }};
   static void others(Record& r) {
     r.strPoliza = "ga-0001", r.lngCabezasAseg = 1, r.intIdMunicipio = 1, r.dblSumaAseg = 2;
   }
@@ -131,24 +116,12 @@ TYPED_TEST(Registration, SendsItsStatementsAndStoresEveryValue) {
   EXPECT_TRUE(this->env.duplicateLines().empty());
 }
 
-TYPED_TEST(Registration, TheKeyValuesMakeTheDuplicate) {
-  const auto sample = TypeParam::sample();
-  ASSERT_TRUE(this->insert(sample, "Archivo"));
-  for (auto change : TypeParam::keys) {
-    auto other = sample;
-    change(other);
-    EXPECT_TRUE(this->insert(other, "Archivo"));
-  }
-  auto same = sample;
-  TypeParam::others(same);
-  EXPECT_FALSE(this->insert(same, "Archivo"));
-  EXPECT_EQ(this->count(), static_cast<int32_t>(TypeParam::keys.size() + 1));
-  EXPECT_EQ(this->env.duplicateLines().size(), 1u);
-}
-
+// The values the duplicate test compares are in its statement: a record that differs only in
+// the letter case of its policy and in values the statement leaves out is the duplicate.
 TYPED_TEST(Registration, ADuplicateIsRaisedForWindowAndWrittenOtherwise) {
-  const auto sample = TypeParam::sample();
+  auto sample = TypeParam::sample();
   ASSERT_TRUE(this->insert(sample));
+  TypeParam::others(sample);
   for (std::optional<std::string> to : {std::optional<std::string>(), {"Window"}}) {
     this->env.clearLogs();
     Error e = errorOf([&] { this->insert(sample, to); });
