@@ -1,5 +1,6 @@
-// The certificate, payment and staging members on the embedded database: which rows each
-// statement selects and leaves out, what it stores, and the monthly cycle end to end.
+// The certificate and payment members on the embedded database: which rows each statement
+// selects and leaves out, what it stores, and the monthly cycle end to end. (The statements'
+// texts, and what each member makes of a scripted answer, are in statements_test.cpp.)
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -11,7 +12,6 @@
 #include <tuple>
 
 #include "component/ModGlobal.h"
-#include "korvanda/catalogoConstants.h"
 #include "korvanda/clsCatValida.h"
 #include "korvanda/textform.h"
 #include "sqlite/functions.h"
@@ -19,7 +19,6 @@
 
 using namespace korvanda;
 using korvanda::testing::Environment;
-using korvanda::testing::errorOf;
 using korvanda::testing::makeRecordset;
 
 namespace {
@@ -145,26 +144,7 @@ TEST_F(MonthlyCertificates, SelectsEachBranchWithItsValues) {
   EXPECT_EQ(rs->fieldCount(), 54u);
 }
 
-TEST_F(MonthlyCertificates, UnmarkingChangesOnlyTheMatchingPayments) {
-  exec(
-      "UPDATE SICIMCOBRANZA SET EnviadoSubsidio = 1;"
-      "INSERT INTO SUBCONSENVIADAS (PkCedente, poliza, endoso, TipoEndoso, Inciso, mes, "
-      "CicloIni, CicloFin, AnioSolic) VALUES (7, '101', '1', 3, 1, 12, 2025, 2026, 2026),"
-      "(7, '111', '0', 0, 1, 12, 2025, 2026, 2026), (7, '105', '1', 3, 1, 11, 2025, 2026, 2026),"
-      "(8, '101', '1', 3, 1, 12, 2025, 2026, 2026);");
-  EXPECT_TRUE(cat->getDesmarcaConstanciasSubD(12, 7, 2025, 2026, 3));
-  // The endorsement payment of 101 and the initial payment of 111; not 111's type 10 payment.
-  EXPECT_EQ(scalar("SELECT group_concat(PkCobranza) FROM (SELECT PkCobranza FROM SICIMCOBRANZA "
-                   "WHERE EnviadoSubsidio = 0 ORDER BY PkCobranza) AS x"),
-            "1011,1110");
-  // The month's register rows of the fund and cycle are gone; the others stay.
-  EXPECT_EQ(
-      scalar("SELECT group_concat(r) FROM (SELECT poliza + '/' + CAST(mes AS varchar) + "
-             "'/' + CAST(PkCedente AS varchar) AS r FROM SUBCONSENVIADAS ORDER BY pkenviado) AS x"),
-      "105/11/7,101/12/8");
-}
-
-// The monthly cycle on the embedded engine: select, register and mark, unmark.
+// The monthly cycle: select, register and mark, unmark.
 TEST_F(MonthlyCertificates, MonthlyCycleEndToEnd) {
   RecordsetRef primera = selecciona();
   const std::set<Clave> seleccion = claves(primera);
@@ -184,9 +164,16 @@ TEST_F(MonthlyCertificates, MonthlyCycleEndToEnd) {
   // Marked: only the movements that need no payment are still due.
   EXPECT_EQ(claves(selecciona()), (std::set<Clave>{{301, 2, 99}}));
 
+  exec("INSERT INTO SUBCONSENVIADAS (PkCedente, poliza, endoso, TipoEndoso, Inciso, mes, CicloIni, "
+       "CicloFin, AnioSolic) VALUES (7, '105', '1', 3, 1, 11, 2025, 2026, 2026),"
+       "(8, '101', '1', 3, 1, 12, 2025, 2026, 2026)");
   EXPECT_TRUE(cat->getDesmarcaConstanciasSubD(12, 7, 2025, 2026, 12));
   EXPECT_EQ(claves(selecciona()), seleccion);
-  EXPECT_EQ(scalar("SELECT count(*) FROM SUBCONSENVIADAS"), "0");
+  // The month's register rows of the fund and cycle are gone; those of another month or fund stay.
+  EXPECT_EQ(
+      scalar("SELECT group_concat(r) FROM (SELECT poliza + '/' + CAST(mes AS varchar) + "
+             "'/' + CAST(PkCedente AS varchar) AS r FROM SUBCONSENVIADAS ORDER BY pkenviado) AS x"),
+      "105/11/7,101/12/8");
   // Payments that were sent before the cycle stay sent.
   EXPECT_EQ(scalar("SELECT group_concat(PkCobranza) FROM (SELECT PkCobranza FROM SICIMCOBRANZA "
                    "WHERE EnviadoSubsidio = 1 ORDER BY PkCobranza) AS x"),
@@ -197,31 +184,19 @@ TEST_F(MonthlyCertificates, MonthlyCycleEndToEnd) {
 // ---- claims certificates
 
 // Adjustments of certificates 501 to 507: see claims_portfolio.sql.
-class ClaimsCertificates : public CertificateDatabase {
- protected:
-  void SetUp() override {
-    CertificateDatabase::SetUp();
-    exec("references.sql");
-    exec("claims_portfolio.sql");
-  }
-  static std::vector<int32_t> constancias(const RecordsetRef& rs) {
+TEST_F(CertificateDatabase, ClaimsSelectTheApprovedPaidAdjustmentsOfTheSemester) {
+  exec("references.sql");
+  exec("claims_portfolio.sql");
+  const auto constancias = [](const RecordsetRef& rs) {
     std::vector<int32_t> out;
     for (rs->moveFirst(); !rs->eof(); rs->moveNext()) out.push_back(toInt32(rs->value(size_t{0})));
     return out;
-  }
-};
-
-TEST_F(ClaimsCertificates, SelectsTheApprovedPaidAdjustmentsOfTheSemester) {
+  };
   RecordsetRef primero = cat->getConstanciasSinD(1, 2026, 7);
   EXPECT_EQ(constancias(primero), (std::vector<int32_t>{501, 502}));  // ordered
   primero->moveFirst();
-  for (auto [pos, value] : {std::pair{6, "Jalisco"},
-                            {12, "TEMPORAL"},
-                            {13, "2025/2026"},
-                            {14, "3.75"},
-                            {16, "1250.5"},
-                            {18, "SEQUIA"},
-                            {22, "20.67,-103.35"}})
+  for (auto [pos, value] : {std::pair{6, "Jalisco"}, {12, "TEMPORAL"}, {13, "2025/2026"},
+                            {14, "3.75"}, {16, "1250.5"}, {18, "SEQUIA"}, {22, "20.67,-103.35"}})
     EXPECT_EQ(texto(primero, pos), value) << pos;
   primero->moveNext();
   EXPECT_EQ(texto(primero, 22), "");  // no coordinates recorded
@@ -257,70 +232,6 @@ TEST_F(CertificateDatabase, PaymentsAreStoredFoundAndNumbered) {
   EXPECT_DOUBLE_EQ(toDouble(rs->value("primaCtotal")), 4250.75);
   EXPECT_DOUBLE_EQ(toDouble(rs->value("tipoCambio")), 19.25);
   EXPECT_EQ(cat->findPagoEndoso("1001", 3, 9, 7), nullptr);
-}
-
-TEST_F(CertificateDatabase, PaymentKeyLimits) {
-  exec(
-      "INSERT INTO solrpagoendoso (pkpagoendoso, pkconstancia, pkendoso, pkinciso, numeroPago)"
-      " VALUES (32766, 1, 1, 1, 1)");
-  EXPECT_EQ(cat->getNextPkPago(), 32767);
-  exec(
-      "INSERT INTO solrpagoendoso (pkpagoendoso, pkconstancia, pkendoso, pkinciso, numeroPago)"
-      " VALUES (32767, 1, 1, 1, 2)");
-  EXPECT_EQ(errorOf([&] { cat->getNextPkPago(); }).number(), 6);
-}
-
-TEST_F(CertificateDatabase, MovementsWithACollection) {
-  EXPECT_EQ(cat->getPolizasCobroD(), nullptr);
-  exec("references.sql");
-  exec("monthly_portfolio.sql");
-  EXPECT_EQ(cat->getPolizasCobroD(), nullptr);
-  exec("UPDATE SOLDENDOSO SET cobroAseg = 150 WHERE PkEndoso = 1011");
-  RecordsetRef rs = cat->getPolizasCobroD();
-  ASSERT_TRUE(rs);
-  EXPECT_EQ(rs->rowCount(), 1u);
-  EXPECT_EQ(rs->fieldCount(), 19u);
-  EXPECT_EQ(toInt32(rs->value("pkendoso")), 1011);
-  EXPECT_EQ(texto(rs, 17), "1");  // c.pkvariante
-}
-
-// ---- claims export staging
-
-TEST_F(CertificateDatabase, ConsecutivesAndStagingRows) {
-  const auto filas = [&] {
-    return scalar(
-        "SELECT group_concat(r, ';') FROM (SELECT pkConsec || ',' || cveFondo || ',' || "
-        "cveRamo || ',' || Semestre || ',' || Anio || ',' || Estatus AS r FROM "
-        "SUBMCONSECEXPFC ORDER BY rowid) AS x");
-  };
-  EXPECT_EQ(cat->getPkConsecFc(), 1);
-  int rows = 0;
-  for (auto [fondo, ramo, semestre, anio] : {std::tuple{"F001", 1, 1, 2019},
-                                             {"O'Brien", 1, 1, 2019},
-                                             {"F003", 2, 1, 2019},
-                                             {"F004", 2, 2, 2019},
-                                             {"F005", 1, 2, 2020}}) {
-    EXPECT_EQ(slot::current() != nullptr, rows++ >= 3) << fondo;  // kept once an insert found two rows
-    EXPECT_TRUE(cat->InsertDatosExpFc(ConsecutivoFc, fondo, ramo, semestre, anio));
-  }
-  EXPECT_EQ(filas(),
-            "1,F001,1,1,2019,1;2,O'Brien,1,1,2019,1;3,F003,2,1,2019,1;"
-            "4,F004,2,2,2019,1;5,F005,1,2,2020,1");
-  // The consecutive counts rows: after a delete it repeats a stored number.
-  exec("DELETE FROM SUBMCONSECEXPFC WHERE pkConsec = 2");
-  EXPECT_EQ(cat->getPkConsecFc(), 5);
-}
-
-TEST_F(CertificateDatabase, AnnexHFundsOfACycle) {
-  EXPECT_TRUE(cat->getFondosAnexoH(2025, 2026)->eof());
-  exec(
-      "INSERT INTO SUBCFONDOSANEXOH (CveFondo, CicloIni, CicloFin, FechaInicio, FechaLimite) "
-      "VALUES ('F001', 2025, 2026, '2025-01-01 00:00:00', '2026-06-30 00:00:00'),"
-      "('F002', 2025, 2025, '2025-01-01 00:00:00', '2025-12-31 00:00:00')");
-  RecordsetRef rs = cat->getFondosAnexoH(2025, 2026);
-  ASSERT_EQ(rs->rowCount(), 1u);
-  EXPECT_EQ(texto(rs, 0), "F001");
-  EXPECT_EQ(formatDate(toDate(rs->value("FechaLimite"))), "30/06/2026");
 }
 
 }  // namespace
