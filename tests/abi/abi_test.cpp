@@ -161,37 +161,6 @@ TEST(Abi, NullPointersAndAnOptionalErrorSlot) {
   kv_error_clear(nullptr);
 }
 
-// A released handle fails with 424, and clearing a variant twice (or a copy of an object
-// variant) is harmless.
-TEST(Abi, ReleasedObjectsFailCleanly) {
-  kv_error err{};
-  kv_object* files = nullptr;
-  ASSERT_EQ(kv_create_object("KORVANDA.clsControlFiles", &files, &err), 0);
-  kv_variant rs{};
-  ASSERT_EQ(kv_invoke(files, "getEmptyRecordsetAgr", KV_METHOD, nullptr, 0, &rs, &err), 0);
-  ASSERT_EQ(rs.vt, KV_OBJECT);
-  ASSERT_NE(rs.u.obj, nullptr);
-  const kv_variant copy = rs;
-  kv_variant_clear(&rs);
-  EXPECT_EQ(rs.vt, KV_EMPTY);
-  EXPECT_EQ(rs.u.obj, nullptr);
-  kv_variant_clear(&rs);
-  kv_variant again = copy;
-  kv_variant_clear(&again);  // the copy's reference was the one already given back
-  kv_object_addref(copy.u.obj);
-  EXPECT_NE(kv_invoke(copy.u.obj, "RecordCount", KV_PROPERTYGET, nullptr, 0, &rs, &err), 0);
-  EXPECT_EQ(err.number, 424);
-  EXPECT_STREQ(err.description, "Object required: the object was released");
-  kv_error_clear(&err);
-  kv_variant args[] = {{KV_BSTR, {}}, copy, {KV_I4, {}}};
-  args[0].u.str = const_cast<char*>("/nowhere/x.dat");
-  args[2].u.i4 = 2;
-  EXPECT_NE(kv_invoke(files, "ExportFileDat", KV_METHOD, args, 3, &rs, &err), 0);
-  EXPECT_STREQ(err.description, "Object required: the object was released");
-  kv_error_clear(&err);
-  kv_object_release(files);
-}
-
 // The texts a call hands out are the caller's own copies: a result text and an error's texts
 // outlive the object that gave them, until cleared; clearing resets the slot, and a successful
 // call leaves a slot zeroed.
