@@ -145,28 +145,17 @@ TEST(Abi, ScriptedCalls) {
   }
 }
 
-TEST(Abi, NullPointersAndAnOptionalErrorSlot) {
+// What only C code can do: null pointers, an optional error slot, texts that outlive the object
+// that handed them out until the caller clears them, and a stale slot.
+TEST(Abi, PointersAndTextsHandedOut) {
   kv_error err{};
-  kv_object* o = nullptr;
+  kv_object* rs = nullptr;
   EXPECT_NE(kv_create_object("ADODB.Recordset", nullptr, &err), 0);
   kv_error_clear(&err);
-  ASSERT_EQ(kv_create_object("ADODB.Recordset", &o, nullptr), 0);
-  EXPECT_NE(kv_invoke(o, "Fields.Append", KV_METHOD, nullptr, 2, nullptr, &err), 0);
+  ASSERT_EQ(kv_create_object("ADODB.Recordset", &rs, nullptr), 0);
+  EXPECT_NE(kv_invoke(rs, "Fields.Append", KV_METHOD, nullptr, 2, nullptr, &err), 0);
   EXPECT_EQ(err.number, 450);  // arguments counted but not given
   kv_error_clear(&err);
-  kv_object_release(o);
-  kv_object_release(nullptr);
-  kv_object_addref(nullptr);
-  kv_variant_clear(nullptr);
-  kv_error_clear(nullptr);
-}
-
-// The texts a call hands out are the caller's own copies: a result text and an error's texts
-// outlive the object that gave them, until cleared; clearing resets the slot, and a successful
-// call leaves a slot zeroed.
-TEST(Abi, HandedOutTextsAreTheCallersUntilCleared) {
-  kv_object* rs = nullptr;
-  ASSERT_EQ(kv_create_object("ADODB.Recordset", &rs, nullptr), 0);
   kv_variant args[] = {{KV_BSTR, {}}, {KV_I4, {}}, {KV_I4, {}}};
   args[0].u.str = const_cast<char*>("Poliza");
   args[1].u.i4 = 200;
@@ -174,22 +163,21 @@ TEST(Abi, HandedOutTextsAreTheCallersUntilCleared) {
   ASSERT_EQ(kv_invoke(rs, "Fields.Append", KV_METHOD, args, 3, nullptr, nullptr), 0);
   kv_variant name{}, index{KV_I4, {}};
   ASSERT_EQ(kv_invoke(rs, "Fields.Name", KV_PROPERTYGET, &index, 1, &name, nullptr), 0);
-  kv_error failed{};
   kv_variant stale{KV_I4, {}};  // a failure overwrites the result with KV_EMPTY
-  ASSERT_NE(kv_invoke(rs, "Nada", KV_METHOD, nullptr, 0, &stale, &failed), 0);
+  ASSERT_NE(kv_invoke(rs, "Nada", KV_METHOD, nullptr, 0, &stale, &err), 0);
   EXPECT_EQ(stale.vt, KV_EMPTY);
   kv_object_release(rs);
-  ASSERT_EQ(name.vt, KV_BSTR);
   EXPECT_STREQ(name.u.str, "Poliza");
-  EXPECT_EQ(failed.number, 438);
-  EXPECT_STREQ(failed.source, "KORVANDA");
-  EXPECT_STREQ(failed.description, "Object doesn't support this property or method: Nada");
-  kv_error_clear(&failed);
-  EXPECT_EQ(failed.number, 0);
-  EXPECT_EQ(failed.source, nullptr);
-  EXPECT_EQ(failed.description, nullptr);
+  EXPECT_STREQ(err.source, "KORVANDA");
+  EXPECT_STREQ(err.description, "Object doesn't support this property or method: Nada");
+  kv_error_clear(&err);
+  EXPECT_TRUE(err.number == 0 && err.source == nullptr && err.description == nullptr);
   kv_variant_clear(&name);
   EXPECT_EQ(name.u.str, nullptr);
+  kv_object_release(nullptr);
+  kv_object_addref(nullptr);
+  kv_variant_clear(nullptr);
+  kv_error_clear(nullptr);
 
   kv_error reused{438, nullptr, nullptr};  // a slot whose texts were freed by the caller
   kv_object* files = nullptr;
@@ -197,7 +185,6 @@ TEST(Abi, HandedOutTextsAreTheCallersUntilCleared) {
   kv_variant r{};
   ASSERT_EQ(kv_invoke(files, "fileAdvance", KV_PROPERTYGET, nullptr, 0, &r, &reused), 0);
   EXPECT_EQ(reused.number, 0);
-  EXPECT_EQ(reused.source, nullptr);
   kv_object_release(files);
 }
 

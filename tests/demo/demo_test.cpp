@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <ctime>
 #include <fstream>
-#include <regex>
 #include <string>
 
 #include "korvanda/administration.h"
@@ -64,19 +63,11 @@ TEST(Demo, PrintsEachStepAndLeavesItsFilesLogsAndDatabase) {
       EXPECT_NE(out.find("\n" + block), std::string::npos) << block;
     if (line.empty()) block.clear();
   }
-  // The duplicates log, printed as it reads; the one raised duplicate in the error log.
+  // The duplicates log, printed as it reads (its lines are checked by the registration tests).
   const auto duplicates = readLines(dir / "Errores.log");
   ASSERT_EQ(duplicates.size(), 2u);
-  for (auto [line, number, poliza] :
-       {std::tuple{duplicates[0], "1009", "AG-" + std::string(year) + "-0101"},
-        {duplicates[1], "2011", "GA-" + std::string(year) + "-0201"}}) {
-    EXPECT_TRUE(
-        std::regex_match(line, std::regex(number + std::string(R"(\|\d\d/\d\d/\d{4} )") +
-                                          R"(\d\d:\d\d:\d\d\|0\|El registro de constancia=)" +
-                                          poliza + " esta duplicado")))
-        << line;
+  for (const auto& line : duplicates)
     EXPECT_NE(run.out.find("\n      " + line + "\n"), std::string::npos) << line;
-  }
   const auto errors = readLines(dir / "logFile.log");
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(korvanda::testing::parseLogLine(errors[0]).number, -2147220503);

@@ -190,18 +190,7 @@ TEST_F(AgricolaTest, RunsInTheCallersTransaction) {
   EXPECT_EQ(count(), 1);
 }
 
-// ---- claims and livestock only
-
-TEST(AgricolaFcOnly, WithoutCoordinatesTheColumnIsEmptyText) {
-  Environment env;
-  auto cv = clsCatValida::create();
-  RegistroAgricolaFc a = test::sampleAgricolaFc();
-  a.pstrCoordenadas.reset();
-  ASSERT_TRUE(insertAgricolaFc(*cv, a, cv->getConexion()));
-  EXPECT_TRUE(env.statements().back().ends_with(" ,'CURP01' ,'RFC01' ,'' )"));
-  EXPECT_EQ(env.openDatabase()->query("SELECT Coordenadas FROM SUBMAGRICOLAFC")->value(size_t{0}),
-            Variant(std::string()));
-}
+// ---- livestock only
 
 using GanaderoTest = Registration<Ganadero>;
 
