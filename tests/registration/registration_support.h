@@ -34,30 +34,22 @@ inline const std::string kSampleGanaderoInsert = goldenStatements("ganadero").ba
 
 // A connection that hands every statement to another one, and runs an action of the test
 // just before the first statement that starts with the given text: another station's work
-// between two statements of a call. (Statements reach the trace twice through it.)
+// between two statements of a call. (Statements reach the trace twice through it.) It begins
+// no transaction: a database whose transactions lock nothing that another station's statements
+// wait for (SQL Server reading committed rows).
 class InterposedConnection : public Connection {
  public:
-  // Without transactions, it stands for a database whose transactions lock nothing that
-  // another station's statements wait for (SQL Server reading committed rows).
-  InterposedConnection(ConnectionRef inner, std::string trigger, std::function<void()> action,
-                       bool transactions = true)
-      : inner_(std::move(inner)), trigger_(std::move(trigger)), action_(std::move(action)),
-        transactions_(transactions) {}
+  InterposedConnection(ConnectionRef inner, std::string trigger, std::function<void()> action)
+      : inner_(std::move(inner)), trigger_(std::move(trigger)), action_(std::move(action)) {}
   bool fired() const { return fired_; }
 
   int32_t state() const override { return inner_->state(); }
   void open() override { inner_->open(); }
   void close() override { inner_->close(); }
   RecordsetRef openSchemaTables() override { return inner_->openSchemaTables(); }
-  void beginTrans() override {
-    if (transactions_) inner_->beginTrans();
-  }
-  void commitTrans() override {
-    if (transactions_) inner_->commitTrans();
-  }
-  void rollbackTrans() override {
-    if (transactions_) inner_->rollbackTrans();
-  }
+  void beginTrans() override {}
+  void commitTrans() override {}
+  void rollbackTrans() override {}
 
  protected:
   RecordsetRef run(std::string_view sql) override {
@@ -72,7 +64,6 @@ class InterposedConnection : public Connection {
   ConnectionRef inner_;
   std::string trigger_;
   std::function<void()> action_;
-  bool transactions_;
   bool fired_ = false;
 };
 
