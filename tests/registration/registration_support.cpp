@@ -1,5 +1,7 @@
 #include "registration_support.h"
 
+#include <fstream>
+
 namespace korvanda::test {
 
 RegistroAgricola sampleAgricola() {
@@ -50,6 +52,29 @@ RegistroGanadero sampleGanadero() {
       .intNumPagoFin = 1, .dteFecPago = dateFromParts(2026, 4, 5), .dblTipoCambio = 1,
       .strObservaciones = "sin observaciones", .pintMesSolic = 4, .pintAnioSolic = 2026,
       .pstrIdFondo = "F01"};
+}
+
+std::vector<std::vector<std::string>> golden(const std::string& file, const std::string& key) {
+  std::ifstream in(std::string(KORVANDA_SOURCE_DIR) + "/tests/golden/" + file);
+  if (!in) throw std::runtime_error("missing golden file " + file);
+  std::vector<std::vector<std::string>> out;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> fields;
+    for (size_t at = 0, tab;; at = tab + 1) {
+      tab = line.find('\t', at);
+      fields.push_back(line.substr(at, tab - at));
+      if (tab == std::string::npos) break;
+    }
+    if (fields[0] == key) out.emplace_back(fields.begin() + 1, fields.end());
+  }
+  return out;
+}
+
+std::vector<std::string> goldenStatements(const std::string& key) {
+  std::vector<std::string> out;
+  for (const auto& fields : golden("registration/statements.tsv", key)) out.push_back(fields.at(0));
+  return out;
 }
 
 }  // namespace korvanda::test
