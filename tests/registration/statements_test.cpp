@@ -1,13 +1,13 @@
-// Statement texts of the registration tables and the sent register, to the character, and the
-// renderings of the shared "columns, then values" builder.
+// The renderings of the shared "columns, then values" builder: every value form, the refusals.
+// The statements built with it are in tests/golden/statements/calls.txt.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
+#include "korvanda/textform.h"
 #include "registration/insert_builder.h"
 #include "registration/statements.h"
-#include "registration_support.h"
 #include "support/fixture.h"
 
 namespace korvanda {
@@ -15,8 +15,6 @@ namespace {
 
 using namespace registration;
 using testing::errorOf;
-
-// ---- renderings and separators
 
 TEST(InsertBuilder, WritesColumnsThenValuesWithTheBlanksOfEachLayout) {
   const Column columns[] = {text("a", "x"), integer("b", -7), decimal("c", 2.5),
@@ -83,40 +81,6 @@ TEST(InsertBuilder, DatesAreDayFirstWithTheTimeOnlyWhenNotMidnight) {
                             date("c", dateFromParts(2026, 2, 3, 0, 0, 1))};
   EXPECT_EQ(buildInsert({"", false, ".t"}, columns),
             "( a ,b ,c ) values('31/12/2026' ,'03/02/2026 13:05:09' ,'03/02/2026 00:00:01' )");
-}
-
-// ---- the five INSERT statements
-
-TEST(RegistrationStatements, AgriculturalSubscription) {
-  EXPECT_EQ(insertAgricolaText(test::sampleAgricola(), 2, 4), test::kSampleAgricolaInsert);
-}
-
-TEST(RegistrationStatements, AgriculturalClaim) {
-  RegistroAgricolaFc r = test::sampleAgricolaFc();
-  EXPECT_EQ(insertAgricolaFcText(r, 4), test::kSampleAgricolaFcInsert);
-  r.pstrCoordenadas.reset();
-  EXPECT_TRUE(insertAgricolaFcText(r, 4).ends_with(" ,'CURP01' ,'RFC01' ,'' )"));
-}
-
-TEST(RegistrationStatements, LivestockSubscriptionHasNoDateFormatPrefix) {
-  EXPECT_EQ(insertGanaderoText(test::sampleGanadero(), 1, 4, 4), test::kSampleGanaderoInsert);
-}
-
-TEST(RegistrationStatements, SentRegister) {
-  EXPECT_EQ(setSqlInsertEnviado("C'1", "E1", 2, 3, 4, 2026, 12, 2025, 2026),
-            "INSERT INTO SUBCONSENVIADAS ( PkCedente ,poliza ,endoso ,TipoEndoso ,Inciso ,mes"
-            " ,CicloIni ,CicloFin ,AnioSolic ) values(12 ,'C''1' ,'E1' ,2 ,3 ,4 ,2025 ,2026"
-            " ,2026 )");
-  EXPECT_EQ(setSqlInsertEnviadofc(1, 2026, "C1", -3, 12),
-            "INSERT INTO SUBCONSENVIADASFC ( PkCedente ,Periodo ,Anio ,poliza ,Inciso )"
-            " values(12 ,1 ,2026 ,'C1' ,-3 )");
-}
-
-TEST(RegistrationStatements, AgriculturalDuplicateTest) {
-  EXPECT_EQ(duplicadoAgricolaQuery("P'1", "E", -1, 2, 3, 4, "PV"),
-            "select pkagricola from submagricola where poliza ='P''1' and endoso ='E'"
-            " and cvetipoendoso=-1 and inciso=2 and cvecultivo=3 and PkCedente= 4"
-            " and Ciclo = 'PV'");
 }
 
 TEST(DuplicateKeyViolation, RecognisesARefusedKeyOnEitherEngine) {
