@@ -2,6 +2,8 @@
 // the golden file) select, mark and unmark the right rows of a small data set.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "fixture.h"
 #include "korvanda/clsCatValida.h"
 #include "korvanda/textform.h"
@@ -12,41 +14,15 @@ namespace {
 
 std::string s(int v) { return std::to_string(v); }
 
-// Certificate 1001 (fund 1, cycle Y/Y) with item 1: an initial movement and endorsements of
-// type 1 numbered 5 and 6, all paid in March; certificate 1002 of the same fund with its initial
-// movement paid; certificate 2001 of fund 2.
+// The data set of tests/golden/sqlite/certificates.sql.
 class Certificates : public ::testing::Test {
  protected:
   void SetUp() override {
-    const std::string v = "'01/03/" + y_ + "'";
-    auto movement = [&](int pk, int cons, int cve, int tipo, int cedente) {
-      return "SET DATEFORMAT DMY INSERT INTO SOLDENDOSO (PkEndoso, pkconstancia, PkInciso, CveEndoso, "
-             "PkTipoEndoso, PkCedente, PkEstado, PkMunicipio, PkCotizacion, PkSocioSubsidio, VigenciaIni, "
-             "VigenciaFin, SuperficieAseg, SumaAsegTotal, PrimaAseg, PrimaGobFed, PrimaTotal) VALUES (" +
-             s(pk) + ", " + s(cons) + ", " + s(cons) + ", " + s(cve) + ", " + s(tipo) + ", " + s(cedente) +
-             ", 14, 53, 1, 1, " + v + ", " + v + ", 10.5, 100000, 1000.10, 500.05, 1500.15)";
-    };
-    auto payment = [&](int inciso, int endoso) {
-      return "INSERT INTO SICIMCOBRANZA (PKInciso, PkEndoso, fechaPago, TipoCambio) VALUES (" + s(inciso) +
-             ", " + s(endoso) + ", '15/03/" + y_ + "', 1)";
-    };
-    const std::string inciso = "INSERT INTO SOLDINCISO (PkInciso, PkConstancia, CveInciso, PkCedente, PkSocio, "
-                               "PkEstado, PkMunicipio) VALUES ";
-    for (const std::string& sql : std::vector<std::string>{
-             "INSERT INTO FONMPROGRAMAS VALUES (10, 1, " + y_ + ", " + y_ + ", 1, 1, 1)",
-             "INSERT INTO FONMPROGRAMAS VALUES (20, 2, " + y_ + ", " + y_ + ", 1, 1, 1)",
-             "INSERT INTO COTCCOTIZAGRL VALUES (1, 'BASICO', " + y_ + ", " + y_ + ", 1, 1)",
-             "INSERT INTO SOLMCONSTANCIA VALUES (1, 1001, 10, 1), (2, 1002, 10, 1), (3, 2001, 20, 1)",
-             "INSERT INTO SICICSOCIOS (PkCedente, PkSocio, PkTipoSocio, Paterno, Materno, Nombre, CURP, RFC, "
-             "NoExt, NoExtAlf, NoInt, NoIntAlf, TipoVialidad1, NomVialidad1, TipoVialidad2, NomVialidad2, "
-             "TipoVialidadPosterior) VALUES (1, 1, 1, 'PEREZ', 'LOPEZ', 'JUAN', 'PELJ800101HJCRPN01', "
-             "'PELJ800101AB1', '12', 'B', '3', '', 'AV', 'Juárez', 'CALL', 'Hidalgo', '')",
-             "INSERT INTO SICICSOCIOS (PkCedente, PkSocio, PkTipoSocio, Paterno) VALUES (2, 1, 2, 'RUIZ')",
-             inciso + "(1, 1, 1, 1, 1, 14, 53), (2, 2, 1, 1, 1, 14, 53), (3, 3, 1, 2, 1, 14, 53)",
-             movement(11, 1, 0, 0, 1), movement(12, 1, 5, 1, 1), movement(13, 1, 6, 1, 1),
-             movement(21, 2, 0, 0, 1), movement(31, 3, 0, 0, 2),
-             payment(1, 0), payment(1, 12), payment(1, 13), payment(2, 0), payment(3, 0)})
-      conn_->execute(sql);
+    std::ifstream in(KORVANDA_SOURCE_DIR "/tests/golden/sqlite/certificates.sql");
+    for (std::string line; std::getline(in, line);) {
+      for (size_t at; (at = line.find("${Y}")) != std::string::npos;) line.replace(at, 4, y_);
+      if (!line.empty() && !line.starts_with("--")) conn_->execute(line);
+    }
   }
   // EnviadoSubsidio of the collection of an item and endorsement key.
   int sent(int inciso, int endoso) {
@@ -122,11 +98,6 @@ TEST_F(Certificates, TheProcedureRefusesBadArguments) {
 }
 
 TEST_F(Certificates, ClaimsOfASemesterWithCoordinates) {
-  const std::string adjust = "INSERT INTO SINMAJUSTESIN (PKInciso, PkRiesgo, SupSinPP, SupSinPT, IndemNetaPP, "
-                             "IndemNetaPT, fechaPago, StatusAprobado) VALUES ";
-  conn_->execute(adjust + "(1, 1, 1.1, 2.2, 1000.10, 0.20, '20/05/" + y_ + "', 1), (2, 1, 0, 0, 0, 0, '20/05/" +
-                 y_ + "', 0), (2, 1, 0, 0, 0, 0, '20/08/" + y_ + "', 1)");
-  conn_->execute("INSERT INTO SUBDCOORDENADASFC VALUES (" + y_ + ", " + y_ + ", 1001, 1, '20.66,-103.35')");
   auto rs = cat_->getConstanciasSinD(1, year_, 1);
   ASSERT_EQ(rs->recordCount(), 1);
   ASSERT_EQ(rs->fieldCount(), 23u);
