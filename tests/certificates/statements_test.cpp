@@ -24,37 +24,6 @@ using korvanda::testing::ScriptedConnection;
 
 namespace {
 
-struct Sent {
-  std::string trace;
-  std::vector<std::string> fields;
-  std::vector<std::vector<Variant>> rows;
-  std::optional<Error> failure;
-};
-
-struct Call {
-  int line = 0;
-  std::string object, member;
-  std::vector<std::string> args;  // as written
-  std::vector<Sent> sent;
-  std::optional<int32_t> raises;
-  std::optional<std::string> returns, logs;
-};
-
-// Comma-separated fields; a field in double quotes may hold commas.
-std::vector<std::string> csv(std::string_view s) {
-  std::vector<std::string> out(1);
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '"') {
-      for (++i; i < s.size() && s[i] != '"'; ++i) out.back() += s[i];
-    } else if (s[i] == ',') {
-      out.emplace_back();
-    } else {
-      out.back() += s[i];
-    }
-  }
-  return out;
-}
-
 // Arguments: texts in single quotes (a quote doubled inside), anything else up to the comma.
 std::vector<std::string> arguments(std::string_view s) {
   std::vector<std::string> out;
@@ -71,105 +40,100 @@ std::vector<std::string> arguments(std::string_view s) {
   return out;
 }
 
-std::string unquoted(const std::string& quoted) {
-  std::string text = quoted.substr(1, quoted.size() - 2);
-  for (size_t at = 0; (at = text.find("''", at)) != std::string::npos; ++at) text.erase(at, 1);
-  return text;
-}
-
-std::string withYears(std::string s) {
-  const int32_t y = splitDate(now()).year;
-  for (auto [mark, value] : {std::pair{"${Y}", y}, std::pair{"${Y-1}", y - 1}})
-    for (size_t at; (at = s.find(mark)) != std::string::npos;)
-      s.replace(at, std::string_view(mark).size(), std::to_string(value));
-  return s;
-}
-
-std::vector<Call> readCalls(const std::string& path) {
-  std::ifstream in(path);
-  EXPECT_TRUE(in) << path;
-  std::vector<Call> calls;
-  std::string line;
-  for (int n = 1; std::getline(in, line); ++n) {
-    line = withYears(line);
-    auto word = [&](std::string_view w) { return line.starts_with(w) ? line.substr(w.size()) : ""; };
-    if (line.empty() || line[0] == '#' || line == "refused") continue;
-    if (line.starts_with("{\"sql\":")) {
-      calls.back().sent.emplace_back().trace = line;
-    } else if (line.starts_with("rows ")) {
-      calls.back().sent.back().fields = csv(word("rows "));
-    } else if (line.starts_with("row ")) {
-      std::vector<Variant> row;
-      for (const std::string& v : csv(word("row "))) row.push_back(v == "NULL" ? Variant(Null{}) : v);
-      calls.back().sent.back().rows.push_back(row);
-    } else if (line.starts_with("fails ")) {
-      const size_t blank = line.find(' ', 6);
-      calls.back().sent.back().failure =
-          Error(std::stoi(line.substr(6, blank - 6)), "Provider", line.substr(blank + 1));
-    } else if (line.starts_with("raises ")) {
-      calls.back().raises = std::stoi(word("raises "));
-    } else if (line.starts_with("returns ")) {
-      calls.back().returns = word("returns ");
-    } else if (line.starts_with("logs ")) {
-      calls.back().logs = word("logs ");
-    } else {
-      const size_t dot = line.find('.'), open = line.find('(');
-      EXPECT_TRUE(dot < open && line.ends_with(")")) << "line " << n << ": " << line;
-      Call& call = calls.emplace_back();
-      call.line = n;
-      call.object = line.substr(0, dot);
-      call.member = line.substr(dot + 1, open - dot - 1);
-      call.args = arguments(std::string_view(line).substr(open + 1, line.size() - open - 2));
-    }
-  }
-  return calls;
+// An argument or a value of an answer row as the file writes it.
+Variant value(const std::string& text, const ConnectionRef& db) {
+  if (text == "conn") return Variant(db);
+  if (text == "NULL" || text == "Null") return Variant(Null{});
+  if (!text.starts_with('\'')) return text;
+  std::string unquoted = text.substr(1, text.size() - 2);
+  for (size_t at = 0; (at = unquoted.find("''", at)) != std::string::npos; ++at) unquoted.erase(at, 1);
+  return unquoted;
 }
 
 TEST(Statements, EachCallSendsTheStatementsOfTheGoldenFile) {
   Environment env{{.demo = false}};
-  const std::vector<Call> calls = readCalls(KORVANDA_SOURCE_DIR "/tests/golden/statements/calls.txt");
-  EXPECT_GE(calls.size(), 140u);
   std::map<std::string, ObjectRef> objects;
-  for (const Call& call : calls) {
-    SCOPED_TRACE("calls.txt line " + std::to_string(call.line) + ": " + call.member);
-    ObjectRef& object = objects["KORVANDA." + call.object];
-    if (!object) object = createObject("KORVANDA." + call.object);
-    auto db = ScriptedConnection::create();
-    slot::current() = db;
+  std::ifstream in(KORVANDA_SOURCE_DIR "/tests/golden/statements/calls.txt");
+  std::string line, call, where, logs;
+  std::shared_ptr<ScriptedConnection> db;
+  std::vector<std::string> expected, fields, sent;
+  std::vector<std::vector<Variant>> rows;
+  std::optional<std::string> returns;
+  int32_t raises = 0, calls = 0;
+  auto answer = [&] {  // the rows read for the last statement
+    if (!fields.empty()) db->answer(sent.back(), makeRecordset(fields, rows));
+    fields.clear();
+    rows.clear();
+  };
+  auto run = [&] {  // the call read so far
+    if (call.empty()) return;
+    answer();
+    SCOPED_TRACE(where);
+    const size_t dot = call.find('.'), open = call.find('(');
+    ObjectRef& object = objects[call.substr(0, dot)];
+    if (!object) object = createObject("KORVANDA." + call.substr(0, dot));
     std::vector<Variant> args;
-    for (const std::string& a : call.args) {
-      if (a == "conn") args.emplace_back(db);
-      else if (a == "Null") args.emplace_back(Null{});
-      else if (a.starts_with('\'')) args.emplace_back(unquoted(a));
-      else args.emplace_back(a);
-    }
-    std::vector<std::string> expected;
-    for (const Sent& s : call.sent) {
-      expected.push_back(s.trace);
-      const std::string sql = nlohmann::json::parse(s.trace).at("sql");
-      if (!s.fields.empty()) db->answer(sql, makeRecordset(s.fields, s.rows));
-      if (s.failure) db->fail(sql, *s.failure);
-    }
+    for (const std::string& a : arguments(std::string_view(call).substr(open + 1, call.size() - open - 2)))
+      args.push_back(value(a, db));
     env.clearTrace();
     env.clearLogs();
+    slot::current() = db;
     Variant result;
-    int32_t raised = 0;
     try {
-      result = object->invoke(call.member, kMethod | kPropertyGet, args);
+      result = object->invoke(call.substr(dot + 1, open - dot - 1), kMethod | kPropertyGet, args);
+      EXPECT_EQ(raises, 0);
     } catch (const Error& e) {
-      raised = e.number();
+      EXPECT_EQ(e.number(), raises) << e.description();
     }
-    EXPECT_EQ(raised, call.raises.value_or(0));
     EXPECT_EQ(korvanda::testing::readLines(env.tracePath()), expected);
-    if (call.returns) {
-      EXPECT_EQ(toText(result), *call.returns);
+    if (returns) {
+      EXPECT_EQ(toText(result), *returns);
     }
     std::string logged;
-    for (const auto& e : env.logEntries()) logged += (logged.empty() ? "" : ", ") + e.label;
-    EXPECT_EQ(logged, call.logs.value_or(""));
+    for (const auto& entry : env.logEntries()) logged += (logged.empty() ? "" : ", ") + entry.label;
+    EXPECT_EQ(logged, logs);
+    ++calls;
+  };
+  const std::string year = std::to_string(splitDate(now()).year);
+  const std::string before = std::to_string(splitDate(now()).year - 1);
+  for (int n = 1; std::getline(in, line); ++n) {
+    for (size_t at; (at = line.find("${Y}")) != std::string::npos;) line.replace(at, 4, year);
+    for (size_t at; (at = line.find("${Y-1}")) != std::string::npos;) line.replace(at, 6, before);
+    const std::string rest = line.substr(line.find(' ') + 1);
+    if (line.empty() || line[0] == '#' || line == "refused") continue;
+    if (line.starts_with("{\"sql\":")) {
+      answer();
+      expected.push_back(line);
+      sent.push_back(nlohmann::json::parse(line).at("sql"));
+    } else if (line.starts_with("rows ")) {
+      fields = arguments(rest);
+    } else if (line.starts_with("row ")) {
+      rows.emplace_back();
+      for (const std::string& v : arguments(rest)) rows.back().push_back(value(v, db));
+    } else if (line.starts_with("fails ")) {
+      const size_t blank = rest.find(' ');
+      db->fail(sent.back(), Error(std::stoi(rest.substr(0, blank)), "Provider", rest.substr(blank + 1)));
+    } else if (line.starts_with("raises ")) {
+      raises = std::stoi(rest);
+    } else if (line.starts_with("returns ")) {
+      returns = rest;
+    } else if (line.starts_with("logs ")) {
+      logs = rest;
+    } else {
+      run();
+      where = "calls.txt line " + std::to_string(n) + ": " + line;
+      call = line;
+      db = ScriptedConnection::create();
+      expected.clear();
+      sent.clear();
+      returns.reset();
+      logs.clear();
+      raises = 0;
+    }
   }
+  run();
+  EXPECT_GE(calls, 140);
 }
-
 
 // A payment comes as a record set, which no line of the golden file can hold.
 class Payments : public ::testing::Test {
