@@ -9,23 +9,13 @@
 #include "korvanda/connection.h"
 #include "korvanda/error.h"
 #include "sqlite/engine.h"
+#include "support/fixture.h"
 
 namespace korvanda::sqlite::test {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "korvanda-sqlite-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
+// A temporary directory, removed with its files, that names files inside it.
+struct TempDir : korvanda::testing::TempDir {
+  std::string file(const std::string& name) const { return (path() / name).string(); }
 };
 
 class DatabaseTest : public ::testing::Test {
@@ -49,13 +39,7 @@ class DatabaseTest : public ::testing::Test {
   }
   // The error a statement fails with.
   Error failure(const std::string& sql) {
-    try {
-      conn_->execute(sql);
-    } catch (const Error& e) {
-      return e;
-    }
-    ADD_FAILURE() << "no error from: " << sql;
-    return Error(0, "", "");
+    return korvanda::testing::errorOf([&] { conn_->execute(sql); });
   }
 
   TempDir dir_;
