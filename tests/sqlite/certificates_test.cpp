@@ -86,7 +86,9 @@ TEST_F(Certificates, TheProcedureMarksWhatTheUnmarkingUnmarks) {
 }
 
 TEST_F(Certificates, TheProcedureRefusesBadArguments) {
-  auto failure = [&](const std::string& sql) { return korvanda::testing::errorOf([&] { conn_->execute(sql); }); };
+  auto failure = [&](const std::string& sql) {
+    return korvanda::testing::errorOf([&] { conn_->execute(sql); });
+  };
   EXPECT_EQ(failure("EXEC EstatusEnviadoSubsidio 2026, 2026, 1001").description(),
             "Procedure or function 'EstatusEnviadoSubsidio' expects 6 arguments (cicloIni, cicloFin, "
             "cveConstancia, cveInciso, tipoEndoso, pkCedente); 3 were given.");

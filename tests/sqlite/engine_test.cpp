@@ -43,7 +43,8 @@ TEST_F(Queries, EachGivesTheFieldAndValueOfTheGoldenFile) {
   std::string query, line;
   int checked = 0;
   for (int n = 1; std::getline(in, line); ++n) {
-    for (size_t at; (at = line.find("${DIR}")) != std::string::npos;) line.replace(at, 6, dir_.path().string());
+    for (size_t at; (at = line.find("${DIR}")) != std::string::npos;)
+      line.replace(at, 6, dir_.path().string());
     SCOPED_TRACE("queries.txt line " + std::to_string(n) + ": " + query);
     if (line.empty() || line[0] == '#') continue;
     if (line.starts_with("> ")) {
