@@ -1,7 +1,8 @@
 // The statements that members send, to the character: every call of
 // tests/golden/statements/calls.txt is made by name, as the application makes it, on a scripted
 // connection, and the trace must hold exactly the lines written under it. The few behaviours
-// that no line of that file can state (record set arguments, the shared slot) follow it.
+// that no line of that file can state (the shared slot, the cursor of what is delivered, the
+// rules computed apart) follow it.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -156,7 +157,7 @@ TEST(Statements, EachCallSendsTheStatementsOfTheGoldenFile) {
 }
 
 // What no line of the golden file can state: the slot, the properties of what is delivered.
-class Payments : public ::testing::Test {
+class Delivery : public ::testing::Test {
  protected:
   void SetUp() override {
     cat = clsCatValida::create();
@@ -169,7 +170,7 @@ class Payments : public ::testing::Test {
   std::shared_ptr<ScriptedConnection> db = ScriptedConnection::create();
 };
 
-TEST_F(Payments, RecordSetsAreDeliveredAsTheirSelectionsDeliverThem) {
+TEST_F(Delivery, RecordSetsAreDeliveredAsTheirSelectionsDeliverThem) {
   auto one = [](const char* field) { return makeRecordset({field}, {{int32_t{5}}}); };
   db->answer("SELECT * from SOLRPAGOSENDOSO WHERE pkconstancia=1 AND pkendoso=0 AND pkinciso=1 "
              "AND numeroPago=1", one("x"));
@@ -183,7 +184,7 @@ TEST_F(Payments, RecordSetsAreDeliveredAsTheirSelectionsDeliverThem) {
 
 // The consecutive empties the shared slot when it counts fewer than two rows; the staging
 // insert still runs on the connection it took.
-TEST_F(Payments, TheConsecutiveEmptiesTheSlotBelowTwoRows) {
+TEST_F(Delivery, TheConsecutiveEmptiesTheSlotBelowTwoRows) {
   const std::string count = "select count(pkConsec) as maxConsec from SUBMCONSECEXPFC ";
   for (auto [rows, emptied] : {std::pair{0, true}, {1, true}, {2, false}}) {
     slot::current() = db;
