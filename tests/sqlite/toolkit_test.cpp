@@ -20,6 +20,14 @@ TEST(DeclaredTypes, FromSqlServer) {
   EXPECT_FALSE(fieldFromDeclared(""));
 }
 
+TEST(Prepare, OneStatementAtATime) {
+  TempDir dir;
+  Database db = Database::open(dir.file("t.db"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  EXPECT_EQ(errorOf([&] { prepare(db.get(), "SELECT 1; SELECT 2"); }).number(), kErrStatement);
+  EXPECT_EQ(errorOf([&] { prepare(db.get(), " ; "); }).description(), "The statement is empty.");
+  EXPECT_NO_THROW(prepare(db.get(), "SELECT 1 ;\n "));
+}
+
 class Toolkit : public ::testing::Test {
  protected:
   void SetUp() override { db_ = Database::open(dir_.file("t.db"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE); }
