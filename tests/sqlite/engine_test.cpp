@@ -79,7 +79,9 @@ TEST_F(Engine, StateAndTransactions) {
   EXPECT_EQ(errorOf([&] { conn_->open(); }).number(), 3705);
   conn_->beginTrans();
   EXPECT_EQ(errorOf([&] { conn_->beginTrans(); }).number(), kErrNestedTransaction);
-  EXPECT_EQ(conn_->execute("INSERT INTO CATCRAMO (PkRamo, cveRamo, NomRamo) VALUES (1, 1, 'Agrícola')"), nullptr);
+  EXPECT_EQ(
+      conn_->execute("INSERT INTO CATCRAMO (PkRamo, cveRamo, NomRamo) VALUES (1, 1, 'Agrícola')"),
+      nullptr);
   EXPECT_EQ(errorOf([&] { conn_->close(); }).number(), 3246);
   conn_->rollbackTrans();
   EXPECT_EQ(errorOf([&] { conn_->commitTrans(); }).number(), kErrNoTransaction);
@@ -104,11 +106,13 @@ TEST_F(Engine, LongExpressionsStopAtTheDepthLimitOnASmallStack) {
     return s + " AS s";
   };
   korvanda::testing::runOnSmallStack([&] {
-    EXPECT_EQ(toInt32(conn_->query(sum(kMaxExpressionDepth - 10))->value("s")), kMaxExpressionDepth - 10);
+    EXPECT_EQ(toInt32(conn_->query(sum(kMaxExpressionDepth - 10))->value("s")),
+              kMaxExpressionDepth - 10);
     for (int terms : {kMaxExpressionDepth + 1, 5000}) {
       Error e = errorOf([&] { conn_->execute(sum(terms)); });
       EXPECT_EQ(e.number(), kErrStatement);
-      EXPECT_EQ(e.description(), "Expression tree is too large (maximum depth " + std::to_string(kMaxExpressionDepth) + ")");
+      EXPECT_EQ(e.description(), "Expression tree is too large (maximum depth " +
+                                     std::to_string(kMaxExpressionDepth) + ")");
     }
   });
 }
@@ -116,10 +120,12 @@ TEST_F(Engine, LongExpressionsStopAtTheDepthLimitOnASmallStack) {
 // On disk a date is an ISO text, which orders and compares as dates do; repeated and unnamed
 // columns keep their places, and a name finds the first.
 TEST_F(Engine, DatesOnDiskAndColumnNames) {
-  conn_->execute("SET DATEFORMAT DMY INSERT INTO SUBCFONDOSANEXOH (CveFondo, CicloIni, CicloFin, FechaInicio, "
-                 "FechaLimite) VALUES ('F1', 2026, 2026, '31/12/2026 13:05:00', '01/02/2026')");
+  conn_->execute(
+      "SET DATEFORMAT DMY INSERT INTO SUBCFONDOSANEXOH (CveFondo, CicloIni, CicloFin, FechaInicio, "
+      "FechaLimite) VALUES ('F1', 2026, 2026, '31/12/2026 13:05:00', '01/02/2026')");
   Database raw = Database::open(file_, SQLITE_OPEN_READONLY);
-  Statement st = prepare(raw.get(), "SELECT FechaInicio || '|' || FechaLimite FROM SUBCFONDOSANEXOH");
+  Statement st =
+      prepare(raw.get(), "SELECT FechaInicio || '|' || FechaLimite FROM SUBCFONDOSANEXOH");
   ASSERT_TRUE(st.step());
   EXPECT_EQ(st.text(0), "2026-12-31 13:05:00|2026-02-01 00:00:00");
   auto rs = rows("SELECT CicloIni, ' ', CicloFin + 1 AS CicloIni, 1 + 1 FROM SUBCFONDOSANEXOH");
@@ -135,13 +141,18 @@ TEST_F(Engine, DatesOnDiskAndColumnNames) {
 TEST_F(Engine, WalReadersAndALockHeldPastTheBusyTimeout) {
   EXPECT_EQ(toText(scalar("PRAGMA journal_mode")), "wal");
   auto other = openEmbedded(file_, std::chrono::milliseconds(100));
-  auto count = [&] { return toInt32(other->execute("SELECT COUNT(*) FROM CATCRAMO")->value(size_t{0})); };
+  auto count = [&] {
+    return toInt32(other->execute("SELECT COUNT(*) FROM CATCRAMO")->value(size_t{0}));
+  };
   conn_->beginTrans();
   conn_->execute("INSERT INTO CATCRAMO (PkRamo, cveRamo) VALUES (1, 1)");
   EXPECT_EQ(count(), 0);
-  Error e = errorOf([&] { other->execute("INSERT INTO CATCRAMO (PkRamo, cveRamo) VALUES (2, 2)"); });
+  Error e =
+      errorOf([&] { other->execute("INSERT INTO CATCRAMO (PkRamo, cveRamo) VALUES (2, 2)"); });
   EXPECT_EQ(e.number(), kErrTimeout);
-  EXPECT_EQ(e.description(), "Timeout expired: database is locked (another connection kept the database file locked)");
+  EXPECT_EQ(
+      e.description(),
+      "Timeout expired: database is locked (another connection kept the database file locked)");
   conn_->commitTrans();
   EXPECT_EQ(count(), 1);
   other->execute("INSERT INTO CATCRAMO (PkRamo, cveRamo) VALUES (2, 2)");  // free again
