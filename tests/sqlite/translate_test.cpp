@@ -1,5 +1,4 @@
 #include "sqlite/translate.h"
-#include "translate/tokens.h"
 #include "translate/types.h"
 
 #include <gtest/gtest.h>
@@ -80,26 +79,6 @@ TEST(Translate, EveryCaseOfTheGoldenFile) {
         types += (types.empty() ? "" : ", ") + type;
       EXPECT_EQ(types, *c.types);
     }
-  }
-}
-
-TEST(Tokens, OperatorsWordsAndNumbers) {
-  std::vector<std::string> ops, words;
-  for (const tsql::Token& t : tsql::tokenize("a<>b!=c<=d>=e!<f!>g||h+=i|=j^=k<l>m=n-o\t\v\f\r\n#t x$y é1 .5e3 'it''s'")) {
-    if (t.kind == tsql::Tk::Op) ops.push_back(t.text);
-    else words.push_back(t.text);
-  }
-  EXPECT_EQ(ops, (std::vector<std::string>{"<>", "!=", "<=", ">=", "!<", "!>", "||", "+=", "|=", "^=", "<", ">",
-                                           "=", "-"}));
-  EXPECT_EQ(words, (std::vector<std::string>{"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n",
-                                             "o", "#t", "x$y", "é1", ".5e3", "it's"}));
-}
-
-TEST(Tokens, CommentsAnywhere) {
-  for (const char* text : {"/* a */x", "x-- a", "x/**/", "/* /* */ */x -- /*"}) {
-    std::vector<tsql::Token> toks = tsql::tokenize(text);
-    ASSERT_EQ(toks.size(), 1u) << text;
-    EXPECT_EQ(toks[0].text, "x") << text;
   }
 }
 
