@@ -23,33 +23,35 @@ TEST(InsertBuilder, WritesColumnsThenValuesWithTheBlanksOfEachLayout) {
             "INSERT INTO T ( a ,b ,c ,d ) values( 'x' ,-7 ,2.5 ,'01/04/2026' )");
   EXPECT_EQ(buildInsert({"INSERT INTO T ", false, ".t"}, columns),
             "INSERT INTO T ( a ,b ,c ,d ) values('x' ,-7 ,2.5 ,'01/04/2026' )");
-  const Column first[] = {integer("k", 1)};
-  EXPECT_EQ(buildInsert({"X ", false, ".t"}, first), "X ( k ) values(1 )");
 }
 
-TEST(InsertBuilder, TextIsQuotedWithItsQuotesDoubledAndNothingElseChanged) {
-  const Column columns[] = {text("a", "O'Brien"), text("b", "''"), text("c", "  Ñandú  "),
-                            text("d", "")};
-  EXPECT_EQ(buildInsert({"I ", false, ".t"}, columns),
-            "I ( a ,b ,c ,d ) values('O''Brien' ,'''''' ,'  Ñandú  ' ,'' )");
-}
-
-TEST(InsertBuilder, DecimalsHaveAtMostFifteenSignificantDigitsAndNoTrailingZeros) {
-  auto one = [](double v) {
-    const Column c[] = {decimal("v", v)};
-    return buildInsert({"", false, ".t"}, c);
+// Texts quoted with their quotes doubled and nothing else changed; decimals with at most 15
+// significant digits and no trailing zeros; dates day first, with the time when not midnight.
+TEST(InsertBuilder, RendersEachValueForm) {
+  const std::pair<Column, std::string_view> cases[] = {
+      {text("v", "O'Brien"), "'O''Brien'"},
+      {text("v", "''"), "''''''"},
+      {text("v", "  Ñandú  "), "'  Ñandú  '"},
+      {text("v", ""), "''"},
+      {text("v", "\tx\x01\"y"), "'\tx\x01\"y'"},
+      {decimal("v", 150000), "150000"},
+      {decimal("v", 1234.50), "1234.5"},
+      {decimal("v", 0.1), "0.1"},
+      {decimal("v", -3.25), "-3.25"},
+      {decimal("v", 1.0 / 3), "0.333333333333333"},
+      {decimal("v", 0.1 + 0.2), "0.3"},
+      {decimal("v", -0.0), "0"},
+      {decimal("v", 1e20), "1E+20"},
+      {date("v", dateFromParts(2026, 12, 31)), "'31/12/2026'"},
+      {date("v", dateFromParts(2026, 2, 3, 13, 5, 9)), "'03/02/2026 13:05:09'"},
+      {date("v", dateFromParts(2026, 2, 3, 0, 0, 1)), "'03/02/2026 00:00:01'"},
   };
-  EXPECT_EQ(one(150000), "( v ) values(150000 )");
-  EXPECT_EQ(one(1234.50), "( v ) values(1234.5 )");
-  EXPECT_EQ(one(0.1), "( v ) values(0.1 )");
-  EXPECT_EQ(one(-3.25), "( v ) values(-3.25 )");
-  EXPECT_EQ(one(1.0 / 3), "( v ) values(0.333333333333333 )");
-  EXPECT_EQ(one(0.1 + 0.2), "( v ) values(0.3 )");
-  EXPECT_EQ(one(-0.0), "( v ) values(0 )");
-  EXPECT_EQ(one(1e20), "( v ) values(1E+20 )");
+  for (const auto& [column, rendered] : cases)
+    EXPECT_EQ(buildInsert({"X ", false, ".t"}, std::span(&column, 1)),
+              "X ( v ) values(" + std::string(rendered) + " )");
 }
 
-TEST(InsertBuilder, RefusesANumberThatIsNotFinite) {
+TEST(InsertBuilder, RefusesNumbersThatAreNotFiniteAndTextsThatWouldSplitARecord) {
   for (double v : {std::nan(""), std::numeric_limits<double>::infinity(),
                    -std::numeric_limits<double>::infinity()}) {
     const Column c[] = {decimal("primaEaseg", v)};
@@ -60,27 +62,15 @@ TEST(InsertBuilder, RefusesANumberThatIsNotFinite) {
   // The largest double's 15 digits would be read back as infinity: an overflow.
   const Column top[] = {decimal("primaEaseg", 1.7976931348623157e308)};
   EXPECT_EQ(errorOf([&] { buildInsert({"", false, ""}, top); }).number(), 6);
-}
-
-TEST(InsertBuilder, RefusesATextThatWouldSplitAnExportRecord) {
   for (const char* bad : {"a|b", "|", "line\r\nbreak", "\n", "cr\r", "x\n|"}) {
     const Column c[] = {text("poliza", "P-1"), text("apPaterno", bad)};
     Error e = errorOf([&] { buildInsert({"", false, ".insertGanadero"}, c); });
     EXPECT_EQ(e.number(), kAppError1001) << bad;
     EXPECT_EQ(e.source(), ".insertGanadero");
-    EXPECT_EQ(e.description(), "El campo apPaterno contiene un separador de registro (barra "
-                               "vertical, retorno de carro o salto de linea) y no se puede guardar");
+    EXPECT_EQ(e.description(),
+              "El campo apPaterno contiene un separador de registro (barra "
+              "vertical, retorno de carro o salto de linea) y no se puede guardar");
   }
-  const Column tab[] = {text("a", "\tx\x01\"y")};
-  EXPECT_EQ(buildInsert({"", false, ".t"}, tab), "( a ) values('\tx\x01\"y' )");
-}
-
-TEST(InsertBuilder, DatesAreDayFirstWithTheTimeOnlyWhenNotMidnight) {
-  const Column columns[] = {date("a", dateFromParts(2026, 12, 31)),
-                            date("b", dateFromParts(2026, 2, 3, 13, 5, 9)),
-                            date("c", dateFromParts(2026, 2, 3, 0, 0, 1))};
-  EXPECT_EQ(buildInsert({"", false, ".t"}, columns),
-            "( a ,b ,c ) values('31/12/2026' ,'03/02/2026 13:05:09' ,'03/02/2026 00:00:01' )");
 }
 
 TEST(DuplicateKeyViolation, RecognisesARefusedKeyOnEitherEngine) {
