@@ -14,7 +14,8 @@ namespace korvanda::sqlite::test {
 namespace {
 
 constexpr const char* kTable =
-    "CREATE TABLE t (id INT PRIMARY KEY, name VARCHAR(20), born DATETIME, qty INT, price DECIMAL(10,2), "
+    "CREATE TABLE t (id INT PRIMARY KEY, name VARCHAR(20), born DATETIME, qty INT, price "
+    "DECIMAL(10,2), "
     "flag BIT)";
 
 std::string describe(const RecordsetRef& rs) {
@@ -40,7 +41,9 @@ std::string tableOf(sqlite3* db) {
   return out;
 }
 
-std::string errorText(const Error& e) { return fmt::format("error {}: {}", e.number(), e.description()); }
+std::string errorText(const Error& e) {
+  return fmt::format("error {}: {}", e.number(), e.description());
+}
 
 class ShapeCache : public DatabaseTest {
  protected:
@@ -67,8 +70,9 @@ class ShapeCache : public DatabaseTest {
       }
       if (out.empty()) out = "no rows";
     } catch (const TranslationError& e) {
-      out = errorText(Error(kErrStatement, kErrorSource,
-                            std::string("The statement cannot run on the embedded database: ") + e.what()));
+      out = errorText(
+          Error(kErrStatement, kErrorSource,
+                std::string("The statement cannot run on the embedded database: ") + e.what()));
     } catch (const Error& e) {
       out = errorText(e);
     }
@@ -89,7 +93,8 @@ class ShapeCache : public DatabaseTest {
     auto shape = shapeOf(sql);
     if (!shape) return false;
     SchemaSnapshot schema = readSchema(reference_.get());
-    return static_cast<bool>(learnShape(reference_.get(), sql, *shape, schema, translate(sql, schema)).stmt);
+    return static_cast<bool>(
+        learnShape(reference_.get(), sql, *shape, schema, translate(sql, schema)).stmt);
   }
 
   Database reference_, peek_;

@@ -30,7 +30,9 @@ TEST(Prepare, OneStatementAtATime) {
 
 class Toolkit : public ::testing::Test {
  protected:
-  void SetUp() override { db_ = Database::open(dir_.file("t.db"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE); }
+  void SetUp() override {
+    db_ = Database::open(dir_.file("t.db"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  }
   void run(std::string_view sql) {
     for (std::string_view rest = sql; !rest.empty();)
       if (Statement s = prepareNext(db_.get(), rest)) s.run();
@@ -41,7 +43,8 @@ class Toolkit : public ::testing::Test {
   }
   std::vector<std::string> column(std::string_view sql) {
     std::vector<std::string> out;
-    for (RecordsetRef rs = read(sql); !rs->eof(); rs->moveNext()) out.push_back(toText(rs->value(size_t{0})));
+    for (RecordsetRef rs = read(sql); !rs->eof(); rs->moveNext())
+      out.push_back(toText(rs->value(size_t{0})));
     return out;
   }
 
@@ -53,8 +56,10 @@ class Toolkit : public ::testing::Test {
 // that all of its values fit, the first row's included.
 TEST_F(Toolkit, ReadingGivesEachColumnOneType) {
   run("CREATE TABLE t (n SMALLINT, m MONEY, d DATETIME);"
-      "INSERT INTO t VALUES (1, 1234.5678, '2026-12-31 13:05:00'), ('x', '0.07', 'nunca'), (70000, 5, NULL);");
-  RecordsetRef rs = read("SELECT n, m, d, CASE WHEN n = 1 THEN 7 ELSE 'siete' END AS u, n * 1.5 AS f FROM t");
+      "INSERT INTO t VALUES (1, 1234.5678, '2026-12-31 13:05:00'), ('x', '0.07', 'nunca'), (70000, "
+      "5, NULL);");
+  RecordsetRef rs =
+      read("SELECT n, m, d, CASE WHEN n = 1 THEN 7 ELSE 'siete' END AS u, n * 1.5 AS f FROM t");
   const int32_t types[] = {adSmallInt, adNumeric, adDate, adVarChar, adDouble};
   for (size_t c = 0; c < 5; ++c) EXPECT_EQ(rs->field(c).type, types[c]) << c;
   EXPECT_EQ(rs->field(3).definedSize, 5);
@@ -93,11 +98,13 @@ TEST_F(Toolkit, FailedCopyLeavesTheDestinationWholeAndAttachmentsEndWithTheTrans
   EXPECT_EQ(column("SELECT z FROM keep"), (std::vector<std::string>{"1", "2"}));
   // Two copies from the same file in one transaction, each under an alias of its own.
   EXPECT_TRUE(copyTable(db_, TableCopy{"ok1", "ok", source}));
-  EXPECT_TRUE(copyTable(db_, TableCopy{"ok2", "OK", source, TableCopy::Definition::ColumnsAndTypes}));
+  EXPECT_TRUE(
+      copyTable(db_, TableCopy{"ok2", "OK", source, TableCopy::Definition::ColumnsAndTypes}));
   EXPECT_FALSE(copyTable(db_, TableCopy{"nada", "no_existe", source}));
   db_.endTransaction("COMMIT");
   EXPECT_EQ(column("SELECT name FROM pragma_database_list"), std::vector<std::string>{"main"});
-  EXPECT_EQ(column("SELECT y FROM ok1 UNION ALL SELECT y FROM ok2"), (std::vector<std::string>{"9", "9"}));
+  EXPECT_EQ(column("SELECT y FROM ok1 UNION ALL SELECT y FROM ok2"),
+            (std::vector<std::string>{"9", "9"}));
   // Outside a transaction the file is let go at once, and the same alias serves again.
   EXPECT_TRUE(copyTable(db_, TableCopy{"ok3", "ok", source}));
   EXPECT_EQ(column("SELECT name FROM pragma_database_list"), std::vector<std::string>{"main"});

@@ -1,5 +1,4 @@
 #include "sqlite/translate.h"
-#include "translate/types.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +11,38 @@ namespace {
 
 SchemaSnapshot sampleSchema() {
   SchemaSnapshot s;
-  s.add({"Pagos", {{"id", "INTEGER"}, {"nombre", "VARCHAR(20)"}, {"fecha", "DATETIME"}, {"monto", "MONEY"},
-                   {"activo", "BIT"}, {"cuenta", "INT"}, {"clave", "SMALLINT GENERATED", true}}, false});
-  s.add({"Socios", {{"id", "INT"}, {"pago", "INT"}, {"calle", "VARCHAR(30)"}, {"numero", "VARCHAR(10)"},
-                    {"alta", "DATETIME"}}, false});
+  s.add({"Pagos",
+         {{"id", "INTEGER"},
+          {"nombre", "VARCHAR(20)"},
+          {"fecha", "DATETIME"},
+          {"monto", "MONEY"},
+          {"activo", "BIT"},
+          {"cuenta", "INT"},
+          {"clave", "SMALLINT GENERATED", true}},
+         false});
+  s.add({"Socios",
+         {{"id", "INT"},
+          {"pago", "INT"},
+          {"calle", "VARCHAR(30)"},
+          {"numero", "VARCHAR(10)"},
+          {"alta", "DATETIME"}},
+         false});
+  s.add({"Tipos",
+         {{"f", "FLOAT"},
+          {"r", "REAL"},
+          {"dp", "DOUBLE PRECISION"},
+          {"n", "NUMERIC"},
+          {"d", "DECIMAL(10,2)"},
+          {"b", "BIGINT"},
+          {"s", "SMALLINT"},
+          {"t", "TIME"},
+          {"nt", "NTEXT"},
+          {"cl", "CLOB"},
+          {"v", "VARCHAR(3)"},
+          {"e", ""},
+          {"bl", "BLOB"},
+          {"l", "VARCHAR(9000)"}},
+         false});
   s.add({"VistaPagos", {{"id", "INTEGER"}, {"fecha", "DATETIME"}}, true});
   return s;
 }
@@ -82,20 +109,6 @@ TEST(Translate, EveryCaseOfTheGoldenFile) {
   }
 }
 
-// The types the translation reads from declared types.
-TEST(Types, FromDeclaredTypes) {
-  const std::pair<const char*, tsql::Cat> cases[] = {
-      {"FLOAT", tsql::Cat::Float}, {"REAL", tsql::Cat::Float}, {"DOUBLE PRECISION", tsql::Cat::Float},
-      {"MONEY", tsql::Cat::Decimal}, {"DECIMAL(10,2)", tsql::Cat::Decimal}, {"NUMERIC", tsql::Cat::Decimal},
-      {"BIT", tsql::Cat::Bool}, {"SMALLINT", tsql::Cat::Int}, {"BIGINT", tsql::Cat::Int},
-      {"DATETIME", tsql::Cat::Date}, {"TIME", tsql::Cat::Date}, {"VARCHAR(3)", tsql::Cat::Text},
-      {"NTEXT", tsql::Cat::Text}, {"CLOB", tsql::Cat::Text}, {"", tsql::Cat::Unknown}, {"BLOB", tsql::Cat::Unknown}};
-  for (auto [decl, cat] : cases) EXPECT_EQ(tsql::typeFromDecl(decl).cat, cat) << decl;
-  EXPECT_EQ(tsql::textLength(tsql::typeFromDecl("VARCHAR(30)")), 30);
-  EXPECT_EQ(tsql::textLength(tsql::typeFromDecl("TEXT")), 0);
-  EXPECT_EQ(tsql::textType(9000).decl, "VARCHAR(8000)");
-}
-
 std::string repeat(std::string_view s, int n) {
   std::string r;
   for (int i = 0; i < n; ++i) r += s;
@@ -104,10 +117,8 @@ std::string repeat(std::string_view s, int n) {
 
 // A statement whose core is wrapped in n levels, taken in turn from levels (open, close).
 struct Nesting {
-  const char* construct;
-  std::string head;
+  std::string construct, head, core, tail;
   std::vector<std::pair<std::string, std::string>> levels;
-  std::string core, tail;
 
   std::string text(int n) const {
     std::string open, close;
@@ -127,30 +138,37 @@ struct Nesting {
   }
 };
 
+// The constructs of tests/golden/translate/nesting.txt.
+std::vector<Nesting> nestings() {
+  std::ifstream in(KORVANDA_SOURCE_DIR "/tests/golden/translate/nesting.txt");
+  std::vector<Nesting> out;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> f;
+    for (size_t at = 0, bar; at <= line.size(); at = bar + 1) {
+      bar = std::min(line.find('|', at), line.size());
+      f.push_back(line.substr(at, bar - at));
+    }
+    out.push_back({f[0], f[1], f[2], f[3], {}});
+    for (size_t i = 4; i < f.size(); ++i)
+      out.back().levels.emplace_back(f[i].substr(0, f[i].find('@')),
+                                     f[i].substr(f[i].find('@') + 1));
+  }
+  return out;
+}
+
 TEST(Nesting, EveryRecursiveConstructStopsAtTheLimitOnASmallStack) {
-  const std::vector<Nesting> table = {
-      {"parentheses", "SELECT ", {{"(", ")"}}, "1", " FROM Pagos"},
-      {"parentheses in WHERE", "SELECT id FROM Pagos WHERE id = ", {{"(", ")"}}, "1", ""},
-      {"unary minus of a group", "SELECT ", {{"- (", ")"}}, "1", " FROM Pagos"},
-      {"calls", "SELECT ", {{"LEN(", ")"}}, "nombre", " FROM Pagos"},
-      {"CAST", "SELECT ", {{"CAST(", " AS varchar)"}}, "id", " FROM Pagos"},
-      {"LEFT and RIGHT", "SELECT ", {{"LEFT(", ", 2)"}, {"RIGHT(", ", 3)"}}, "nombre", " FROM Pagos"},
-      {"CASE", "SELECT ", {{"CASE WHEN id = 1 THEN ", " END"}}, "1", " FROM Pagos"},
-      {"CASE in its condition", "SELECT ", {{"CASE WHEN 1 = ", " THEN 1 END"}}, "1", " FROM Pagos"},
-      {"subqueries", "SELECT ", {{"(SELECT ", ")"}}, "1", " FROM Pagos"},
-      {"derived tables", "SELECT * FROM ", {{"(SELECT * FROM ", ") AS t"}}, "Pagos", ""},
-      {"EXISTS", "SELECT id FROM Pagos WHERE ", {{"EXISTS (SELECT 1 FROM Pagos WHERE ", ")"}}, "1 = 1", ""},
-      {"all of them", "SELECT ", {{"(", ")"}, {"CASE WHEN id = 1 THEN ", " END"}, {"ISNULL(", ", 0)"}, {"(SELECT ", ")"}}, "1", " FROM Pagos"},
-      {"UPDATE", "UPDATE Pagos SET cuenta = ", {{"(", ")"}}, "1", " WHERE id = 1"},
-      {"INSERT values", "INSERT INTO Pagos (cuenta) VALUES ", {{"(", ")"}}, "1", ""},
-  };
-  const std::string refusal = "the text nests parentheses, subqueries, calls and CASE deeper than " +
-                              std::to_string(kMaxNesting) + " levels, at character ";
+  const std::vector<Nesting> table = nestings();
+  ASSERT_EQ(table.size(), 14u);
+  const std::string refusal =
+      "the text nests parentheses, subqueries, calls and CASE deeper than " +
+      std::to_string(kMaxNesting) + " levels, at character ";
   for (const Nesting& row : table) {
     SCOPED_TRACE(row.construct);
     testing::runOnSmallStack([&] {
       EXPECT_NO_THROW(translate(row.text(kMaxNesting), sampleSchema())) << row.text(kMaxNesting);
-      EXPECT_EQ(failure(row.text(kMaxNesting + 1)), refusal + std::to_string(row.opening(kMaxNesting + 1)));
+      EXPECT_EQ(failure(row.text(kMaxNesting + 1)),
+                refusal + std::to_string(row.opening(kMaxNesting + 1)));
       EXPECT_EQ(failure(row.text(5000)), refusal + std::to_string(row.opening(kMaxNesting + 1)));
     });
   }
@@ -166,24 +184,21 @@ TEST(Nesting, EveryRecursiveConstructStopsAtTheLimitOnASmallStack) {
 }
 
 TEST(Nesting, SumsDecidedOnTheValuesCountTheirNesting) {
-  // Each '+' between terms of unknown type nests one more call: a+b+c is TSQL_ADD(TSQL_ADD(a, b), c).
+  // Each '+' between terms of unknown type nests one more call: a+b+c is TSQL_ADD(TSQL_ADD(a, b),
+  // c).
   auto sum = [](int terms) { return "SELECT " + repeat("x + ", terms - 1) + "x AS s FROM Pagos"; };
   testing::runOnSmallStack([&] {
     EXPECT_NO_THROW(translate(sum(kMaxNesting), sampleSchema()));
-    EXPECT_EQ(failure(sum(kMaxNesting + 1)), "a sum of 33 terms whose types are known only from their values nests "
-                                             "deeper than 32 levels once translated, at character 8");
-    EXPECT_EQ(failure("SELECT (" + sum(kMaxNesting).substr(7, 4 * kMaxNesting - 3) + ") + x AS s FROM Pagos"),
-              "a sum of 2 terms whose types are known only from their values nests deeper than 32 levels once "
+    EXPECT_EQ(failure(sum(kMaxNesting + 1)),
+              "a sum of 33 terms whose types are known only from their values nests "
+              "deeper than 32 levels once translated, at character 8");
+    EXPECT_EQ(failure("SELECT (" + sum(kMaxNesting).substr(7, 4 * kMaxNesting - 3) +
+                      ") + x AS s FROM Pagos"),
+              "a sum of 2 terms whose types are known only from their values nests deeper than 32 "
+              "levels once "
               "translated, at character 8");
     EXPECT_EQ(failure(sum(5000)).substr(0, 18), "a sum of 5000 term");
   });
-}
-
-TEST(CreateTableRename, ReplacesOnlyTheName) {
-  EXPECT_EQ(renameCreateTable("CREATE TABLE CATCRAMO (\n  x VARCHAR(5) COLLATE NOCASE -- CATCRAMO\n)", "Nueva \"t\""),
-            "CREATE TABLE \"Nueva \"\"t\"\"\" (\n  x VARCHAR(5) COLLATE NOCASE -- CATCRAMO\n)");
-  EXPECT_EQ(renameCreateTable("CREATE TABLE IF NOT EXISTS main.[a b](x)", "c"), "CREATE TABLE IF NOT EXISTS \"c\"(x)");
-  EXPECT_THROW(renameCreateTable("CREATE VIEW v AS SELECT 1", "c"), TranslationError);
 }
 
 }  // namespace
