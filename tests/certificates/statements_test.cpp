@@ -8,10 +8,8 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "certificates/statements.h"
 #include "component/ModGlobal.h"
 #include "korvanda/administration.h"
-#include "korvanda/catalogoConstants.h"
 #include "korvanda/clsCatValida.h"
 #include "korvanda/textform.h"
 #include "sqlite/engine.h"
@@ -178,18 +176,6 @@ TEST(Statements, EachCallSendsTheStatementsOfTheGoldenFile) {
     EXPECT_EQ(outcome, call.outcome);
   }
   EXPECT_GE(ran.size(), 80u);
-}
-
-// The year of the payments of a month, as the monthly selection computes it.
-TEST(CertificateRules, ThePaymentYear) {
-  // month asked for, month of the query: the year before when the month is still to come
-  for (auto [mes, consulta, anio] : {std::tuple{12, 1, 2026},
-                                     {12, 12, 2027},
-                                     {1, 1, 2027},
-                                     {1, 12, 2027},
-                                     {6, 5, 2026},
-                                     {5, 6, 2027}})
-    EXPECT_EQ(anioPago(mes, consulta, 2027), anio) << mes << "/" << consulta;
 }
 
 }  // namespace

@@ -14,25 +14,6 @@ namespace {
 
 using korvanda::testing::errorOf;
 
-// A missing file, a directory and a file that is no database fail to open and are left as
-// they were; a database is never created over an existing file.
-TEST(OpenEmbedded, OnlyAnExistingDatabaseOpens) {
-  TempDir dir;
-  const std::string missing = dir.file("nope.db"), garbage = dir.file("garbage.db");
-  Error e = errorOf([&] { openEmbedded(missing); });
-  EXPECT_EQ(e.number(), kErrConnection);
-  EXPECT_EQ(e.source(), "SQLite");
-  EXPECT_EQ(e.description(), "Cannot open database \"" + missing + "\": the file does not exist.");
-  EXPECT_FALSE(std::filesystem::exists(missing));
-  EXPECT_EQ(errorOf([&] { openEmbedded(dir.file("")); }).number(), kErrConnection);
-  std::ofstream(garbage) << std::string(4096, 'x');
-  e = errorOf([&] { openEmbedded(garbage); });
-  EXPECT_EQ(e.number(), kErrConnection);
-  EXPECT_NE(e.description().find("file is not a database"), std::string::npos) << e.description();
-  EXPECT_EQ(errorOf([&] { createDatabase(garbage, false); }).number(), 58);
-  EXPECT_EQ(std::filesystem::file_size(garbage), 4096u);
-}
-
 // Each query of tests/golden/sqlite/queries.txt gives the first field and value, or the error,
 // written under it.
 class Queries : public DemoDatabaseTest {};
@@ -73,8 +54,10 @@ TEST_F(Queries, EachGivesTheFieldAndValueOfTheGoldenFile) {
 
 class Engine : public DatabaseTest {};
 
-// Open, close, transactions and their misuse on one connection.
+// Open, close, transactions and their misuse on one connection; no database is created over
+// an existing file.
 TEST_F(Engine, StateAndTransactions) {
+  EXPECT_EQ(errorOf([&] { createDatabase(file_, false); }).number(), 58);
   EXPECT_EQ(conn_->state(), 1);
   EXPECT_EQ(errorOf([&] { conn_->open(); }).number(), 3705);
   conn_->beginTrans();
