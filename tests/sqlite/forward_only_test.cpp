@@ -1,13 +1,13 @@
 // Forward-only record sets on the embedded engine: rows read from the open statement as the
 // record set moves, exported to the same bytes as the rows read into memory.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <fstream>
 #include <sstream>
 
 #include "fixture.h"
 #include "korvanda/clsControlFiles.h"
+#include "sqlite/toolkit.h"
 #include "support/fixture.h"
 
 namespace korvanda::sqlite::test {
@@ -21,16 +21,13 @@ class ForwardOnly : public DatabaseTest {
   // with the progress values written under each.
   void SetUp() override {
     DatabaseTest::SetUp();
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(file_.c_str(), &db), SQLITE_OK);
+    Database db = Database::open(file_, SQLITE_OPEN_READWRITE);
     std::ifstream in(KORVANDA_SOURCE_DIR "/tests/golden/sqlite/livestock.sql");
     for (std::string line; std::getline(in, line);) {
       if (line.starts_with("SELECT")) queries_.push_back({line, ""});
       else if (line.starts_with("-- progress ")) queries_.back().second = line.substr(12);
-      else if (!line.starts_with("--"))
-        EXPECT_EQ(sqlite3_exec(db, line.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << line;
+      else if (!line.starts_with("--")) execute(db.get(), line);
     }
-    sqlite3_close(db);
   }
   // The file an export of the record set writes, and the progress values it gave.
   std::pair<std::string, std::string> exported(const RecordsetRef& rs) {

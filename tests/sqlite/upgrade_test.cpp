@@ -2,25 +2,22 @@
 // which refuses rows that the new unique keys would take for one.
 #include "sqlite/upgrade.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <functional>
 
 #include "fixture.h"
 #include "sqlite/schema_sql.h"
+#include "sqlite/toolkit.h"
 #include "support/fixture.h"
 
 namespace korvanda::sqlite::test {
 namespace {
 
+// Runs every statement of sql on the file with SQLite itself.
 void run(const std::string& file, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
-  char* msg = nullptr;
-  EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg), SQLITE_OK) << (msg ? msg : "");
-  sqlite3_free(msg);
-  sqlite3_close(db);
+  Database db = Database::open(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+  for (std::string_view rest = sql; !rest.empty();)
+    if (Statement s = prepareNext(db.get(), rest)) s.run();
 }
 
 using korvanda::testing::errorOf;
