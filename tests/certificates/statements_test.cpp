@@ -38,32 +38,27 @@ std::vector<std::string> arguments(std::string_view s) {
   return out;
 }
 
-Variant value(const std::string& text, const ConnectionRef& db);
-
-// A record set of one row: rs(field=value; ...), each value typed as it is written.
-RecordsetRef recordset(const std::string& text, const ConnectionRef& db) {
-  std::vector<std::string> fields;
-  std::vector<Variant> row;
-  for (size_t at = 3, end; at < text.size(); at = end + 2) {
-    end = std::min(text.find("; ", at), text.size() - 1);
-    const std::string field = text.substr(at, end - at), v = field.substr(field.find('=') + 1);
-    fields.push_back(field.substr(0, field.find('=')));
-    if (v.starts_with('#')) row.emplace_back(*parseDate(v.substr(1, v.size() - 2)));
-    else if (v.find_first_not_of("-0123456789") == std::string::npos)
-      row.emplace_back(std::stoi(v));
-    else if (v.find_first_not_of("-0123456789.") == std::string::npos)
-      row.emplace_back(std::stod(v));
-    else row.push_back(value(v, db));
-  }
-  return makeRecordset(fields, {row});
-}
-
-// An argument or a value of an answer row as the file writes it.
-Variant value(const std::string& text, const ConnectionRef& db) {
+// An argument or a value of an answer row as the file writes it: unquoted values are texts,
+// for the member to coerce, except in a record set of one row, rs(field=value; ...), where each
+// value is typed as it is written (integer, decimal, #date#).
+Variant value(const std::string& text, const ConnectionRef& db, bool typed = false) {
   if (text == "conn") return Variant(db);
   if (text == "NULL" || text == "Null") return Variant(Null{});
   if (text == "Nothing") return Variant(nullptr);
-  if (text.starts_with("rs(")) return Variant(recordset(text, db));
+  if (text.starts_with("rs(")) {
+    std::vector<std::string> fields;
+    std::vector<Variant> row;
+    for (size_t at = 3, end; at < text.size(); at = end + 2) {
+      end = std::min(text.find("; ", at), text.size() - 1);
+      const std::string field = text.substr(at, end - at);
+      fields.push_back(field.substr(0, field.find('=')));
+      row.push_back(value(field.substr(field.find('=') + 1), db, true));
+    }
+    return Variant(makeRecordset(fields, {row}));
+  }
+  if (typed && text.starts_with('#')) return *parseDate(text.substr(1, text.size() - 2));
+  if (typed && text.find_first_not_of("-0123456789") == std::string::npos) return std::stoi(text);
+  if (typed && text.find_first_not_of("-0123456789.") == std::string::npos) return std::stod(text);
   if (!text.starts_with('\'')) return text;
   std::string unquoted = text.substr(1, text.size() - 2);
   for (size_t at = 0; (at = unquoted.find("''", at)) != std::string::npos; ++at)

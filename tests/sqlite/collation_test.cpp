@@ -10,18 +10,13 @@ namespace {
 
 int sign(int v) { return (v > 0) - (v < 0); }
 
-// A field of the golden file: \xNN, \t and \\ stand for their bytes.
+// A field of the golden file: \xNN stands for its byte.
 std::string decoded(const std::string& s) {
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] == 'x') {
-      out += static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16));
-      i += 3;
-    } else if (s[i] == '\\' && i + 1 < s.size()) {
-      out += s[++i] == 't' ? '\t' : s[i];
-    } else {
-      out += s[i];
-    }
+    const bool byte = s.compare(i, 2, "\\x") == 0 && i + 3 < s.size();
+    out += byte ? static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16)) : s[i];
+    i += byte ? 3 : 0;
   }
   return out;
 }
