@@ -1,4 +1,5 @@
-// Fresh embedded databases in a temporary directory, removed at the end of each test.
+// A fresh embedded database (schema only) in a temporary directory, removed at the end of each
+// test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,10 +23,9 @@ class DatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
     file_ = dir_.file("test.db");
-    createDatabase(file_, withDemo());
+    createDatabase(file_, false);
     conn_ = openEmbedded(file_);
   }
-  virtual bool withDemo() const { return false; }
 
   RecordsetRef rows(const std::string& sql) {
     auto rs = conn_->execute(sql);
@@ -37,19 +37,10 @@ class DatabaseTest : public ::testing::Test {
     if (!rs || rs->eof()) return Variant();
     return rs->value(size_t{0});
   }
-  // The error a statement fails with.
-  Error failure(const std::string& sql) {
-    return korvanda::testing::errorOf([&] { conn_->execute(sql); });
-  }
 
   TempDir dir_;
   std::string file_;
   ConnectionRef conn_;
-};
-
-class DemoDatabaseTest : public DatabaseTest {
- protected:
-  bool withDemo() const override { return true; }
 };
 
 }  // namespace korvanda::sqlite::test
