@@ -1,6 +1,7 @@
 // The statements that members send, to the character: every call of
 // tests/golden/statements/calls.txt is made by name, as the application makes it, on a scripted
-// connection, and the trace must hold exactly the lines written under it.
+// connection, and the trace must hold exactly the lines written under it; each statement also
+// runs on the embedded engine.
 #include <gtest/gtest.h>
 
 #include <fmt/core.h>
