@@ -1,4 +1,5 @@
-// Fresh embedded databases in a temporary directory, removed at the end of each test.
+// A fresh embedded database (schema only) in a temporary directory, removed at the end of each
+// test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,33 +10,22 @@
 #include "korvanda/connection.h"
 #include "korvanda/error.h"
 #include "sqlite/engine.h"
+#include "support/fixture.h"
 
 namespace korvanda::sqlite::test {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "korvanda-sqlite-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
+// A temporary directory, removed with its files, that names files inside it.
+struct TempDir : korvanda::testing::TempDir {
+  std::string file(const std::string& name) const { return (path() / name).string(); }
 };
 
 class DatabaseTest : public ::testing::Test {
  protected:
   void SetUp() override {
     file_ = dir_.file("test.db");
-    createDatabase(file_, withDemo());
+    createDatabase(file_, false);
     conn_ = openEmbedded(file_);
   }
-  virtual bool withDemo() const { return false; }
 
   RecordsetRef rows(const std::string& sql) {
     auto rs = conn_->execute(sql);
@@ -47,25 +37,10 @@ class DatabaseTest : public ::testing::Test {
     if (!rs || rs->eof()) return Variant();
     return rs->value(size_t{0});
   }
-  // The error a statement fails with.
-  Error failure(const std::string& sql) {
-    try {
-      conn_->execute(sql);
-    } catch (const Error& e) {
-      return e;
-    }
-    ADD_FAILURE() << "no error from: " << sql;
-    return Error(0, "", "");
-  }
 
   TempDir dir_;
   std::string file_;
   ConnectionRef conn_;
-};
-
-class DemoDatabaseTest : public DatabaseTest {
- protected:
-  bool withDemo() const override { return true; }
 };
 
 }  // namespace korvanda::sqlite::test
