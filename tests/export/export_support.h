@@ -1,13 +1,10 @@
-// Helpers of the export tests: temporary directories, record sets built from rows, files read
-// back as bytes, the log, open descriptors.
+// Helpers of the export tests: temporary directories, record sets built from rows or from the
+// golden inputs, files read back as bytes, open descriptors.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
-#include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "korvanda/error.h"
@@ -39,32 +36,14 @@ std::shared_ptr<korvanda::Recordset> makeRecordset(const std::vector<std::string
                                                    const std::vector<std::vector<Variant>>& rows,
                                                    RecordsetKind kind = RecordsetKind::InMemory);
 
-// The whole-file comparisons run once per kind: in their tests makeRecordset builds the kind
-// of the test's parameter.
-class BothKinds : public ExportTest, public ::testing::WithParamInterface<RecordsetKind> {
- protected:
-  std::shared_ptr<korvanda::Recordset> makeRecordset(
-      const std::vector<std::string>& names, const std::vector<std::vector<Variant>>& rows) const {
-    return exporttest::makeRecordset(names, rows, GetParam());
-  }
+// A golden input (tests/golden/export/exports.txt tells its form): field names and typed rows.
+struct Table {
+  std::vector<std::string> names;
+  std::vector<std::vector<Variant>> rows;
+  bool textOnly = true;  // no typed value: the command-line host reads it alike
 };
-std::string kindName(const ::testing::TestParamInfo<RecordsetKind>& info);
-#define KORVANDA_BOTH_KINDS(Suite)                                                        \
-  INSTANTIATE_TEST_SUITE_P(Kinds, Suite,                                                  \
-                           ::testing::Values(::exporttest::RecordsetKind::InMemory,       \
-                                             ::exporttest::RecordsetKind::ForwardOnly),   \
-                           ::exporttest::kindName)
-// One row for the named fields: Null except the values given by name.
-std::vector<Variant> rowOf(const std::vector<std::string>& names,
-                           std::initializer_list<std::pair<std::string, Variant>> values);
-
-// The field names of the livestock subscription layout, in the order the file writes them.
-inline const std::vector<std::string> kGan = {
-    "Poliza", "Endoso", "CveTipoEndoso", "Inciso", "ApPaterno", "ApMaterno", "Nombres",
-    "Identificacion", "CveEstado", "CveMunicipio", "cveespecie", "cvefuncion", "Aniocontrata",
-    "VigenciaAsegIni", "VigenciaAsegFin", "CabezasAseg", "UnidadesAseg", "SumaAsegurada",
-    "PrimaEaseg", "PrimaEgobFed", "totalemitido", "PrimaCaseg", "PrimaCGobFed", "totalcobrado",
-    "NumPagoIni", "NumPagoFin", "FecPago", "TipoCambio"};
+Table readTable(const std::string& file);
+std::string golden(const std::string& name);  // the path of a file of tests/golden/export
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
@@ -80,7 +59,5 @@ korvanda::Error errorOf(F&& f) {
   }
   return korvanda::Error(0, "", "");
 }
-
-korvanda::Date day(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0);
 
 }  // namespace exporttest
