@@ -5,25 +5,19 @@
 #include <thread>
 
 #include "component/ModGlobal.h"
-#include "korvanda/clsCatValida.h"
 #include "components/connection_data.h"
 #include "components/crypto.h"
+#include "korvanda/clsCatValida.h"
 #include "support/fixture.h"
 #include "support/odbc.h"
 
 using namespace korvanda;
-using korvanda::testing::Environment;
-using korvanda::testing::errorOf;
-using korvanda::testing::ScriptedConnection;
+using namespace korvanda::testing;
 
 namespace {
 
-const char* const kError9 =
-    "|Numero:9|Source:KORVANDA|LastDLLError:0|Desc Alt Se trato de acceder un elemento, no "
-    "existente.";
-
-std::string sealed(const std::string& plain) {
-  return components::CCrypto().EncryptDecrypt(plain, components::installationKey(), true, 1);
+std::string sealed(const std::string& plain, const std::string& key = components::installationKey()) {
+  return components::CCrypto().EncryptDecrypt(plain, key, true, 1);
 }
 
 class SlotTest : public ::testing::Test {
@@ -31,119 +25,107 @@ class SlotTest : public ::testing::Test {
   Environment env{{.demo = false}};
 };
 
-TEST_F(SlotTest, TwoCallsOnOneThreadGiveTheSameConnection) {
+TEST_F(SlotTest, OneOpenConnectionPerThreadReopenedWhenClosed) {
   ConnectionRef a = getOpenConnection();
   ASSERT_TRUE(a);
   EXPECT_EQ(a->state(), 1);
   EXPECT_EQ(getOpenConnection(), a);
   EXPECT_EQ(slot::current(), a);
-}
-
-TEST_F(SlotTest, AConnectionClosedByTheApplicationIsReopened) {
-  auto cat = clsCatValida::create();
-  ConnectionRef c = cat->getConexion();
-  c->close();
-  EXPECT_EQ(c->state(), 0);
-  EXPECT_EQ(getOpenConnection(), c);
-  EXPECT_EQ(c->state(), 1);
-  EXPECT_TRUE(cat->getCatalogos(5));
-}
-
-TEST_F(SlotTest, ReopeningKeepsTheSameObjectAndAnOpenOneIsLeftAlone) {
+  a->close();
+  EXPECT_EQ(getOpenConnection(), a);  // the same object, open again
+  EXPECT_EQ(a->state(), 1);
   auto scripted = ScriptedConnection::create();
   slot::current() = scripted;
   EXPECT_EQ(getOpenConnection(), ConnectionRef(scripted));
-  EXPECT_EQ(scripted->reopens(), 0);
+  EXPECT_EQ(scripted->reopens(), 0);  // an open one is left alone
   scripted->close();
   EXPECT_EQ(getOpenConnection(), ConnectionRef(scripted));
   EXPECT_EQ(scripted->reopens(), 1);
+
+  ConnectionRef theirs, theirsAgain;
+  bool emptyAtStart = false;
+  std::thread t([&] {
+    emptyAtStart = slot::current() == nullptr;
+    theirs = getOpenConnection();
+    theirsAgain = getOpenConnection();
+    clsCatValida::create().reset();  // replaces and closes only this thread's connection
+  });
+  t.join();
+  EXPECT_TRUE(emptyAtStart);
+  ASSERT_TRUE(theirs);
+  EXPECT_EQ(theirs, theirsAgain);
+  EXPECT_EQ(slot::current(), ConnectionRef(scripted));
   EXPECT_EQ(scripted->state(), 1);
 }
 
-TEST_F(SlotTest, AValueOfFiveFieldsUsesTheFirstFour) {
-  env.writeRegistryValue("SQLite|usuario|" + sealed("secreta") + "|" + env.databasePath() +
-                         "|ignored field");
-  ConnectionRef c = getOpenConnection();
-  ASSERT_TRUE(c);
-  EXPECT_EQ(c->state(), 1);
-  EXPECT_TRUE(env.logLines().empty());
-}
-
-TEST_F(SlotTest, AValueOfThreeFieldsIsError9AndLeavesTheSlotAsItWas) {
-  env.writeRegistryValue("sqlite|usuario|" + sealed("secreta"));
-  // Empty slot: stays empty.
-  Error e = errorOf([] { getOpenConnection(); });
-  EXPECT_EQ(e.number(), 9);
-  EXPECT_EQ(e.description(), "Subscript out of range");
-  EXPECT_EQ(slot::current(), nullptr);
-  // A slot with a connection: a new object fails to connect and the slot keeps it.
-  auto held = ScriptedConnection::create();
-  slot::current() = held;
-  EXPECT_EQ(errorOf([] { clsCatValida::create(); }).number(), 9);
-  EXPECT_EQ(slot::current(), ConnectionRef(held));
-
-  auto lines = env.logLines();
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_TRUE(lines[0].ends_with(std::string("|Modulo:KORVANDA.ModGlobal.getOpenConnection") + kError9))
-      << lines[0];
-  EXPECT_TRUE(lines[1].ends_with(std::string("|Modulo:KORVANDA.clsCatValida.Class_Initialize") + kError9))
-      << lines[1];
-}
-
-TEST_F(SlotTest, TwoFieldsFailAtThePasswordField) {
-  env.writeRegistryValue("sqlite|usuario");
-  EXPECT_EQ(errorOf([] { getOpenConnection(); }).number(), 9);
-}
-
-TEST_F(SlotTest, APasswordThatDoesNotDecryptFails) {
-  env.writeRegistryValue("sqlite|usuario|" +
-                         components::CCrypto().EncryptDecrypt("x", std::string(64, '0'), true, 1) +
-                         "|" + env.databasePath());
-  Error e = errorOf([] { getOpenConnection(); });
-  EXPECT_EQ(e.source(), "SEGURIDAD.CCrypto");
-  EXPECT_EQ(slot::current(), nullptr);
-  ASSERT_EQ(env.logEntries().size(), 1u);
-  EXPECT_EQ(env.logEntries()[0].label, "KORVANDA.ModGlobal.getOpenConnection");
-}
-
-TEST_F(SlotTest, AMissingDatabaseFileFailsToConnect) {
-  env.writeRegistryFor(env.dir().string() + "/missing.db");
-  Error e = errorOf([] { clsCatValida::create(); });
-  // The engine that refused names itself: the connection component, or the ODBC driver manager.
-  EXPECT_EQ(e.source(), korvanda::testing::odbc::engineFromEnvironment() ==
-                            korvanda::testing::odbc::Engine::Embedded
-                            ? "ConectaBD.clsConectaBDStateless"
-                            : "ODBC");
-  EXPECT_FALSE(std::filesystem::exists(env.dir() / "missing.db"));
-  ASSERT_EQ(env.logEntries().size(), 1u);
-  EXPECT_EQ(env.logEntries()[0].label, "KORVANDA.clsCatValida.Class_Initialize");
-}
-
-TEST_F(SlotTest, AFailureToConnectLogsOneLinePerLevel) {
-  std::filesystem::remove(env.registryPath());
-  Error e = errorOf([] { EjecutaQuerySinResultado("DELETE FROM SUBCSTATUS"); });
-  EXPECT_EQ(e.number(), 53);
-  auto log = env.logEntries();
-  ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log[0].label, "KORVANDA.ModGlobal.getOpenConnection");
-  EXPECT_EQ(log[1].label, "KORVANDA.ModGlobal.EjecutaQuerySinResultado");
-  for (const auto& entry : log) {
-    EXPECT_EQ(entry.number, 53);
-    EXPECT_EQ(entry.source, "Funciones_ZERN.cls_Registry");
-    EXPECT_EQ(entry.description, "No se pudo encontrar el archivo");
+// Registry values and database files that do not give a connection: the error, a log line per
+// level, and the slot left as it was.
+TEST_F(SlotTest, ConnectionSequenceFailures) {
+  const std::string db = env.databasePath();
+  struct Case {
+    std::string value;  // "": no registry file; "missing": a registry naming a missing database
+    int32_t number;
+    std::string source, logged;  // logged: the log's description
+  };
+  const bool odbc = korvanda::testing::odbc::engineFromEnvironment() != korvanda::testing::odbc::Engine::Embedded;
+  const Case cases[] = {
+      {"SQLite|usuario|" + sealed("secreta") + "|" + db + "|ignored field", 0, "", ""},
+      {"sqlite|usuario|" + sealed("secreta"), 9, "KORVANDA", "Se trato de acceder un elemento, no existente."},
+      {"sqlite|usuario", 9, "KORVANDA", "Se trato de acceder un elemento, no existente."},
+      {"sqlite|usuario|" + sealed("x", std::string(64, '0')) + "|" + db, 0, "SEGURIDAD.CCrypto", ""},
+      {"missing", 0, odbc ? "ODBC" : "ConectaBD.clsConectaBDStateless", ""},
+      {"", 53, "Funciones_ZERN.cls_Registry", "No se pudo encontrar el archivo"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    if (c.value.empty()) std::filesystem::remove(env.registryPath());
+    else if (c.value == "missing") env.writeRegistryFor(env.dir().string() + "/missing.db");
+    else env.writeRegistryValue(c.value);
+    env.clearLogs();
+    slot::current() = nullptr;
+    if (c.source.empty()) {
+      EXPECT_EQ(getOpenConnection()->state(), 1);
+      EXPECT_TRUE(env.logLines().empty());
+      continue;
+    }
+    Error e = errorOf([] { getOpenConnection(); });
+    EXPECT_EQ(e.source(), c.source);
+    if (c.number) EXPECT_EQ(e.number(), c.number);
+    EXPECT_EQ(slot::current(), nullptr);
+    // Through an object and through a statement: one more line at the outer level.
+    auto held = ScriptedConnection::create();
+    slot::current() = held;
+    EXPECT_EQ(errorOf([] { clsCatValida::create(); }).number(), e.number());
+    EXPECT_EQ(slot::current(), ConnectionRef(held));
+    slot::current() = nullptr;
+    EXPECT_EQ(errorOf([] { EjecutaQuerySinResultado("DELETE FROM SUBCSTATUS"); }).number(), e.number());
+    std::vector<std::string> labels;
+    for (const auto& entry : env.logEntries()) {
+      labels.push_back(entry.label);
+      if (!c.logged.empty()) EXPECT_EQ(entry.description, c.logged);
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{
+                          "KORVANDA.ModGlobal.getOpenConnection", "KORVANDA.clsCatValida.Class_Initialize",
+                          "KORVANDA.ModGlobal.getOpenConnection", "KORVANDA.ModGlobal.EjecutaQuerySinResultado"}));
   }
+  EXPECT_FALSE(std::filesystem::exists(env.dir() / "missing.db"));
   EXPECT_TRUE(env.statements().empty());
+  env.writeRegistryValue("sqlite|usuario|" + sealed("secreta"));
+  env.clearLogs();
+  EXPECT_EQ(errorOf([] { getOpenConnection(); }).description(), "Subscript out of range");
+  EXPECT_TRUE(env.logLines().at(0).ends_with(
+      "|Modulo:KORVANDA.ModGlobal.getOpenConnection|Numero:9|Source:KORVANDA|LastDLLError:0"
+      "|Desc Alt Se trato de acceder un elemento, no existente."));
 }
 
-TEST_F(SlotTest, EveryNewObjectMakesANewConnection) {
+TEST_F(SlotTest, EveryNewObjectMakesANewConnectionAndClosesItWhenDestroyed) {
   auto first = clsCatValida::create();
   ConnectionRef c1 = slot::current();
   auto second = clsCatValida::create();
   ConnectionRef c2 = slot::current();
   ASSERT_TRUE(c1 && c2);
   EXPECT_NE(c1, c2);
-  // The replaced connection is released, not closed.
-  EXPECT_EQ(c1->state(), 1);
+  EXPECT_EQ(c1->state(), 1);  // the replaced connection is released, not closed
   // Destroying the first closes the second's connection and empties the slot...
   first.reset();
   EXPECT_EQ(c2->state(), 0);
@@ -154,34 +136,10 @@ TEST_F(SlotTest, EveryNewObjectMakesANewConnection) {
   ASSERT_TRUE(c3);
   EXPECT_NE(c3, c2);
   EXPECT_EQ(c3->state(), 1);
-}
-
-TEST_F(SlotTest, DestroyingLeavesAClosedConnectionInTheSlot) {
-  auto cat = clsCatValida::create();
-  ConnectionRef c = slot::current();
-  c->close();
-  cat.reset();
-  EXPECT_EQ(slot::current(), c);
-}
-
-TEST_F(SlotTest, EachThreadHasItsOwnSlot) {
-  ConnectionRef mine = getOpenConnection();
-  ConnectionRef theirs, theirsAgain;
-  bool emptyAtStart = false;
-  std::thread t([&] {
-    emptyAtStart = slot::current() == nullptr;
-    theirs = getOpenConnection();
-    theirsAgain = getOpenConnection();
-    auto cat = clsCatValida::create();  // replaces only this thread's slot
-    cat.reset();                        // and closes only this thread's connection
-  });
-  t.join();
-  EXPECT_TRUE(emptyAtStart);
-  ASSERT_TRUE(theirs);
-  EXPECT_NE(theirs, mine);
-  EXPECT_EQ(theirs, theirsAgain);
-  EXPECT_EQ(slot::current(), mine);
-  EXPECT_EQ(mine->state(), 1);
+  // A connection the application closed stays in the slot when its object goes.
+  c3->close();
+  second.reset();
+  EXPECT_EQ(slot::current(), c3);
 }
 
 }  // namespace
