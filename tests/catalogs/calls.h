@@ -32,6 +32,12 @@ inline std::string textOf(const std::string& s) { return s; }
 inline std::string textOf(bool b) { return b ? "True" : "False"; }
 inline std::string textOf(int64_t n) { return std::to_string(n); }
 
+// Two calls in this order, their results joined by a blank.
+inline std::string inOrder(const std::function<std::string()>& a, const std::function<std::string()>& b) {
+  std::string first = a();
+  return first + " " + b();
+}
+
 // One call: the statements it hands to connections, in order; its result, or the error it
 // raises as "error N source: description"; and the labels of the log lines it leaves (each
 // with the error's number; the log has descriptions of its own).
