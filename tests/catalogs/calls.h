@@ -96,4 +96,19 @@ inline void checkCalls(const Environment& env, Dispatchable& object, const std::
   }
 }
 
+// Scripts a connection from a file of lines "statement<tab>value": the statement answers one
+// row of one column with the value ("<null>" for Null), or "fail" rejects it.
+inline void script(ScriptedConnection& db, const std::string& name) {
+  std::ifstream in(KORVANDA_SOURCE_DIR "/tests/golden/catalogs/" + name);
+  EXPECT_TRUE(in) << name;
+  for (std::string line; std::getline(in, line);) {
+    if (line.empty() || line[0] == '#') continue;
+    const std::string statement = line.substr(0, line.find('\t')), value = line.substr(line.find('\t') + 1);
+    if (value == "fail")
+      db.fail(statement, Error(-2147217900, "Microsoft OLE DB Provider for SQL Server", "Incorrect syntax near 'x'."));
+    else
+      db.answer(statement, makeRecordset({"c"}, {{value == "<null>" ? Variant(Null{}) : Variant(value)}}));
+  }
+}
+
 }  // namespace korvanda::testing

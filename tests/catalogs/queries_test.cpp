@@ -18,15 +18,7 @@ class QueriesTest : public ::testing::Test {
     cat = clsCatValida::create();
     db = ScriptedConnection::create();
     slot::current() = db;
-    std::ifstream in(KORVANDA_SOURCE_DIR "/tests/golden/catalogs/queries.answers");
-    for (std::string line; std::getline(in, line);) {
-      if (line.empty() || line[0] == '#') continue;
-      const std::string statement = line.substr(0, line.find('\t')), value = line.substr(line.find('\t') + 1);
-      if (value == "fail")
-        db->fail(statement, Error(-2147217900, "Microsoft OLE DB Provider for SQL Server", "Incorrect syntax near 'x'."));
-      else
-        db->answer(statement, makeRecordset({"c"}, {{value == "<null>" ? Variant(Null{}) : Variant(value)}}));
-    }
+    script(*db, "queries.answers");
   }
 
   Environment env{{.demo = false}};
