@@ -98,42 +98,6 @@ TEST_P(GoldenFiles, LibraryWritesTheExpectedBytes) {
     EXPECT_EQ(readFile(written[i]), readFile(golden(g.expected[i]))) << g.expected[i];
 }
 
-// The host reads its CSV as text alone: the inputs without typed values go through it too.
-class GoldenFilesOfTheHost : public ExportTest {};
-TEST_F(GoldenFilesOfTheHost, WriteTheSameBytes) {
-  auto quoted = [](const std::string& s) { return "'" + s + "'"; };
-  for (const GoldenExport& g : goldenExports()) {
-    bool textOnly = true;
-    for (const auto& name : g.inputs) textOnly = textOnly && readTable(golden(name)).textOnly;
-    if (!textOnly) continue;
-    SCOPED_TRACE(g.line);
-    std::vector<std::string> commands;
-    if (g.kind == "placeholder") {
-      const Table t = readTable(golden(g.inputs[0]));
-      for (const auto& r : t.rows) {
-        std::string c = "placeholder " + quoted(path("p.txt"));
-        for (size_t i = 0; i < r.size(); ++i)
-          c += " --" + t.names[i] + " " + quoted(r[i].isNull() ? "" : toText(r[i]));
-        commands.push_back(c);
-      }
-    } else {
-      std::string c = g.kind;
-      for (const auto& name : g.expected) c += " " + quoted(path(name));
-      for (const auto& name : g.inputs) c += " " + quoted(golden(name));
-      for (const auto& [option, value] : g.options) c += " " + option + " " + quoted(value);
-      commands.push_back(c);
-    }
-    std::string lines;
-    for (const auto& c : commands) {
-      auto o = korvanda::testing::runShell(KORVANDA_BINARY_DIR "/bin/korvanda export " + c + " 2>&1");
-      ASSERT_EQ(o.status, 0) << c << "\n" << o.out;
-      if (g.kind == "placeholder") lines += readFile(path("p.txt"));
-    }
-    if (g.kind == "placeholder") writeFile(path(g.expected[0]), lines);
-    for (const auto& name : g.expected) EXPECT_EQ(readFile(path(name)), readFile(golden(name))) << name;
-  }
-}
-
 std::string caseName(const ::testing::TestParamInfo<std::tuple<GoldenExport, RecordsetKind>>& info) {
   const auto& [g, kind] = info.param;
   std::string name = g.expected[0].substr(0, g.expected[0].find('.')) + "_" + std::to_string(info.index / 2);
