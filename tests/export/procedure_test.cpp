@@ -63,29 +63,21 @@ TEST_F(Procedure, StateAndProgressRule) {
 
 // Progress after each line, from 1 whatever it was, and correctFile true again.
 TEST_F(Procedure, ProgressOfEachExport) {
-  struct Case {
-    std::function<bool()> run;
-    std::vector<int16_t> seen;
-  };
-  const Case cases[] = {
-      {[&] { return files.ExportFileDat(path("g.dat"), livestock(4), 2); }, {1, 25, 50, 75, 100}},
-      {[&] {
-         return files.ExportFilesFormatoB(path("b1"), path("b2"), records("formatob-policies.csv", 4),
-                                          records("formatob-persons.csv", 4));
-       },
-       {1, 12, 25, 38, 50, 62, 75, 88, 100}},
-      {[&] { return files.ExportFileDatFormatoC(path("c"), records("formatoc.csv", 2), 1, "", 1, 1, 1); },
-       {1, 50, 100}},
+  auto b1 = records("formatob-policies.csv", 4), b2 = records("formatob-persons.csv", 4);
+  const std::pair<std::function<bool()>, std::vector<int16_t>> cases[] = {
+      {[&] { return files.ExportFileDat(path("g"), livestock(4), 2); }, {1, 25, 50, 75, 100}},
+      {[&] { return files.ExportFilesFormatoB(path("b1"), path("b2"), b1, b2); }, {1, 12, 25, 38, 50, 62, 75, 88, 100}},
+      {[&] { return files.ExportFileDatFormatoC(path("c"), records("formatoc.csv", 2), 1, "", 1, 1, 1); }, {1, 50, 100}},
       {[&] { return files.ExportFileDatForCSta(path("p"), 2, 1, "F", 1, 2026, ""); }, {1, 1}},
   };
-  for (const Case& c : cases) {
+  for (const auto& [run, expected] : cases) {
     std::vector<int16_t> seen;
     files.onProgress([&](int16_t v) { seen.push_back(v); });
     files.setFileAdvance(77);
     files.setCorrectFile(false);
-    EXPECT_TRUE(c.run());
-    EXPECT_EQ(seen, c.seen);
-    EXPECT_EQ(files.getFileAdvance(), c.seen.back());
+    EXPECT_TRUE(run());
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(files.getFileAdvance(), expected.back());
     EXPECT_TRUE(files.getCorrectFile());
   }
 }
@@ -93,55 +85,51 @@ TEST_F(Procedure, ProgressOfEachExport) {
 // No record set, or one without records: the fixed error, logged under the export's label,
 // before the refused record set's file is touched; Format B writes its policy file first.
 TEST_F(Procedure, RefusalsLeaveTheFilesAlone) {
-  auto b1 = [&] { return records("formatob-policies.csv", 1); };
-  auto b2 = [&] { return records("formatob-persons.csv", 1); };
+  auto rs = [&](const char* input, size_t n) { return records(input, n); };
+  const char *dat = "dat-ganadero-text.csv", *c = "formatoc.csv", *b1 = "formatob-policies.csv",
+             *b2 = "formatob-persons.csv";
+  const std::string one = path("b1"), two = path("b2");
   struct Case {
     std::function<void()> run;
     const std::string& description;
     const char* label;
-    bool policiesWritten;
+    bool policiesWritten = false;
   };
   const Case cases[] = {
-      {[&] { files.ExportFileDat(path("b1"), nullptr, 2); }, kNoObject, "ExportFileDat", false},
-      {[&] { files.ExportFileDat(path("b1"), livestock(0), 2); }, kNoRecords, "ExportFileDat", false},
-      {[&] { files.ExportFileDatFormatoC(path("b1"), nullptr, 1, "", 1, 1, 1); }, kNoObject,
-       "ExportFileDatFormatoC", false},
-      {[&] { files.ExportFileDatFormatoC(path("b1"), records("formatoc.csv", 0), 1, "", 1, 1, 1); },
-       kNoRecords, "ExportFileDatFormatoC", false},
-      {[&] { files.ExportFilesFormatoB(path("b1"), path("b2"), nullptr, b2()); }, kNoObject,
-       "ExportFilesFormatoB", false},
-      {[&] { files.ExportFilesFormatoB(path("b1"), path("b2"), records("formatob-policies.csv", 0), b2()); },
-       kNoRecords, "ExportFilesFormatoB", false},
-      {[&] { files.ExportFilesFormatoB(path("b1"), path("b2"), b1(), nullptr); }, kNoObject,
-       "ExportFilesFormatoB", true},
-      {[&] { files.ExportFilesFormatoB(path("b1"), path("b2"), b1(), records("formatob-persons.csv", 0)); },
-       kNoRecords, "ExportFilesFormatoB", true},
-      {[&] { files.invoke("exportfiledat", kMethod, std::vector<Variant>{path("b1"), Variant(), int16_t{2}}); },
-       kNoObject, "ExportFileDat", false},
+      {[&] { files.ExportFileDat(one, nullptr, 2); }, kNoObject, "ExportFileDat"},
+      {[&] { files.ExportFileDat(one, rs(dat, 0), 2); }, kNoRecords, "ExportFileDat"},
+      {[&] { files.ExportFileDatFormatoC(one, nullptr, 1, "", 1, 1, 1); }, kNoObject, "ExportFileDatFormatoC"},
+      {[&] { files.ExportFileDatFormatoC(one, rs(c, 0), 1, "", 1, 1, 1); }, kNoRecords, "ExportFileDatFormatoC"},
+      {[&] { files.ExportFilesFormatoB(one, two, nullptr, rs(b2, 1)); }, kNoObject, "ExportFilesFormatoB"},
+      {[&] { files.ExportFilesFormatoB(one, two, rs(b1, 0), rs(b2, 1)); }, kNoRecords, "ExportFilesFormatoB"},
+      {[&] { files.ExportFilesFormatoB(one, two, rs(b1, 1), nullptr); }, kNoObject, "ExportFilesFormatoB", true},
+      {[&] { files.ExportFilesFormatoB(one, two, rs(b1, 1), rs(b2, 0)); }, kNoRecords, "ExportFilesFormatoB", true},
+      {[&] { files.invoke("exportfiledat", kMethod, std::vector<Variant>{one, Variant(), int16_t{2}}); }, kNoObject,
+       "ExportFileDat"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label + std::string(" ") + std::to_string(&c - cases));
-    writeFile(path("b1"), "previo\r\n");
-    writeFile(path("b2"), "previo\r\n");
+    writeFile(one, "previo\r\n");
+    writeFile(two, "previo\r\n");
     writeFile(path("logFile.log"), "");
     files.setCorrectFile(false);
     Error e = errorOf(c.run);
     EXPECT_EQ(e.number(), -2147220503);
     EXPECT_EQ(e.description(), c.description);
     EXPECT_TRUE(files.getCorrectFile());
-    EXPECT_EQ(readFile(path("b1")), c.policiesWritten ? "0" + std::string(29, '|') + "\r\n" : "previo\r\n");
-    EXPECT_EQ(readFile(path("b2")), "previo\r\n");
+    EXPECT_EQ(readFile(one), c.policiesWritten ? "0" + std::string(29, '|') + "\r\n" : "previo\r\n");
+    EXPECT_EQ(readFile(two), "previo\r\n");
     if (c.policiesWritten) EXPECT_EQ(files.getFileAdvance(), 50);
-    EXPECT_NE(logText().find("|Modulo:KORVANDA.clsControlFiles." + std::string(c.label) +
-                             "|Numero:-2147220503|Source:"),
-              std::string::npos);
     std::string logged = c.description;  // the log writes its CR as the two characters \r
     if (size_t cr = logged.find('\r'); cr != std::string::npos) logged.replace(cr, 1, "\\r");
-    EXPECT_TRUE(logText().ends_with("|Desc Alt " + logged + "\r\n")) << logText();
+    EXPECT_NE(logText().find("|Modulo:KORVANDA.clsControlFiles." + std::string(c.label) +
+                             "|Numero:-2147220503|Source:KORVANDA.clsControlFiles." + c.label +
+                             "|LastDLLError:0|Desc Alt " + logged + "\r\n"),
+              std::string::npos)
+        << logText();
   }
-  EXPECT_EQ(files.invoke("ExportFileDat", kMethod, std::vector<Variant>{path("g"), Variant(livestock(2)), "2"}),
-            Variant(true));
-  EXPECT_EQ(readFile(path("g")), livestockFile(2));
+  EXPECT_EQ(files.invoke("ExportFileDat", kMethod, std::vector<Variant>{one, Variant(livestock(2)), "2"}), Variant(true));
+  EXPECT_EQ(readFile(one), livestockFile(2));
 }
 
 // Failures of the file or the record set: the error, no descriptor left open, no partial file.
