@@ -40,7 +40,7 @@ namespace {
 // Gives the rows one at a time, counted beforehand.
 class RowsOneByOne final : public korvanda::RowSource {
  public:
-  explicit RowsOneByOne(std::vector<std::vector<Variant>> rows) : rows_(std::move(rows)) {}
+  RowsOneByOne(std::vector<std::vector<Variant>> rows, bool bytes) : rows_(std::move(rows)), bytes_(bytes) {}
   bool fetch(korvanda::Recordset& rs, size_t row) override {
     if (next_ == rows_.size()) return false;
     const auto& values = rows_[next_++];
@@ -49,12 +49,15 @@ class RowsOneByOne final : public korvanda::RowSource {
     return true;
   }
   std::optional<korvanda::SizeHint> sizeHint() override {
+    if (bytes_) return korvanda::SizeHint{korvanda::SizeHint::kBytes, static_cast<int64_t>(rows_.size()) * 100};
     return korvanda::SizeHint{korvanda::SizeHint::kRecords, static_cast<int64_t>(rows_.size())};
   }
+  int64_t bytesRead() const override { return static_cast<int64_t>(next_) * 100; }
 
  private:
   std::vector<std::vector<Variant>> rows_;
   size_t next_ = 0;
+  bool bytes_;
 };
 
 // An unquoted value with a type tag; anything else is text.
@@ -86,8 +89,8 @@ std::shared_ptr<korvanda::Recordset> makeRecordset(const std::vector<std::string
   auto rs = korvanda::Recordset::create();
   for (const auto& n : names)
     rs->appendField(n, korvanda::adVarChar, 0, korvanda::adFldUpdatable | korvanda::adFldIsNullable);
-  if (kind == RecordsetKind::ForwardOnly) {
-    rs->openForwardOnly(std::make_unique<RowsOneByOne>(rows));
+  if (kind != RecordsetKind::InMemory) {
+    rs->openForwardOnly(std::make_unique<RowsOneByOne>(rows, kind == RecordsetKind::ByteCounted));
     return rs;
   }
   for (const auto& row : rows) {

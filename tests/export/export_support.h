@@ -26,9 +26,10 @@ class ExportTest : public ::testing::Test {
   std::string dir_;
 };
 
-// The two kinds of record set an export reads: rows in memory, or a forward-only record set
-// whose source gives the rows one at a time and counts them beforehand (as a count query does).
-enum class RecordsetKind { InMemory, ForwardOnly };
+// The kinds of record set an export reads: rows in memory, or a forward-only record set whose
+// source gives the rows one at a time and counts them beforehand (as a count query does), or
+// counts the bytes of its input instead (as a file reader does: 100 a row here).
+enum class RecordsetKind { InMemory, ForwardOnly, ByteCounted };
 
 // A record set with the named fields (text fields that take Null) and the rows given, each
 // value stored as it is (no coercion), positioned at its first record.

@@ -1,5 +1,5 @@
 // The export files of tests/golden/export, byte for byte, through the library on both kinds of
-// record set and through the command-line host; and the empty record-set layouts.
+// record set (the command-line host has them in cli.transcript); and the empty record-set layouts.
 #include <gtest/gtest.h>
 
 #include <fstream>

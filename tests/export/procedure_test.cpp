@@ -67,6 +67,19 @@ TEST_F(Procedure, ProgressOfEachExport) {
   const std::pair<std::function<bool()>, std::vector<int16_t>> cases[] = {
       {[&] { return files.ExportFileDat(path("g"), livestock(4), 2); }, {1, 25, 50, 75, 100}},
       {[&] { return files.ExportFilesFormatoB(path("b1"), path("b2"), b1, b2); }, {1, 12, 25, 38, 50, 62, 75, 88, 100}},
+      // Policies counted, persons by bytes: the count goes on over both.
+      {[&] {
+         return files.ExportFilesFormatoB(path("b1"), path("b2"), records("formatob-policies.csv", 4),
+                                          records("formatob-persons.csv", 4, RecordsetKind::ByteCounted));
+       },
+       {1, 12, 25, 38, 50, 62, 75, 88, 100}},
+      // Both by bytes: over the bytes of both inputs (200 and 600), read one record ahead.
+      {[&] {
+         return files.ExportFilesFormatoB(path("b1"), path("b2"),
+                                          records("formatob-policies.csv", 2, RecordsetKind::ByteCounted),
+                                          records("formatob-persons.csv", 6, RecordsetKind::ByteCounted));
+       },
+       {1, 25, 25, 50, 62, 75, 88, 100, 100}},
       {[&] { return files.ExportFileDatFormatoC(path("c"), records("formatoc.csv", 2), 1, "", 1, 1, 1); }, {1, 50, 100}},
       {[&] { return files.ExportFileDatForCSta(path("p"), 2, 1, "F", 1, 2026, ""); }, {1, 1}},
   };
