@@ -22,12 +22,14 @@ namespace korvanda::testing {
 inline std::string textOf(const RecordsetRef& rs) {
   if (!rs) return "<no object>";
   if (rs->state() == 0) return "<closed>";
-  std::string out = "[lock " + std::to_string(rs->lockType()) + " cursor " + std::to_string(rs->cursorType()) + "]";
+  std::string out = "[lock " + std::to_string(rs->lockType()) + " cursor " +
+                    std::to_string(rs->cursorType()) + "]";
   if (rs->recordCount() != 0) rs->moveFirst();
   for (; !rs->eof(); rs->moveNext()) {
     out += out.back() == ']' ? " " : "; ";
     for (size_t c = 0; c < rs->fieldCount(); ++c)
-      out += (c ? "|" : "") + (rs->value(c).isNull() ? std::string("<null>") : toText(rs->value(c)));
+      out +=
+          (c ? "|" : "") + (rs->value(c).isNull() ? std::string("<null>") : toText(rs->value(c)));
   }
   return out;
 }
@@ -87,7 +89,8 @@ inline void checkCalls(const Environment& env, Dispatchable& object, const std::
       result = "error " + std::to_string(e.number()) + " " + e.source() + ": " + e.description();
       for (const LogEntry& l : env.logEntries()) EXPECT_EQ(l.number, e.number());
     }
-    if (c.result.ends_with("*")) EXPECT_TRUE(result.starts_with(c.result.substr(0, c.result.size() - 1))) << result;
+    if (c.result.ends_with("*"))
+      EXPECT_TRUE(result.starts_with(c.result.substr(0, c.result.size() - 1))) << result;
     else EXPECT_EQ(result, c.result);
     EXPECT_EQ(env.statements(), c.statements);
     std::vector<std::string> labels;
@@ -103,11 +106,14 @@ inline void script(ScriptedConnection& db, const std::string& name) {
   EXPECT_TRUE(in) << name;
   for (std::string line; std::getline(in, line);) {
     if (line.empty() || line[0] == '#') continue;
-    const std::string statement = line.substr(0, line.find('\t')), value = line.substr(line.find('\t') + 1);
+    const std::string statement = line.substr(0, line.find('\t')),
+                      value = line.substr(line.find('\t') + 1);
     if (value == "fail")
-      db.fail(statement, Error(-2147217900, "Microsoft OLE DB Provider for SQL Server", "Incorrect syntax near 'x'."));
+      db.fail(statement, Error(-2147217900, "Microsoft OLE DB Provider for SQL Server",
+                               "Incorrect syntax near 'x'."));
     else
-      db.answer(statement, makeRecordset({"c"}, {{value == "<null>" ? Variant(Null{}) : Variant(value)}}));
+      db.answer(statement,
+                makeRecordset({"c"}, {{value == "<null>" ? Variant(Null{}) : Variant(value)}}));
   }
 }
 

@@ -41,7 +41,8 @@ TEST_F(CatalogsDbTest, OnlySeleccionarGivesAnUpdatableRecordSetAndStatementsChan
 
   EXPECT_TRUE(cat->UpdateCondition(5, "Abreviatura = 'AG'", "CveEstado = 1"));
   EXPECT_TRUE(cat->insertar("INSERT INTO SUBCSTATUS (cveStatus, NomStatus) VALUES (90, 'uno')"));
-  EXPECT_TRUE(cat->insertar("INSERT INTO SUBCSTATUS (cveStatus, NomStatus) VALUES (91, 'dos')", env.openDatabase()));
+  EXPECT_TRUE(cat->insertar("INSERT INTO SUBCSTATUS (cveStatus, NomStatus) VALUES (91, 'dos')",
+                            env.openDatabase()));
   EXPECT_TRUE(cat->borrar("DELETE FROM SUBCSTATUS WHERE cveStatus = 90"));
   EXPECT_EQ(toText(cat->FindQuery(abbreviation)->value(size_t{0})), "AG");
   EXPECT_EQ(textOf(cat->FindCondition(21, "cveStatus", "cveStatus >= 90")), "[lock 1 cursor 3] 91");
@@ -59,9 +60,14 @@ TEST_F(CatalogsDbTest, ARejectedStatementKeepsTheEngineText) {
 // tests/golden/catalogs/collation.tsv: each query and its first value.
 TEST_F(CatalogsDbTest, TextComparesAsOnSqlServer) {
   ConnectionRef db = env.openDatabase();
-  for (const char* row : {"(40, 40, 'Michoac\xC3\xA1n', 'A')", "(41, 41, 'MICHOAC\xC3\x81N  ', 'B')",
-                          "(42, 42, 'Michoacan', 'C')", "(43, 43, '\xC3\x89" "bano', 'D')"})
-    db->execute(std::string("INSERT INTO CATCESTADO (PkEstado, CveEstado, NomEstado, Abreviatura) VALUES ") + row);
+  for (const char* row : {"(40, 40, 'Michoac\xC3\xA1n', 'A')",
+                          "(41, 41, 'MICHOAC\xC3\x81N  ', 'B')", "(42, 42, 'Michoacan', 'C')",
+                          "(43, 43, '\xC3\x89"
+                          "bano', 'D')"})
+    db->execute(
+        std::string(
+            "INSERT INTO CATCESTADO (PkEstado, CveEstado, NomEstado, Abreviatura) VALUES ") +
+        row);
   std::ifstream in(KORVANDA_SOURCE_DIR "/tests/golden/catalogs/collation.tsv");
   int cases = 0;
   for (std::string line; std::getline(in, line);) {

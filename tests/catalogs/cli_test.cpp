@@ -3,7 +3,8 @@
 
 // Another installation's key first, for the step that must not decrypt with it.
 TEST(Cli, Transcript) {
-  korvanda::testing::runTranscript("catalogs/cli.transcript",
-                                   "mkdir c && env -u KORVANDA_KEY_FILE korvanda registry set --server s --database d "
-                                   "--file c/r.ini >/dev/null && mv c/registry.key key.other");
+  korvanda::testing::runTranscript(
+      "catalogs/cli.transcript",
+      "mkdir c && env -u KORVANDA_KEY_FILE korvanda registry set --server s --database d "
+      "--file c/r.ini >/dev/null && mv c/registry.key key.other");
 }

@@ -16,7 +16,8 @@ using namespace korvanda::testing;
 
 namespace {
 
-std::string sealed(const std::string& plain, const std::string& key = components::installationKey()) {
+std::string sealed(const std::string& plain,
+                   const std::string& key = components::installationKey()) {
   return components::CCrypto().EncryptDecrypt(plain, key, true, 1);
 }
 
@@ -67,12 +68,15 @@ TEST_F(SlotTest, ConnectionSequenceFailures) {
     int32_t number;
     std::string source, logged;  // logged: the log's description
   };
-  const bool odbc = korvanda::testing::odbc::engineFromEnvironment() != korvanda::testing::odbc::Engine::Embedded;
+  const bool odbc =
+      korvanda::testing::odbc::engineFromEnvironment() != korvanda::testing::odbc::Engine::Embedded;
   const Case cases[] = {
       {"SQLite|usuario|" + sealed("secreta") + "|" + db + "|ignored field", 0, "", ""},
-      {"sqlite|usuario|" + sealed("secreta"), 9, "KORVANDA", "Se trato de acceder un elemento, no existente."},
+      {"sqlite|usuario|" + sealed("secreta"), 9, "KORVANDA",
+       "Se trato de acceder un elemento, no existente."},
       {"sqlite|usuario", 9, "KORVANDA", "Se trato de acceder un elemento, no existente."},
-      {"sqlite|usuario|" + sealed("x", std::string(64, '0')) + "|" + db, 0, "SEGURIDAD.CCrypto", ""},
+      {"sqlite|usuario|" + sealed("x", std::string(64, '0')) + "|" + db, 0, "SEGURIDAD.CCrypto",
+       ""},
       {"missing", 0, odbc ? "ODBC" : "ConectaBD.clsConectaBDStateless", ""},
       {"", 53, "Funciones_ZERN.cls_Registry", "No se pudo encontrar el archivo"},
   };
@@ -98,15 +102,17 @@ TEST_F(SlotTest, ConnectionSequenceFailures) {
     EXPECT_EQ(errorOf([] { clsCatValida::create(); }).number(), e.number());
     EXPECT_EQ(slot::current(), ConnectionRef(held));
     slot::current() = nullptr;
-    EXPECT_EQ(errorOf([] { EjecutaQuerySinResultado("DELETE FROM SUBCSTATUS"); }).number(), e.number());
+    EXPECT_EQ(errorOf([] { EjecutaQuerySinResultado("DELETE FROM SUBCSTATUS"); }).number(),
+              e.number());
     std::vector<std::string> labels;
     for (const auto& entry : env.logEntries()) {
       labels.push_back(entry.label);
       if (!c.logged.empty()) EXPECT_EQ(entry.description, c.logged);
     }
-    EXPECT_EQ(labels, (std::vector<std::string>{
-                          "KORVANDA.ModGlobal.getOpenConnection", "KORVANDA.clsCatValida.Class_Initialize",
-                          "KORVANDA.ModGlobal.getOpenConnection", "KORVANDA.ModGlobal.EjecutaQuerySinResultado"}));
+    EXPECT_EQ(labels, (std::vector<std::string>{"KORVANDA.ModGlobal.getOpenConnection",
+                                                "KORVANDA.clsCatValida.Class_Initialize",
+                                                "KORVANDA.ModGlobal.getOpenConnection",
+                                                "KORVANDA.ModGlobal.EjecutaQuerySinResultado"}));
   }
   EXPECT_FALSE(std::filesystem::exists(env.dir() / "missing.db"));
   EXPECT_TRUE(env.statements().empty());

@@ -33,26 +33,33 @@ TEST_F(QueriesTest, FixedLogLinesConnectionsAndTheSharedStatement) {
   errorOf([&] { cat->TraeCatalogo(5, "2"); });
   std::vector<std::string> tails;
   for (const auto& line : env.logLines()) tails.push_back(line.substr(line.find("|Modulo:")));
-  EXPECT_EQ(tails, (std::vector<std::string>{
-                       "|Modulo:KORVANDA.clsCatValida.getCatalogos|Numero:-2147220503|Source:.getCatalogos"
-                       "|LastDLLError:0|Desc Alt El catalogo solicitado no existe",
-                       "|Modulo:KORVANDA.clsCatValida.traeCatalogo|Numero:94|Source:KORVANDA|LastDLLError:0"
-                       "|Desc Alt No se puede realizar la operaci\xC3\xB3n seleccionada sobre un valor vaci\xC3\xB3"}));
+  EXPECT_EQ(
+      tails,
+      (std::vector<std::string>{
+          "|Modulo:KORVANDA.clsCatValida.getCatalogos|Numero:-2147220503|Source:.getCatalogos"
+          "|LastDLLError:0|Desc Alt El catalogo solicitado no existe",
+          "|Modulo:KORVANDA.clsCatValida.traeCatalogo|Numero:94|Source:KORVANDA|LastDLLError:0"
+          "|Desc Alt No se puede realizar la operaci\xC3\xB3n seleccionada sobre un valor "
+          "vaci\xC3\xB3"}));
 
   // seleccionar's record set takes changes; another connection takes the statement given it.
-  db->answer("select * from CATCRAMO", makeRecordset({"cveRamo", "Descripcion"}, {{int32_t{1}, "AGRICOLA"}}));
+  db->answer("select * from CATCRAMO",
+             makeRecordset({"cveRamo", "Descripcion"}, {{int32_t{1}, "AGRICOLA"}}));
   RecordsetRef rs = cat->seleccionar("select * from CATCRAMO");
   rs->setValue("Descripcion", Variant("GANADERO"));
   rs->update();
   EXPECT_EQ(rs->value("Descripcion"), Variant("GANADERO"));
   auto other = ScriptedConnection::create();
   EXPECT_TRUE(cat->insertar("INSERT INTO X VALUES (1)", ConnectionRef(other)));
-  EXPECT_TRUE(cat->insertar("INSERT INTO X VALUES (3)", ConnectionRef()));  // no object: the shared one
+  EXPECT_TRUE(
+      cat->insertar("INSERT INTO X VALUES (3)", ConnectionRef()));  // no object: the shared one
   EXPECT_EQ(other->received(), std::vector<std::string>{"INSERT INTO X VALUES (1)"});
   EXPECT_EQ(db->received().back(), "INSERT INTO X VALUES (3)");
   other->close();
   env.clearLogs();
-  EXPECT_EQ(errorOf([&] { cat->insertar("INSERT INTO X VALUES (1)", ConnectionRef(other)); }).number(), 3704);
+  EXPECT_EQ(
+      errorOf([&] { cat->insertar("INSERT INTO X VALUES (1)", ConnectionRef(other)); }).number(),
+      3704);
   EXPECT_EQ(env.logEntries().at(0).label, "KORVANDA.clsCatValida.Insertar");
   EXPECT_EQ(cat->getConexion(), ConnectionRef(db));
   EXPECT_EQ(getOpenConnection(), ConnectionRef(db));

@@ -40,7 +40,8 @@ namespace {
 // Gives the rows one at a time, counted beforehand.
 class RowsOneByOne final : public korvanda::RowSource {
  public:
-  RowsOneByOne(std::vector<std::vector<Variant>> rows, bool bytes) : rows_(std::move(rows)), bytes_(bytes) {}
+  RowsOneByOne(std::vector<std::vector<Variant>> rows, bool bytes)
+      : rows_(std::move(rows)), bytes_(bytes) {}
   bool fetch(korvanda::Recordset& rs, size_t row) override {
     if (next_ == rows_.size()) return false;
     const auto& values = rows_[next_++];
@@ -49,7 +50,9 @@ class RowsOneByOne final : public korvanda::RowSource {
     return true;
   }
   std::optional<korvanda::SizeHint> sizeHint() override {
-    if (bytes_) return korvanda::SizeHint{korvanda::SizeHint::kBytes, static_cast<int64_t>(rows_.size()) * 100};
+    if (bytes_)
+      return korvanda::SizeHint{korvanda::SizeHint::kBytes,
+                                static_cast<int64_t>(rows_.size()) * 100};
     return korvanda::SizeHint{korvanda::SizeHint::kRecords, static_cast<int64_t>(rows_.size())};
   }
   int64_t bytesRead() const override { return static_cast<int64_t>(next_) * 100; }
@@ -88,7 +91,8 @@ std::shared_ptr<korvanda::Recordset> makeRecordset(const std::vector<std::string
                                                    RecordsetKind kind) {
   auto rs = korvanda::Recordset::create();
   for (const auto& n : names)
-    rs->appendField(n, korvanda::adVarChar, 0, korvanda::adFldUpdatable | korvanda::adFldIsNullable);
+    rs->appendField(n, korvanda::adVarChar, 0,
+                    korvanda::adFldUpdatable | korvanda::adFldIsNullable);
   if (kind != RecordsetKind::InMemory) {
     rs->openForwardOnly(std::make_unique<RowsOneByOne>(rows, kind == RecordsetKind::ByteCounted));
     return rs;
@@ -137,7 +141,9 @@ Table readTable(const std::string& file) {
   return t;
 }
 
-std::string golden(const std::string& name) { return KORVANDA_SOURCE_DIR "/tests/golden/export/" + name; }
+std::string golden(const std::string& name) {
+  return KORVANDA_SOURCE_DIR "/tests/golden/export/" + name;
+}
 
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -51,8 +51,7 @@ void writeFile(const std::string& path, const std::string& bytes);
 int openDescriptors();
 
 // Runs f and returns the error it raised (number 0 when it raised none).
-template <class F>
-korvanda::Error errorOf(F&& f) {
+template <class F> korvanda::Error errorOf(F&& f) {
   try {
     f();
   } catch (const korvanda::Error& e) {

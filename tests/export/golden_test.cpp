@@ -73,15 +73,16 @@ class GoldenFiles : public ExportTest,
     } else if (g.kind == "formatob") {
       EXPECT_TRUE(files.ExportFilesFormatoB(out[0], out[1], in[0], in[1]));
     } else if (g.kind == "formatoc") {
-      EXPECT_TRUE(files.ExportFileDatFormatoC(out[0], in[0], g.number("--ramo", 1), g.option("--fondo", ""),
-                                              g.number("--semestre", 1), g.number("--anio", 0),
-                                              g.number("--status", 0)));
+      EXPECT_TRUE(files.ExportFileDatFormatoC(out[0], in[0], g.number("--ramo", 1),
+                                              g.option("--fondo", ""), g.number("--semestre", 1),
+                                              g.number("--anio", 0), g.number("--status", 0)));
     } else {
       std::string lines;
       for (const auto& r : readTable(golden(g.inputs[0])).rows) {
         auto arg = [&](size_t i) { return r[i].isNull() ? std::string() : toText(r[i]); };
         auto num = [&](size_t i) { return static_cast<int16_t>(std::stoi(arg(i))); };
-        EXPECT_TRUE(files.ExportFileDatForCSta(out[0], num(0), num(1), arg(2), num(4), num(5), arg(3)));
+        EXPECT_TRUE(
+            files.ExportFileDatForCSta(out[0], num(0), num(1), arg(2), num(4), num(5), arg(3)));
         lines += readFile(out[0]);
       }
       writeFile(out[0], lines);
@@ -98,9 +99,11 @@ TEST_P(GoldenFiles, LibraryWritesTheExpectedBytes) {
     EXPECT_EQ(readFile(written[i]), readFile(golden(g.expected[i]))) << g.expected[i];
 }
 
-std::string caseName(const ::testing::TestParamInfo<std::tuple<GoldenExport, RecordsetKind>>& info) {
+std::string caseName(
+    const ::testing::TestParamInfo<std::tuple<GoldenExport, RecordsetKind>>& info) {
   const auto& [g, kind] = info.param;
-  std::string name = g.expected[0].substr(0, g.expected[0].find('.')) + "_" + std::to_string(info.index / 2);
+  std::string name =
+      g.expected[0].substr(0, g.expected[0].find('.')) + "_" + std::to_string(info.index / 2);
   for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
   return name + (kind == RecordsetKind::InMemory ? "_InMemory" : "_ForwardOnly");
 }
@@ -118,8 +121,9 @@ TEST(EmptyLayouts, AreTheGoldenLayouts) {
   clsControlFiles files;
   auto cat = clsCatValida::create();
   env.clearTrace();
-  for (const char* name : {"clsControlFiles.getEmptyRecordsetAgr", "clsControlFiles.getEmptyRecordsetFcAgr",
-                           "clsCatValida.getEmptyRsSuscSubs", "clsCatValida.getEmptyRsSinAgr"}) {
+  for (const char* name :
+       {"clsControlFiles.getEmptyRecordsetAgr", "clsControlFiles.getEmptyRecordsetFcAgr",
+        "clsCatValida.getEmptyRsSuscSubs", "clsCatValida.getEmptyRsSinAgr"}) {
     SCOPED_TRACE(name);
     const std::string cls = std::string(name).substr(0, std::string(name).find('.'));
     const std::string member = std::string(name).substr(cls.size() + 1);
@@ -140,9 +144,10 @@ TEST(EmptyLayouts, AreTheGoldenLayouts) {
       const auto& row = expected.rows[i];
       const FieldInfo& f = rs->field(i);
       const int32_t attributes = std::stoi(toText(row[3]));
-      EXPECT_EQ(f.name + "," + std::to_string(f.type) + "," + std::to_string(f.definedSize) + "," +
-                    std::to_string(f.attributes),
-                toText(row[0]) + "," + toText(row[1]) + "," + toText(row[2]) + "," + toText(row[3]));
+      EXPECT_EQ(
+          f.name + "," + std::to_string(f.type) + "," + std::to_string(f.definedSize) + "," +
+              std::to_string(f.attributes),
+          toText(row[0]) + "," + toText(row[1]) + "," + toText(row[2]) + "," + toText(row[3]));
       int number = errorOf([&] { rs->setValue(i, Null{}); }).number();
       EXPECT_EQ(number == 0, (attributes & adFldIsNullable) != 0) << f.name;
     }

@@ -27,7 +27,8 @@ const std::string kNoObject =
 const std::string kNoRecords = "No hay informaci\xC3\xB3n para exportar";
 
 // n records of a golden input's fields, the first field "0", "1", ... and the others Null.
-RecordsetRef records(const std::string& input, size_t n, RecordsetKind kind = RecordsetKind::InMemory) {
+RecordsetRef records(const std::string& input, size_t n,
+                     RecordsetKind kind = RecordsetKind::InMemory) {
   const std::vector<std::string> names = readTable(golden(input)).names;
   std::vector<std::vector<Variant>> rows(n, std::vector<Variant>(names.size(), Variant(Null{})));
   for (size_t i = 0; i < n; ++i) rows[i][0] = Variant(std::to_string(i));
@@ -48,8 +49,8 @@ class Procedure : public ExportTest {
 TEST_F(Procedure, StateAndProgressRule) {
   EXPECT_EQ(files.getFileAdvance(), 1);
   EXPECT_TRUE(files.getCorrectFile());
-  const int32_t cases[][3] = {{3, 1, 33}, {3, 2, 67}, {200, 1, 1}, {5, 5, 100}, {8, 1, 12},
-                              {8, 3, 38}, {4, 9, 100}, {0, 5, 1},  {-1, 5, 1}};
+  const int32_t cases[][3] = {{3, 1, 33}, {3, 2, 67},  {200, 1, 1}, {5, 5, 100}, {8, 1, 12},
+                              {8, 3, 38}, {4, 9, 100}, {0, 5, 1},   {-1, 5, 1}};
   for (const auto& c : cases)
     EXPECT_EQ(files.setPercentAdvanceExport(c[0], c[1]), c[2]) << c[0] << " " << c[1];
   std::vector<int16_t> seen;
@@ -66,21 +67,27 @@ TEST_F(Procedure, ProgressOfEachExport) {
   auto b1 = records("formatob-policies.csv", 4), b2 = records("formatob-persons.csv", 4);
   const std::pair<std::function<bool()>, std::vector<int16_t>> cases[] = {
       {[&] { return files.ExportFileDat(path("g"), livestock(4), 2); }, {1, 25, 50, 75, 100}},
-      {[&] { return files.ExportFilesFormatoB(path("b1"), path("b2"), b1, b2); }, {1, 12, 25, 38, 50, 62, 75, 88, 100}},
+      {[&] { return files.ExportFilesFormatoB(path("b1"), path("b2"), b1, b2); },
+       {1, 12, 25, 38, 50, 62, 75, 88, 100}},
       // Policies counted, persons by bytes: the count goes on over both.
       {[&] {
-         return files.ExportFilesFormatoB(path("b1"), path("b2"), records("formatob-policies.csv", 4),
-                                          records("formatob-persons.csv", 4, RecordsetKind::ByteCounted));
+         return files.ExportFilesFormatoB(
+             path("b1"), path("b2"), records("formatob-policies.csv", 4),
+             records("formatob-persons.csv", 4, RecordsetKind::ByteCounted));
        },
        {1, 12, 25, 38, 50, 62, 75, 88, 100}},
       // Both by bytes: over the bytes of both inputs (200 and 600), read one record ahead.
       {[&] {
-         return files.ExportFilesFormatoB(path("b1"), path("b2"),
-                                          records("formatob-policies.csv", 2, RecordsetKind::ByteCounted),
-                                          records("formatob-persons.csv", 6, RecordsetKind::ByteCounted));
+         return files.ExportFilesFormatoB(
+             path("b1"), path("b2"),
+             records("formatob-policies.csv", 2, RecordsetKind::ByteCounted),
+             records("formatob-persons.csv", 6, RecordsetKind::ByteCounted));
        },
        {1, 25, 25, 50, 62, 75, 88, 100, 100}},
-      {[&] { return files.ExportFileDatFormatoC(path("c"), records("formatoc.csv", 2), 1, "", 1, 1, 1); }, {1, 50, 100}},
+      {[&] {
+         return files.ExportFileDatFormatoC(path("c"), records("formatoc.csv", 2), 1, "", 1, 1, 1);
+       },
+       {1, 50, 100}},
       {[&] { return files.ExportFileDatForCSta(path("p"), 2, 1, "F", 1, 2026, ""); }, {1, 1}},
   };
   for (const auto& [run, expected] : cases) {
@@ -111,14 +118,22 @@ TEST_F(Procedure, RefusalsLeaveTheFilesAlone) {
   const Case cases[] = {
       {[&] { files.ExportFileDat(one, nullptr, 2); }, kNoObject, "ExportFileDat"},
       {[&] { files.ExportFileDat(one, rs(dat, 0), 2); }, kNoRecords, "ExportFileDat"},
-      {[&] { files.ExportFileDatFormatoC(one, nullptr, 1, "", 1, 1, 1); }, kNoObject, "ExportFileDatFormatoC"},
-      {[&] { files.ExportFileDatFormatoC(one, rs(c, 0), 1, "", 1, 1, 1); }, kNoRecords, "ExportFileDatFormatoC"},
-      {[&] { files.ExportFilesFormatoB(one, two, nullptr, rs(b2, 1)); }, kNoObject, "ExportFilesFormatoB"},
-      {[&] { files.ExportFilesFormatoB(one, two, rs(b1, 0), rs(b2, 1)); }, kNoRecords, "ExportFilesFormatoB"},
-      {[&] { files.ExportFilesFormatoB(one, two, rs(b1, 1), nullptr); }, kNoObject, "ExportFilesFormatoB", true},
-      {[&] { files.ExportFilesFormatoB(one, two, rs(b1, 1), rs(b2, 0)); }, kNoRecords, "ExportFilesFormatoB", true},
-      {[&] { files.invoke("exportfiledat", kMethod, std::vector<Variant>{one, Variant(), int16_t{2}}); }, kNoObject,
-       "ExportFileDat"},
+      {[&] { files.ExportFileDatFormatoC(one, nullptr, 1, "", 1, 1, 1); }, kNoObject,
+       "ExportFileDatFormatoC"},
+      {[&] { files.ExportFileDatFormatoC(one, rs(c, 0), 1, "", 1, 1, 1); }, kNoRecords,
+       "ExportFileDatFormatoC"},
+      {[&] { files.ExportFilesFormatoB(one, two, nullptr, rs(b2, 1)); }, kNoObject,
+       "ExportFilesFormatoB"},
+      {[&] { files.ExportFilesFormatoB(one, two, rs(b1, 0), rs(b2, 1)); }, kNoRecords,
+       "ExportFilesFormatoB"},
+      {[&] { files.ExportFilesFormatoB(one, two, rs(b1, 1), nullptr); }, kNoObject,
+       "ExportFilesFormatoB", true},
+      {[&] { files.ExportFilesFormatoB(one, two, rs(b1, 1), rs(b2, 0)); }, kNoRecords,
+       "ExportFilesFormatoB", true},
+      {[&] {
+         files.invoke("exportfiledat", kMethod, std::vector<Variant>{one, Variant(), int16_t{2}});
+       },
+       kNoObject, "ExportFileDat"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label + std::string(" ") + std::to_string(&c - cases));
@@ -130,7 +145,8 @@ TEST_F(Procedure, RefusalsLeaveTheFilesAlone) {
     EXPECT_EQ(e.number(), -2147220503);
     EXPECT_EQ(e.description(), c.description);
     EXPECT_TRUE(files.getCorrectFile());
-    EXPECT_EQ(readFile(one), c.policiesWritten ? "0" + std::string(29, '|') + "\r\n" : "previo\r\n");
+    EXPECT_EQ(readFile(one),
+              c.policiesWritten ? "0" + std::string(29, '|') + "\r\n" : "previo\r\n");
     EXPECT_EQ(readFile(two), "previo\r\n");
     if (c.policiesWritten) EXPECT_EQ(files.getFileAdvance(), 50);
     std::string logged = c.description;  // the log writes its CR as the two characters \r
@@ -141,7 +157,9 @@ TEST_F(Procedure, RefusalsLeaveTheFilesAlone) {
               std::string::npos)
         << logText();
   }
-  EXPECT_EQ(files.invoke("ExportFileDat", kMethod, std::vector<Variant>{one, Variant(livestock(2)), "2"}), Variant(true));
+  EXPECT_EQ(
+      files.invoke("ExportFileDat", kMethod, std::vector<Variant>{one, Variant(livestock(2)), "2"}),
+      Variant(true));
   EXPECT_EQ(readFile(one), livestockFile(2));
 }
 
@@ -163,7 +181,8 @@ TEST_F(Procedure, FileAndRecordsetFailures) {
   };
   const Case cases[] = {
       {path("nodir/g.dat"), livestock(1), 76, path("nodir/g.dat")},
-      {"/dev/full", livestock(3), 75, "Path/File access error: /dev/full is a device, not a regular file"},
+      {"/dev/full", livestock(3), 75,
+       "Path/File access error: /dev/full is a device, not a regular file"},
       {path("ro.dat"), livestock(1), 70, ""},
       {path("d.dat"), livestock(1), 75, ""},
       {path("g.dat"), makeRecordset(names, {{}}), 3265, "TipoCambio"},
@@ -189,7 +208,10 @@ TEST_F(Procedure, FileAndRecordsetFailures) {
   EXPECT_TRUE(S_ISCHR(st.st_mode));
 
   writeFile(path("logFile.log"), "");
-  EXPECT_EQ(errorOf([&] { files.ExportFileDatForCSta(path("no/p.txt"), 1, 0, "", 1, 2026, "PV"); }).number(), 76);
+  EXPECT_EQ(errorOf([&] {
+              files.ExportFileDatForCSta(path("no/p.txt"), 1, 0, "", 1, 2026, "PV");
+            }).number(),
+            76);
   EXPECT_NE(logText().find("|Modulo:KORVANDA.clsControlFiles.ExportFileDatforCst|Numero:76|"),
             std::string::npos);
 }
@@ -241,17 +263,21 @@ TEST_F(Procedure, SeparatorsInsideValuesAreCountedInTheLog) {
       continue;
     }
     EXPECT_TRUE(log.starts_with("Fecha:")) << log;
-    EXPECT_TRUE(log.ends_with("|Modulo:KORVANDA.clsControlFiles.ExportFileDat|Numero:0|Source:KORVANDA"
-                              "|LastDLLError:0|Desc Alt " + std::to_string(blanked) +
-                              " separadores (|, CR o LF) dentro de valores se escribieron como blancos en " +
-                              path("g.dat") + "\r\n"))
+    EXPECT_TRUE(log.ends_with(
+        "|Modulo:KORVANDA.clsControlFiles.ExportFileDat|Numero:0|Source:KORVANDA"
+        "|LastDLLError:0|Desc Alt " +
+        std::to_string(blanked) +
+        " separadores (|, CR o LF) dentro de valores se escribieron como blancos en " +
+        path("g.dat") + "\r\n"))
         << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
   }
   ::unlink(path("logFile.log").c_str());
   ASSERT_TRUE(files.ExportFileDatForCSta(path("p.dat"), 2, 1, "F|0\r\n1", 1, 2026, ""));
-  EXPECT_TRUE(logText().ends_with("|Desc Alt 3 separadores (|, CR o LF) dentro de valores se escribieron "
-                                  "como blancos en " + path("p.dat") + "\r\n"))
+  EXPECT_TRUE(
+      logText().ends_with("|Desc Alt 3 separadores (|, CR o LF) dentro de valores se escribieron "
+                          "como blancos en " +
+                          path("p.dat") + "\r\n"))
       << logText();
 }
 
@@ -273,11 +299,13 @@ TEST(FormatoC, NoCurrentRecordWhileReadingDropsTheField) {
   EXPECT_EQ(line, "P" + std::string(15, '|') + "1,2");
   ExportLayout strict = exportLayouts::kFormatoC;
   strict.passNoCurrentRecord = false;
-  EXPECT_EQ(errorOf([&] { buildLine(line, *rs, strict, columns, failing(1, errors::noCurrentRecord())); })
-                .number(),
+  EXPECT_EQ(errorOf([&] {
+              buildLine(line, *rs, strict, columns, failing(1, errors::noCurrentRecord()));
+            }).number(),
             3021);
   EXPECT_EQ(errorOf([&] {
-              buildLine(line, *rs, exportLayouts::kFormatoC, columns, failing(1, errors::typeMismatch()));
+              buildLine(line, *rs, exportLayouts::kFormatoC, columns,
+                        failing(1, errors::typeMismatch()));
             }).number(),
             13);
 }

@@ -21,8 +21,9 @@ using namespace testing;
 
 TEST(KeyReading, NullAndBlankReadAsZeroEverythingElseIsConverted) {
   const std::pair<Variant, std::string> cases[] = {
-      {Null{}, "0"}, {Variant(), "0"}, {"", "0"}, {"  ", "0"}, {"17", "17"}, {int64_t{17}, "17"},
-      {int32_t{-3}, "-3"}, {int32_t{40000}, "error 6"}, {"abc", "error 13"}};
+      {Null{}, "0"},      {Variant(), "0"},    {"", "0"},           {"  ", "0"},
+      {"17", "17"},       {int64_t{17}, "17"}, {int32_t{-3}, "-3"}, {int32_t{40000}, "error 6"},
+      {"abc", "error 13"}};
   for (const auto& [value, expected] : cases) {
     std::string got;
     try {
@@ -38,9 +39,9 @@ TEST(KeyReading, NullAndBlankReadAsZeroEverythingElseIsConverted) {
   EXPECT_FALSE(rows::firstKeyInt32(makeRecordset({"x"}, {}), "x").has_value());
   EXPECT_EQ(rows::firstKeyInt32(makeRecordset({"x"}, {{Null{}}}), "X"), 0);
   // The digits of a cycle text's leading number.
-  const std::pair<const char*, size_t> cycles[] = {{"2006", 4}, {" 2006 ", 4}, {"2006abc", 4}, {"06", 1},
-                                                   {"0006", 1}, {"", 1}, {"abc", 1}, {"-200", 4},
-                                                   {"20.5", 4}, {"1e3", 4}};
+  const std::pair<const char*, size_t> cycles[] = {
+      {"2006", 4}, {" 2006 ", 4}, {"2006abc", 4}, {"06", 1},   {"0006", 1},
+      {"", 1},     {"abc", 1},    {"-200", 4},    {"20.5", 4}, {"1e3", 4}};
   for (const auto& [text, digits] : cycles) EXPECT_EQ(keys::cycleDigits(text), digits) << text;
 }
 
@@ -52,9 +53,11 @@ class Lookups : public ::testing::Test {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   }
   void addAgricola(int64_t key) {
-    sqliteExec(env.databasePath(), "INSERT INTO SUBMAGRICOLA (pkagricola, poliza, endoso, cveTipoEndoso, Inciso, "
-                                   "ciclo, cveCultivo, PkCedente) VALUES (" + std::to_string(key) + ", 'P" +
-                                       std::to_string(key) + "', '0', 0, 1, 'PV2006', 1, 1)");
+    sqliteExec(env.databasePath(),
+               "INSERT INTO SUBMAGRICOLA (pkagricola, poliza, endoso, cveTipoEndoso, Inciso, "
+               "ciclo, cveCultivo, PkCedente) VALUES (" +
+                   std::to_string(key) + ", 'P" + std::to_string(key) +
+                   "', '0', 0, 1, 'PV2006', 1, 1)");
   }
 
   Environment env{{.database = true, .demo = false, .registry = true}};
@@ -64,17 +67,19 @@ class Lookups : public ::testing::Test {
 TEST_F(Lookups, GoldenCalls) {
   checkCalls(env, cat, "lookups.calls");
   // The two key lookups the registration runs, on the shared connection or the caller's.
-  const std::string municipality = "select pkmunicipio from CATCMUNICIPIO  where cveEstado=5 and cvemunicipio=";
+  const std::string municipality =
+      "select pkmunicipio from CATCMUNICIPIO  where cveEstado=5 and cvemunicipio=";
   env.clearTrace();
   EXPECT_EQ(getPkMunicipio(cat, 5, 7), 30);
   EXPECT_EQ(getPkMunicipio(cat, 5, 99), 0);
   EXPECT_EQ(getPkMunicipio(cat, 5, 7, ConnectionRef()), 30);  // "no object" is no connection
   EXPECT_EQ(getPkEspecieFuncion(cat, 3, 2), 12);
   EXPECT_EQ(getPkEspecieFuncion(cat, 3, 9), 0);
-  EXPECT_EQ(env.statements(), (std::vector<std::string>{
-                                  municipality + "7", municipality + "99", municipality + "7",
-                                  "select pkespfun from SUBRESPFUN  where cveEspecie=3 and cveFuncion=2",
-                                  "select pkespfun from SUBRESPFUN  where cveEspecie=3 and cveFuncion=9"}));
+  EXPECT_EQ(env.statements(),
+            (std::vector<std::string>{
+                municipality + "7", municipality + "99", municipality + "7",
+                "select pkespfun from SUBRESPFUN  where cveEspecie=3 and cveFuncion=2",
+                "select pkespfun from SUBRESPFUN  where cveEspecie=3 and cveFuncion=9"}));
   auto caller = ScriptedConnection::create();
   caller->answer(municipality + "7", makeRecordset({"pkmunicipio"}, {{int32_t{41}}}));
   ConnectionRef shared = slot::current();
@@ -88,7 +93,9 @@ TEST_F(Lookups, GoldenCalls) {
 TEST_F(Lookups, GeneratorsAndTheSharedConnection) {
   env.clearTrace();
   std::vector<std::string> seen;
-  auto next = [&](int32_t key) { seen.push_back(std::to_string(key) + (slot::current() ? " kept" : " released")); };
+  auto next = [&](int32_t key) {
+    seen.push_back(std::to_string(key) + (slot::current() ? " kept" : " released"));
+  };
   next(cat.getPkAgricola());
   addAgricola(1);
   next(cat.getPkAgricola());
@@ -98,8 +105,8 @@ TEST_F(Lookups, GeneratorsAndTheSharedConnection) {
   next(cat.getPkEnviado());
   next(cat.getPkEnviadoFc());
   next(cat.getPkGanadero());
-  EXPECT_EQ(seen, (std::vector<std::string>{"1 released", "2 released", "3 kept", "1 released", "1 released",
-                                            "1 released", "1 kept"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"1 released", "2 released", "3 kept", "1 released",
+                                            "1 released", "1 released", "1 kept"}));
   const std::string agricola = "select max(pkagricola) as maxAgricola from SUBMAGRICOLA ";
   EXPECT_EQ(env.statements(), (std::vector<std::string>{
                                   agricola, agricola, agricola,
@@ -111,10 +118,12 @@ TEST_F(Lookups, GeneratorsAndTheSharedConnection) {
   EXPECT_EQ(errorOf([&] { cat.getPkAgricola(); }).number(), 6);
   ASSERT_EQ(env.logEntries().size(), 1u);
   EXPECT_EQ(env.logEntries()[0].label, "KORVANDA.clsCatValida.getPkAgricola");
-  EXPECT_EQ(env.logEntries()[0].description, "No se aceptan valores tan grandes dentro del sistema");
+  EXPECT_EQ(env.logEntries()[0].description,
+            "No se aceptan valores tan grandes dentro del sistema");
 
   auto caller = ScriptedConnection::create();
-  caller->answer("select max(pkenviado) as maxenviado from SUBCONSENVIADAS", makeRecordset({"maxenviado"}, {{int32_t{1}}}));
+  caller->answer("select max(pkenviado) as maxenviado from SUBCONSENVIADAS",
+                 makeRecordset({"maxenviado"}, {{int32_t{1}}}));
   caller->answer("select max(pkenviadaFc) as maxenviado from SUBCONSENVIADASFc",
                  makeRecordset({"maxenviado"}, {{int32_t{7}}}));
   ConnectionRef shared = getOpenConnection();
@@ -122,7 +131,8 @@ TEST_F(Lookups, GeneratorsAndTheSharedConnection) {
   EXPECT_EQ(slot::current(), shared);
   EXPECT_EQ(cat.getPkEnviado(ConnectionRef(caller)), 2);
   EXPECT_EQ(slot::current(), nullptr);
-  EXPECT_EQ(cat.getPkAgricola(ConnectionRef(ScriptedConnection::create())), 1);  // no rows: a maximum of 0
+  EXPECT_EQ(cat.getPkAgricola(ConnectionRef(ScriptedConnection::create())),
+            1);  // no rows: a maximum of 0
 }
 
 TEST_F(Lookups, RejectedStatementsLogEachLevel) {
@@ -134,7 +144,8 @@ TEST_F(Lookups, RejectedStatementsLogEachLevel) {
   EXPECT_EQ(errorOf([&] { getPkMunicipio(cat, 1, 2); }).number(), -2147217900);
   std::vector<std::string> labels;
   for (const auto& entry : env.logEntries()) labels.push_back(entry.label);
-  EXPECT_EQ(labels, (std::vector<std::string>{"KORVANDA.clsCatValida.Seleccionar", "KORVANDA.clsCatValida.getPkMunicipio"}));
+  EXPECT_EQ(labels, (std::vector<std::string>{"KORVANDA.clsCatValida.Seleccionar",
+                                              "KORVANDA.clsCatValida.getPkMunicipio"}));
 }
 
 }  // namespace

@@ -19,7 +19,8 @@ class Replication : public ::testing::Test {
   // The statements with {o} standing for the source file's path as the copy quotes it.
   Rows withOrigin(Rows statements, const std::string& origin) const {
     std::string quoted = origin;
-    for (size_t at = 0; (at = quoted.find('\'', at)) != std::string::npos; at += 2) quoted.insert(at, "'");
+    for (size_t at = 0; (at = quoted.find('\'', at)) != std::string::npos; at += 2)
+      quoted.insert(at, "'");
     for (auto& s : statements)
       if (size_t at = s.find("{o}"); at != std::string::npos) s.replace(at, 3, quoted);
     return statements;
@@ -30,7 +31,9 @@ class Replication : public ::testing::Test {
   clsCatalogos catalogos;
 };
 
-std::string copy(const std::string& t) { return " SELECT " + t + ".* INTO " + t + " FROM " + t + " IN '{o}'"; }
+std::string copy(const std::string& t) {
+  return " SELECT " + t + ".* INTO " + t + " FROM " + t + " IN '{o}'";
+}
 // tests/golden/catalogs/replication.scenarios: each scenario's files, result, statements, log
 // labels and destination rows after the call.
 TEST_F(Replication, Scenarios) {
@@ -61,7 +64,9 @@ TEST_F(Replication, Scenarios) {
     if (!s.origin.empty()) sqliteExec(origin, s.origin);
     const bool itself = s.destination == "(the source itself)";
     if (!itself) sqliteExec(destination, s.destination);
-    const std::string target = itself ? (env.dir() / "." / std::filesystem::path(origin).filename()).string() : destination;
+    const std::string target =
+        itself ? (env.dir() / "." / std::filesystem::path(origin).filename()).string()
+               : destination;
     env.clearTrace();
     env.clearLogs();
     std::string result;
@@ -71,15 +76,18 @@ TEST_F(Replication, Scenarios) {
       result = "error " + std::to_string(e.number()) + ": " + e.description();
     }
     std::string expected = s.result;
-    if (size_t at = expected.find("{d}"); at != std::string::npos) expected.replace(at, 3, destination);
+    if (size_t at = expected.find("{d}"); at != std::string::npos)
+      expected.replace(at, 3, destination);
     EXPECT_TRUE(result.starts_with(expected)) << result;
     EXPECT_EQ(env.statements(), withOrigin(s.statements, origin));
     Rows labels;
     for (const auto& entry : env.logEntries()) labels.push_back(entry.label);
     EXPECT_EQ(labels, s.labels);
-    for (const auto& [query, rows] : s.after) EXPECT_EQ(sqliteRows(itself ? origin : destination, query), rows) << query;
+    for (const auto& [query, rows] : s.after)
+      EXPECT_EQ(sqliteRows(itself ? origin : destination, query), rows) << query;
     EXPECT_EQ(std::filesystem::exists(origin), !s.origin.empty());
-    EXPECT_EQ(sqliteRows(itself ? origin : destination, "PRAGMA database_list").size(), 1u);  // nothing left attached
+    EXPECT_EQ(sqliteRows(itself ? origin : destination, "PRAGMA database_list").size(),
+              1u);  // nothing left attached
   }
 }
 
@@ -87,23 +95,29 @@ TEST_F(Replication, CopyFailingHalfWayKeepsTheOldTableAndARerunReplacesIt) {
   // B2's rows fill many pages and are written last, so its last page is the file's last page:
   // damaged, the copy of B2 fails after most of its rows were read.
   const std::string origin = (env.dir() / "origen.db").string();
-  const std::string source = "CREATE TABLE A1 (x INT); INSERT INTO A1 VALUES (1); CREATE TABLE C3 (z INT);"
-                             "INSERT INTO C3 VALUES (3); CREATE TABLE B2 (y INT, t TEXT); WITH RECURSIVE n(i) AS "
-                             "(SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) INSERT INTO B2 SELECT i, "
-                             "printf('%0200d', i) FROM n;";
+  const std::string source =
+      "CREATE TABLE A1 (x INT); INSERT INTO A1 VALUES (1); CREATE TABLE C3 (z INT);"
+      "INSERT INTO C3 VALUES (3); CREATE TABLE B2 (y INT, t TEXT); WITH RECURSIVE n(i) AS "
+      "(SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) INSERT INTO B2 SELECT i, "
+      "printf('%0200d', i) FROM n;";
   sqliteExec(origin, source);
-  sqliteExec(destination, "CREATE TABLE A1 (x INT); INSERT INTO A1 VALUES (10); CREATE TABLE B2 (y INT, viejo TEXT);"
-                          "INSERT INTO B2 VALUES (20, 'a'), (21, 'b'); CREATE TABLE C3 (z INT); INSERT INTO C3 VALUES (30);");
+  sqliteExec(
+      destination,
+      "CREATE TABLE A1 (x INT); INSERT INTO A1 VALUES (10); CREATE TABLE B2 (y INT, viejo TEXT);"
+      "INSERT INTO B2 VALUES (20, 'a'), (21, 'b'); CREATE TABLE C3 (z INT); INSERT INTO C3 VALUES "
+      "(30);");
   {
     std::fstream f(origin, std::ios::in | std::ios::out | std::ios::binary);
     f.seekp(-4096, std::ios::end);
     f << std::string(4096, '\xff');
   }
   Error e = errorOf([&] { catalogos.Actualiza(origin, destination); });
-  EXPECT_NE(e.description().find("No se pudo copiar la tabla B2"), std::string::npos) << e.description();
+  EXPECT_NE(e.description().find("No se pudo copiar la tabla B2"), std::string::npos)
+      << e.description();
   EXPECT_EQ(env.logEntries().at(0).label, "KORVANDA.clsCatalogos.CreateTable");
-  EXPECT_EQ(env.statements(), withOrigin({"SELECT * FROM A1", "DROP TABLE A1", copy("A1"), "SELECT * FROM B2",
-                                          "DROP TABLE B2", copy("B2")}, origin));
+  EXPECT_EQ(env.statements(), withOrigin({"SELECT * FROM A1", "DROP TABLE A1", copy("A1"),
+                                          "SELECT * FROM B2", "DROP TABLE B2", copy("B2")},
+                                         origin));
   // The table copied before stays replaced; the failing one has its old columns and rows.
   EXPECT_EQ(sqliteRows(destination, "SELECT x FROM A1"), Rows{"1"});
   EXPECT_EQ(sqliteRows(destination, "SELECT * FROM B2"), (Rows{"20|a", "21|b"}));
@@ -121,26 +135,32 @@ TEST_F(Replication, CopyFailingHalfWayKeepsTheOldTableAndARerunReplacesIt) {
 
 TEST_F(Replication, OpenerListsTablesAndRefusesMissingAndForeignFiles) {
   const std::string origin = (env.dir() / "origen.db").string();
-  sqliteExec(origin, "CREATE TABLE b (id INTEGER PRIMARY KEY AUTOINCREMENT); CREATE TABLE a (x INT);"
-                     "CREATE VIEW v AS SELECT x FROM a;");
+  sqliteExec(origin,
+             "CREATE TABLE b (id INTEGER PRIMARY KEY AUTOINCREMENT); CREATE TABLE a (x INT);"
+             "CREATE VIEW v AS SELECT x FROM a;");
   components::clsOpenDbCap opener;
   RecordsetRef rs = opener.conectar("", components::kCapturePassword, origin)->openSchemaTables();
   Rows rows;
   for (; !rs->eof(); rs->moveNext())
     rows.push_back(toText(rs->value("table_name")) + "|" + toText(rs->value("TABLE_TYPE")));
-  EXPECT_EQ(rows, (Rows{"sqlite_master|SYSTEM TABLE", "sqlite_sequence|SYSTEM TABLE", "a|TABLE", "b|TABLE", "v|VIEW"}));
+  EXPECT_EQ(rows, (Rows{"sqlite_master|SYSTEM TABLE", "sqlite_sequence|SYSTEM TABLE", "a|TABLE",
+                        "b|TABLE", "v|VIEW"}));
 
-  const std::string missing = (env.dir() / "nada.db").string(), text = (env.dir() / "texto.db").string();
+  const std::string missing = (env.dir() / "nada.db").string(),
+                    text = (env.dir() / "texto.db").string();
   std::ofstream(text) << "esto no es una base de datos, solo texto suficiente para SQLite\n";
   for (const std::string& file : {missing, text})
-    EXPECT_EQ(errorOf([&] { opener.conectar("", "x", file); }).number(), components::kCaptureCannotOpen) << file;
+    EXPECT_EQ(errorOf([&] { opener.conectar("", "x", file); }).number(),
+              components::kCaptureCannotOpen)
+        << file;
   EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 TEST_F(Replication, DialectReadsRowsAndCopiesFromAnotherFile) {
   const std::string origin = (env.dir() / "origen.db").string();
-  sqliteExec(origin, "CREATE TABLE T (n SMALLINT, d DATETIME, t VARCHAR(5), m MONEY); "
-                     "INSERT INTO T VALUES (3, '2026-12-31 13:05:00', '\xC3\xB1''a', 1234.5678);");
+  sqliteExec(origin,
+             "CREATE TABLE T (n SMALLINT, d DATETIME, t VARCHAR(5), m MONEY); "
+             "INSERT INTO T VALUES (3, '2026-12-31 13:05:00', '\xC3\xB1''a', 1234.5678);");
   sqliteExec(destination, "CREATE TABLE Otra (x INT);");
   components::clsOpenDbCap opener;
   ConnectionRef conn = opener.conectar("", components::kCapturePassword, destination);
@@ -150,15 +170,19 @@ TEST_F(Replication, DialectReadsRowsAndCopiesFromAnotherFile) {
   // Money as the embedded engine and SQL Server give it: an exact decimal of defined size 19.
   Rows fields;
   for (size_t i = 0; i < rs->fieldCount(); ++i)
-    fields.push_back(std::to_string(rs->field(i).type) + "/" + std::to_string(rs->field(i).definedSize) + " " +
-                     toText(rs->value(i)));
-  EXPECT_EQ(fields, (Rows{"2/2 3", "7/8 31/12/2026 13:05:00", "200/5 \xC3\xB1'a", "131/19 1234.5678"}));
+    fields.push_back(std::to_string(rs->field(i).type) + "/" +
+                     std::to_string(rs->field(i).definedSize) + " " + toText(rs->value(i)));
+  EXPECT_EQ(fields,
+            (Rows{"2/2 3", "7/8 31/12/2026 13:05:00", "200/5 \xC3\xB1'a", "131/19 1234.5678"}));
   EXPECT_EQ(toDecimal(rs->value("m")), (Decimal{12345678, 4}));
   // Brackets name tables; inside texts and comments they stay as they are.
-  EXPECT_EQ(toText(conn->query("SELECT '[a]' /* [b] */ FROM [Copia] -- [c]")->value(size_t{0})), "[a]");
-  EXPECT_EQ(sqliteRows(destination, "PRAGMA database_list").size(), 1u);  // attached for the copy only
-  EXPECT_EQ(errorOf([&] { conn->execute("SELECT X.* INTO Copia2 FROM T IN '" + origin + "'"); }).number(),
-            components::kCaptureStatementError);
+  EXPECT_EQ(toText(conn->query("SELECT '[a]' /* [b] */ FROM [Copia] -- [c]")->value(size_t{0})),
+            "[a]");
+  EXPECT_EQ(sqliteRows(destination, "PRAGMA database_list").size(),
+            1u);  // attached for the copy only
+  EXPECT_EQ(
+      errorOf([&] { conn->execute("SELECT X.* INTO Copia2 FROM T IN '" + origin + "'"); }).number(),
+      components::kCaptureStatementError);
   conn->close();
   EXPECT_EQ(errorOf([&] { conn->execute("SELECT 1"); }).number(), 3704);
 }
