@@ -1,9 +1,9 @@
-// The catalog queries and generic statements on the demo database, on either engine.
+// The catalog queries, generic statements and collation on the demo database, on either engine;
+// the lifecycle of the shared connection.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "catalogs/calls.h"
+#include "component/ModGlobal.h"
 #include "korvanda/clsCatValida.h"
 
 using namespace korvanda;
@@ -57,28 +57,27 @@ TEST_F(CatalogsDbTest, ARejectedStatementKeepsTheEngineText) {
   EXPECT_EQ(env.logEntries()[0].description, e.description());
 }
 
-// tests/golden/catalogs/collation.tsv: each query and its first value.
-TEST_F(CatalogsDbTest, TextComparesAsOnSqlServer) {
-  ConnectionRef db = env.openDatabase();
-  for (const char* row : {"(40, 40, 'Michoac\xC3\xA1n', 'A')",
-                          "(41, 41, 'MICHOAC\xC3\x81N  ', 'B')", "(42, 42, 'Michoacan', 'C')",
-                          "(43, 43, '\xC3\x89"
-                          "bano', 'D')"})
-    db->execute(
-        std::string(
-            "INSERT INTO CATCESTADO (PkEstado, CveEstado, NomEstado, Abreviatura) VALUES ") +
-        row);
-  std::ifstream in(KORVANDA_SOURCE_DIR "/tests/golden/catalogs/collation.tsv");
-  int cases = 0;
-  for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    const std::string query = "SELECT " + line.substr(0, line.find('\t'));
-    RecordsetRef rs = cat->FindQuery(query);
-    ASSERT_TRUE(rs) << query;
-    EXPECT_EQ(toText(rs->value(size_t{0})), line.substr(line.find('\t') + 1)) << query;
-    ++cases;
-  }
-  EXPECT_EQ(cases, 25);
+// Every new object makes a new connection; destroying one closes the slot's connection.
+TEST_F(CatalogsDbTest, EveryNewObjectMakesANewConnectionAndClosesItWhenDestroyed) {
+  ConnectionRef c1 = slot::current();
+  auto second = clsCatValida::create();
+  ConnectionRef c2 = slot::current();
+  ASSERT_TRUE(c1 && c2);
+  EXPECT_NE(c1, c2);
+  EXPECT_EQ(c1->state(), 1);  // the replaced connection is released, not closed
+  cat.reset();
+  EXPECT_EQ(c2->state(), 0);
+  EXPECT_EQ(slot::current(), nullptr);
+  // The second object's next call connects again.
+  EXPECT_TRUE(second->getCatalogos(5));
+  ConnectionRef c3 = slot::current();
+  ASSERT_TRUE(c3);
+  EXPECT_NE(c3, c2);
+  EXPECT_EQ(c3->state(), 1);
+  // A connection the application closed stays in the slot when its object goes.
+  c3->close();
+  second.reset();
+  EXPECT_EQ(slot::current(), c3);
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -14,22 +13,6 @@
 #include "korvanda/textform.h"
 
 namespace exporttest {
-
-void ExportTest::SetUp() {
-  char tmpl[] = "/tmp/korvanda-export-XXXXXX";
-  ASSERT_NE(::mkdtemp(tmpl), nullptr);
-  dir_ = tmpl;
-  ::setenv("KORVANDA_LOG_DIR", dir_.c_str(), 1);
-}
-
-void ExportTest::TearDown() {
-  std::error_code ec;
-  // Read-only files left by a test must not stop the clean-up.
-  for (auto& e : std::filesystem::recursive_directory_iterator(dir_, ec))
-    std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
-  std::filesystem::remove_all(dir_, ec);
-}
 
 std::string ExportTest::logText() const {
   std::string p = dir_ + "/logFile.log";

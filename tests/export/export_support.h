@@ -10,6 +10,7 @@
 #include "korvanda/error.h"
 #include "korvanda/recordset.h"
 #include "korvanda/variant.h"
+#include "support/fixture.h"
 
 namespace exporttest {
 
@@ -18,12 +19,12 @@ using korvanda::Variant;
 // A fresh directory per test, with KORVANDA_LOG_DIR pointing into it.
 class ExportTest : public ::testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
   std::string path(const std::string& name) const { return dir_ + "/" + name; }
   std::string logText() const;
 
-  std::string dir_;
+  korvanda::testing::TempDir temp_;
+  std::string dir_ = temp_.path().string();
+  korvanda::testing::ScopedEnv logDir_{"KORVANDA_LOG_DIR", dir_};
 };
 
 // The kinds of record set an export reads: rows in memory, or a forward-only record set whose

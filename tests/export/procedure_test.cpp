@@ -1,15 +1,10 @@
 // What every export shares: state, progress, refusals, file failures, separators inside values.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <functional>
-#include <set>
 
-#include "components/digest.h"
 #include "core/recordset_store.h"
 #include "export/layouts.h"
 #include "export/procedure.h"
@@ -203,9 +198,6 @@ TEST_F(Procedure, FileAndRecordsetFailures) {
   EXPECT_EQ(readFile(path("ro.dat")), "protegido");
   // The old file was deleted first; the new one never reached the path.
   EXPECT_FALSE(std::filesystem::exists(path("g.dat")));
-  struct stat st {};
-  ASSERT_EQ(::stat("/dev/full", &st), 0);
-  EXPECT_TRUE(S_ISCHR(st.st_mode));
 
   writeFile(path("logFile.log"), "");
   EXPECT_EQ(errorOf([&] {
@@ -214,36 +206,6 @@ TEST_F(Procedure, FileAndRecordsetFailures) {
             76);
   EXPECT_NE(logText().find("|Modulo:KORVANDA.clsControlFiles.ExportFileDatforCst|Numero:76|"),
             std::string::npos);
-}
-
-// A write that fails halfway (here the file size limit) leaves neither a partial file at the
-// path nor the temporary file beside it.
-TEST_F(Procedure, AWriteFailureLeavesNoPartialFile) {
-  auto rs = livestock(20000);  // about 600 KB
-  writeFile(path("g.dat"), "viejo\r\n");
-  rlimit old{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-  auto previous = ::signal(SIGXFSZ, SIG_IGN);
-  rlimit limited = old;
-  limited.rlim_cur = 200 * 1024;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-  int fds = openDescriptors();
-  Error e = errorOf([&] { files.ExportFileDat(path("g.dat"), rs, 2); });
-  ::setrlimit(RLIMIT_FSIZE, &old);
-  ::signal(SIGXFSZ, previous);
-  EXPECT_EQ(e.number(), 75);
-  EXPECT_EQ(e.lastSystemError(), EFBIG);
-  EXPECT_NE(e.description().find(path("g.dat")), std::string::npos) << e.description();
-  EXPECT_EQ(openDescriptors(), fds);
-  std::vector<std::string> left;
-  for (const auto& entry : std::filesystem::directory_iterator(dir_))
-    left.push_back(entry.path().filename().string());
-  EXPECT_EQ(left, std::vector<std::string>{"logFile.log"});
-  EXPECT_GT(files.getFileAdvance(), 1);
-  EXPECT_LT(files.getFileAdvance(), 100);
-  // Without the limit the whole file is written, in order, across many buffers.
-  ASSERT_TRUE(files.ExportFileDat(path("g.dat"), livestock(50000), 2));
-  EXPECT_EQ(readFile(path("g.dat")), livestockFile(50000));
 }
 
 // A "|", CR or LF inside a value would split the record or shift its fields: each is written
@@ -308,14 +270,6 @@ TEST(FormatoC, NoCurrentRecordWhileReadingDropsTheField) {
                         failing(1, errors::typeMismatch()));
             }).number(),
             13);
-}
-
-TEST(Digest, ObtainingOneMakesAContext) {
-  components::CSHA256 digest;
-  EXPECT_TRUE(digest.ready());
-  components::CSHA256 moved = std::move(digest);
-  EXPECT_TRUE(moved.ready());
-  EXPECT_STREQ(components::CSHA256::kProgId, "SEGURIDAD.CSHA256");
 }
 
 }  // namespace
