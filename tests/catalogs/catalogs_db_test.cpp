@@ -49,14 +49,6 @@ TEST_F(CatalogsDbTest, OnlySeleccionarGivesAnUpdatableRecordSetAndStatementsChan
   EXPECT_TRUE(env.logLines().empty());
 }
 
-TEST_F(CatalogsDbTest, ARejectedStatementKeepsTheEngineText) {
-  Error e = errorOf([&] { cat->FindQuery("SELECT * FROM NOSUCHTABLE"); });
-  EXPECT_NE(e.description().find("NOSUCHTABLE"), std::string::npos) << e.description();
-  ASSERT_EQ(env.logEntries().size(), 1u);
-  EXPECT_EQ(env.logEntries()[0].label, "KORVANDA.clsCatValida.FindQuery");
-  EXPECT_EQ(env.logEntries()[0].description, e.description());
-}
-
 // Every new object makes a new connection; destroying one closes the slot's connection.
 TEST_F(CatalogsDbTest, EveryNewObjectMakesANewConnectionAndClosesItWhenDestroyed) {
   ConnectionRef c1 = slot::current();

@@ -131,30 +131,7 @@ TEST_F(Replication, CopyFailingHalfWayKeepsTheOldTableAndARerunReplacesIt) {
   EXPECT_EQ(sqliteRows(destination, "SELECT z FROM C3"), Rows{"3"});
 }
 
-// ---- the opener and its dialect
-
-TEST_F(Replication, OpenerListsTablesAndRefusesMissingAndForeignFiles) {
-  const std::string origin = (env.dir() / "origen.db").string();
-  sqliteExec(origin,
-             "CREATE TABLE b (id INTEGER PRIMARY KEY AUTOINCREMENT); CREATE TABLE a (x INT);"
-             "CREATE VIEW v AS SELECT x FROM a;");
-  components::clsOpenDbCap opener;
-  RecordsetRef rs = opener.conectar("", components::kCapturePassword, origin)->openSchemaTables();
-  Rows rows;
-  for (; !rs->eof(); rs->moveNext())
-    rows.push_back(toText(rs->value("table_name")) + "|" + toText(rs->value("TABLE_TYPE")));
-  EXPECT_EQ(rows, (Rows{"sqlite_master|SYSTEM TABLE", "sqlite_sequence|SYSTEM TABLE", "a|TABLE",
-                        "b|TABLE", "v|VIEW"}));
-
-  const std::string missing = (env.dir() / "nada.db").string(),
-                    text = (env.dir() / "texto.db").string();
-  std::ofstream(text) << "esto no es una base de datos, solo texto suficiente para SQLite\n";
-  for (const std::string& file : {missing, text})
-    EXPECT_EQ(errorOf([&] { opener.conectar("", "x", file); }).number(),
-              components::kCaptureCannotOpen)
-        << file;
-  EXPECT_FALSE(std::filesystem::exists(missing));
-}
+// ---- the capture opener's dialect
 
 TEST_F(Replication, DialectReadsRowsAndCopiesFromAnotherFile) {
   const std::string origin = (env.dir() / "origen.db").string();
