@@ -29,15 +29,25 @@ RecordsetRef records(const std::string& input, size_t n,
   for (size_t i = 0; i < n; ++i) rows[i][0] = Variant(std::to_string(i));
   return makeRecordset(names, rows, kind);
 }
-RecordsetRef livestock(size_t n) { return records("dat-ganadero-text.csv", n); }
-std::string livestockFile(size_t n) {
-  std::string s;
-  for (size_t i = 0; i < n; ++i) s += std::to_string(i) + std::string(27, '|') + "\r\n";
-  return s;
-}
+const char *kDat = "dat-ganadero-text.csv", *kC = "formatoc.csv", *kB1 = "formatob-policies.csv",
+           *kB2 = "formatob-persons.csv";
+RecordsetRef livestock(size_t n) { return records(kDat, n); }
 
 class Procedure : public ExportTest {
  protected:
+  // Runs an export by its member's name on the record sets given, into b1 (and b2).
+  bool run(const std::string& kind, RecordsetRef a, RecordsetRef b) {
+    const std::string one = path("b1"), two = path("b2");
+    if (kind == "ExportFileDat") return files.ExportFileDat(one, a, 2);
+    if (kind == "ExportFilesFormatoB") return files.ExportFilesFormatoB(one, two, a, b);
+    if (kind == "ExportFileDatFormatoC") return files.ExportFileDatFormatoC(one, a, 1, "", 1, 1, 1);
+    if (kind == "ExportFileDatForCSta")
+      return files.ExportFileDatForCSta(one, 2, 1, "F", 1, 2026, "");
+    return files.invoke(kind, kMethod,
+                        std::vector<Variant>{one, a ? Variant(a) : Variant(), int16_t{2}}) ==
+           Variant(true);
+  }
+
   clsControlFiles files;
 };
 
@@ -59,38 +69,32 @@ TEST_F(Procedure, StateAndProgressRule) {
 
 // Progress after each line, from 1 whatever it was, and correctFile true again.
 TEST_F(Procedure, ProgressOfEachExport) {
-  auto b1 = records("formatob-policies.csv", 4), b2 = records("formatob-persons.csv", 4);
-  const std::pair<std::function<bool()>, std::vector<int16_t>> cases[] = {
-      {[&] { return files.ExportFileDat(path("g"), livestock(4), 2); }, {1, 25, 50, 75, 100}},
-      {[&] { return files.ExportFilesFormatoB(path("b1"), path("b2"), b1, b2); },
+  const auto bytes = RecordsetKind::ByteCounted;
+  const std::tuple<const char*, RecordsetRef, RecordsetRef, std::vector<int16_t>> cases[] = {
+      {"ExportFileDat", records(kDat, 4), nullptr, {1, 25, 50, 75, 100}},
+      {"ExportFilesFormatoB",
+       records(kB1, 4),
+       records(kB2, 4),
        {1, 12, 25, 38, 50, 62, 75, 88, 100}},
       // Policies counted, persons by bytes: the count goes on over both.
-      {[&] {
-         return files.ExportFilesFormatoB(
-             path("b1"), path("b2"), records("formatob-policies.csv", 4),
-             records("formatob-persons.csv", 4, RecordsetKind::ByteCounted));
-       },
+      {"ExportFilesFormatoB",
+       records(kB1, 4),
+       records(kB2, 4, bytes),
        {1, 12, 25, 38, 50, 62, 75, 88, 100}},
       // Both by bytes: over the bytes of both inputs (200 and 600), read one record ahead.
-      {[&] {
-         return files.ExportFilesFormatoB(
-             path("b1"), path("b2"),
-             records("formatob-policies.csv", 2, RecordsetKind::ByteCounted),
-             records("formatob-persons.csv", 6, RecordsetKind::ByteCounted));
-       },
+      {"ExportFilesFormatoB",
+       records(kB1, 2, bytes),
+       records(kB2, 6, bytes),
        {1, 25, 25, 50, 62, 75, 88, 100, 100}},
-      {[&] {
-         return files.ExportFileDatFormatoC(path("c"), records("formatoc.csv", 2), 1, "", 1, 1, 1);
-       },
-       {1, 50, 100}},
-      {[&] { return files.ExportFileDatForCSta(path("p"), 2, 1, "F", 1, 2026, ""); }, {1, 1}},
+      {"ExportFileDatFormatoC", records(kC, 2), nullptr, {1, 50, 100}},
+      {"ExportFileDatForCSta", nullptr, nullptr, {1, 1}},
   };
-  for (const auto& [run, expected] : cases) {
+  for (const auto& [kind, a, b, expected] : cases) {
     std::vector<int16_t> seen;
     files.onProgress([&](int16_t v) { seen.push_back(v); });
     files.setFileAdvance(77);
     files.setCorrectFile(false);
-    EXPECT_TRUE(run());
+    EXPECT_TRUE(run(kind, a, b));
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(files.getFileAdvance(), expected.back());
     EXPECT_TRUE(files.getCorrectFile());
@@ -100,54 +104,42 @@ TEST_F(Procedure, ProgressOfEachExport) {
 // No record set, or one without records: the fixed error, logged under the export's label,
 // before the refused record set's file is touched; Format B writes its policy file first.
 TEST_F(Procedure, RefusalsLeaveTheFilesAlone) {
-  auto rs = [&](const char* input, size_t n) { return records(input, n); };
-  const char *dat = "dat-ganadero-text.csv", *c = "formatoc.csv", *b1 = "formatob-policies.csv",
-             *b2 = "formatob-persons.csv";
-  const std::string one = path("b1"), two = path("b2");
   struct Case {
-    std::function<void()> run;
+    const char* kind;
+    RecordsetRef a, b;
     const std::string& description;
-    const char* label;
     bool policiesWritten = false;
   };
   const Case cases[] = {
-      {[&] { files.ExportFileDat(one, nullptr, 2); }, kNoObject, "ExportFileDat"},
-      {[&] { files.ExportFileDat(one, rs(dat, 0), 2); }, kNoRecords, "ExportFileDat"},
-      {[&] { files.ExportFileDatFormatoC(one, nullptr, 1, "", 1, 1, 1); }, kNoObject,
-       "ExportFileDatFormatoC"},
-      {[&] { files.ExportFileDatFormatoC(one, rs(c, 0), 1, "", 1, 1, 1); }, kNoRecords,
-       "ExportFileDatFormatoC"},
-      {[&] { files.ExportFilesFormatoB(one, two, nullptr, rs(b2, 1)); }, kNoObject,
-       "ExportFilesFormatoB"},
-      {[&] { files.ExportFilesFormatoB(one, two, rs(b1, 0), rs(b2, 1)); }, kNoRecords,
-       "ExportFilesFormatoB"},
-      {[&] { files.ExportFilesFormatoB(one, two, rs(b1, 1), nullptr); }, kNoObject,
-       "ExportFilesFormatoB", true},
-      {[&] { files.ExportFilesFormatoB(one, two, rs(b1, 1), rs(b2, 0)); }, kNoRecords,
-       "ExportFilesFormatoB", true},
-      {[&] {
-         files.invoke("exportfiledat", kMethod, std::vector<Variant>{one, Variant(), int16_t{2}});
-       },
-       kNoObject, "ExportFileDat"},
+      {"ExportFileDat", nullptr, nullptr, kNoObject},
+      {"ExportFileDat", records(kDat, 0), nullptr, kNoRecords},
+      {"ExportFileDatFormatoC", nullptr, nullptr, kNoObject},
+      {"ExportFileDatFormatoC", records(kC, 0), nullptr, kNoRecords},
+      {"ExportFilesFormatoB", nullptr, records(kB2, 1), kNoObject},
+      {"ExportFilesFormatoB", records(kB1, 0), records(kB2, 1), kNoRecords},
+      {"ExportFilesFormatoB", records(kB1, 1), nullptr, kNoObject, true},
+      {"ExportFilesFormatoB", records(kB1, 1), records(kB2, 0), kNoRecords, true},
+      {"exportfiledat", nullptr, nullptr, kNoObject},  // by name, Empty for the record set
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.label + std::string(" ") + std::to_string(&c - cases));
-    writeFile(one, "previo\r\n");
-    writeFile(two, "previo\r\n");
+    const std::string label = c.kind == std::string("exportfiledat") ? "ExportFileDat" : c.kind;
+    SCOPED_TRACE(label + " " + std::to_string(&c - cases));
+    writeFile(path("b1"), "previo\r\n");
+    writeFile(path("b2"), "previo\r\n");
     writeFile(path("logFile.log"), "");
     files.setCorrectFile(false);
-    Error e = errorOf(c.run);
+    Error e = errorOf([&] { run(c.kind, c.a, c.b); });
     EXPECT_EQ(e.number(), -2147220503);
     EXPECT_EQ(e.description(), c.description);
     EXPECT_TRUE(files.getCorrectFile());
-    EXPECT_EQ(readFile(one),
+    EXPECT_EQ(readFile(path("b1")),
               c.policiesWritten ? "0" + std::string(29, '|') + "\r\n" : "previo\r\n");
-    EXPECT_EQ(readFile(two), "previo\r\n");
+    EXPECT_EQ(readFile(path("b2")), "previo\r\n");
     if (c.policiesWritten) EXPECT_EQ(files.getFileAdvance(), 50);
     std::string logged = c.description;  // the log writes its CR as the two characters \r
     if (size_t cr = logged.find('\r'); cr != std::string::npos) logged.replace(cr, 1, "\\r");
-    EXPECT_NE(logText().find("|Modulo:KORVANDA.clsControlFiles." + std::string(c.label) +
-                             "|Numero:-2147220503|Source:KORVANDA.clsControlFiles." + c.label +
+    EXPECT_NE(logText().find("|Modulo:KORVANDA.clsControlFiles." + label +
+                             "|Numero:-2147220503|Source:KORVANDA.clsControlFiles." + label +
                              "|LastDLLError:0|Desc Alt " + logged + "\r\n"),
               std::string::npos)
         << logText();
