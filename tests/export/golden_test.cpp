@@ -99,19 +99,10 @@ TEST_P(GoldenFiles, LibraryWritesTheExpectedBytes) {
     EXPECT_EQ(readFile(written[i]), readFile(golden(g.expected[i]))) << g.expected[i];
 }
 
-std::string caseName(
-    const ::testing::TestParamInfo<std::tuple<GoldenExport, RecordsetKind>>& info) {
-  const auto& [g, kind] = info.param;
-  std::string name =
-      g.expected[0].substr(0, g.expected[0].find('.')) + "_" + std::to_string(info.index / 2);
-  for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-  return name + (kind == RecordsetKind::InMemory ? "_InMemory" : "_ForwardOnly");
-}
 INSTANTIATE_TEST_SUITE_P(Exports, GoldenFiles,
                          ::testing::Combine(::testing::ValuesIn(goldenExports()),
                                             ::testing::Values(RecordsetKind::InMemory,
-                                                              RecordsetKind::ForwardOnly)),
-                         caseName);
+                                                              RecordsetKind::ForwardOnly)));
 
 // The empty record sets of tests/golden/export/layouts, reached by name as the application
 // calls them: fields, order, types, sizes and attributes; empty, open, editable; Null only in
@@ -121,36 +112,30 @@ TEST(EmptyLayouts, AreTheGoldenLayouts) {
   clsControlFiles files;
   auto cat = clsCatValida::create();
   env.clearTrace();
-  for (const char* name :
+  for (const std::string name :
        {"clsControlFiles.getEmptyRecordsetAgr", "clsControlFiles.getEmptyRecordsetFcAgr",
         "clsCatValida.getEmptyRsSuscSubs", "clsCatValida.getEmptyRsSinAgr"}) {
     SCOPED_TRACE(name);
-    const std::string cls = std::string(name).substr(0, std::string(name).find('.'));
-    const std::string member = std::string(name).substr(cls.size() + 1);
+    Dispatchable& on = name.starts_with("clsCatValida") ? static_cast<Dispatchable&>(*cat) : files;
     auto call = [&] {
-      Dispatchable& on = cls == "clsCatValida" ? static_cast<Dispatchable&>(*cat) : files;
-      return toObjectOf<Recordset>(on.invoke(member, kMethod, {}));
+      return toObjectOf<Recordset>(on.invoke(name.substr(name.find('.') + 1), kMethod, {}));
     };
     RecordsetRef rs = call(), other = call();
-    const Table expected = readTable(golden(std::string("layouts/") + name + ".csv"));
     ASSERT_TRUE(rs);
-    ASSERT_EQ(rs->fieldCount(), expected.rows.size());
     EXPECT_EQ(rs->state(), 1);
     EXPECT_TRUE(rs->eof() && rs->bof());
     EXPECT_EQ(rs->cursorType(), 2);
     EXPECT_EQ(rs->lockType(), 3);
+    std::string layout = "name,type,size,attributes\n";
     rs->addNew();
-    for (size_t i = 0; i < expected.rows.size(); ++i) {
-      const auto& row = expected.rows[i];
+    for (size_t i = 0; i < rs->fieldCount(); ++i) {
       const FieldInfo& f = rs->field(i);
-      const int32_t attributes = std::stoi(toText(row[3]));
-      EXPECT_EQ(
-          f.name + "," + std::to_string(f.type) + "," + std::to_string(f.definedSize) + "," +
-              std::to_string(f.attributes),
-          toText(row[0]) + "," + toText(row[1]) + "," + toText(row[2]) + "," + toText(row[3]));
-      int number = errorOf([&] { rs->setValue(i, Null{}); }).number();
-      EXPECT_EQ(number == 0, (attributes & adFldIsNullable) != 0) << f.name;
+      layout += f.name + "," + std::to_string(f.type) + "," + std::to_string(f.definedSize) + "," +
+                std::to_string(f.attributes) + "\n";
+      const int number = errorOf([&] { rs->setValue(i, Null{}); }).number();
+      EXPECT_EQ(number == 0, (f.attributes & adFldIsNullable) != 0) << f.name;
     }
+    EXPECT_EQ(layout, readFile(golden("layouts/" + name + ".csv")));
     rs->update();
     EXPECT_EQ(rs->recordCount(), 1);
     EXPECT_EQ(other->recordCount(), 0);

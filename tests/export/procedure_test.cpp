@@ -51,17 +51,12 @@ class Procedure : public ExportTest {
   clsControlFiles files;
 };
 
-TEST_F(Procedure, StateAndProgressRule) {
-  EXPECT_EQ(files.getFileAdvance(), 1);
-  EXPECT_TRUE(files.getCorrectFile());
-  const int32_t cases[][3] = {{3, 1, 33}, {3, 2, 67},  {200, 1, 1}, {5, 5, 100}, {8, 1, 12},
-                              {8, 3, 38}, {4, 9, 100}, {0, 5, 1},   {-1, 5, 1}};
-  for (const auto& c : cases)
-    EXPECT_EQ(files.setPercentAdvanceExport(c[0], c[1]), c[2]) << c[0] << " " << c[1];
+// Without a total (a forward-only source that cannot count) the progress stays at 1.
+TEST_F(Procedure, ProgressWithoutATotal) {
   std::vector<int16_t> seen;
   ExportProgress progress([&](int32_t t, int32_t c) { return files.setPercentAdvanceExport(t, c); },
                           [&](int16_t v) { seen.push_back(v); });
-  progress.start(-1);  // no total: 1 throughout
+  progress.start(-1);
   for (int i = 0; i < 3; ++i) progress.step();
   EXPECT_EQ(seen, (std::vector<int16_t>{1, 1, 1, 1}));
   EXPECT_EQ(progress.count(), 3);
@@ -186,14 +181,6 @@ TEST_F(Procedure, FileAndRecordsetFailures) {
   EXPECT_EQ(readFile(path("ro.dat")), "protegido");
   // The old file was deleted first; the new one never reached the path.
   EXPECT_FALSE(std::filesystem::exists(path("g.dat")));
-
-  writeFile(path("logFile.log"), "");
-  EXPECT_EQ(errorOf([&] {
-              files.ExportFileDatForCSta(path("no/p.txt"), 1, 0, "", 1, 2026, "PV");
-            }).number(),
-            76);
-  EXPECT_NE(logText().find("|Modulo:KORVANDA.clsControlFiles.ExportFileDatforCst|Numero:76|"),
-            std::string::npos);
 }
 
 // A "|", CR or LF inside a value would split the record or shift its fields: each is written
