@@ -28,19 +28,4 @@ class QueriesTest : public ::testing::Test {
 
 TEST_F(QueriesTest, GoldenCalls) { checkCalls(env, *cat, "queries.calls"); }
 
-TEST_F(QueriesTest, FailuresLogTheirFixedLines) {
-  errorOf([&] { cat->getCatalogos(0); });
-  errorOf([&] { cat->TraeCatalogo(5, "2"); });
-  std::vector<std::string> tails;
-  for (const auto& line : env.logLines()) tails.push_back(line.substr(line.find("|Modulo:")));
-  EXPECT_EQ(
-      tails,
-      (std::vector<std::string>{
-          "|Modulo:KORVANDA.clsCatValida.getCatalogos|Numero:-2147220503|Source:.getCatalogos"
-          "|LastDLLError:0|Desc Alt El catalogo solicitado no existe",
-          "|Modulo:KORVANDA.clsCatValida.traeCatalogo|Numero:94|Source:KORVANDA|LastDLLError:0"
-          "|Desc Alt No se puede realizar la operaci\xC3\xB3n seleccionada sobre un valor "
-          "vaci\xC3\xB3"}));
-}
-
 }  // namespace
