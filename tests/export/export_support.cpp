@@ -47,11 +47,10 @@ class RowsOneByOne final : public korvanda::RowSource {
 };
 
 // An unquoted value with a type tag; anything else is text.
-Variant typedValue(const std::string& v, bool& textOnly) {
+Variant typedValue(const std::string& v) {
   static const std::set<std::string> tags = {"i16", "i32", "i64", "dbl", "dec", "date", "bool"};
   const size_t colon = v.find(':');
   if (colon == std::string::npos || !tags.count(v.substr(0, colon))) return Variant(v);
-  textOnly = false;
   const std::string tag = v.substr(0, colon), x = v.substr(colon + 1);
   if (tag == "i16") return Variant(static_cast<int16_t>(std::stoi(x)));
   if (tag == "i32") return Variant(static_cast<int32_t>(std::stol(x)));
@@ -99,7 +98,7 @@ Table readTable(const std::string& file) {
   auto endValue = [&] {
     if (header) t.names.push_back(value);
     else if (quoted) row.emplace_back(value);
-    else row.push_back(value.empty() ? Variant(korvanda::Null{}) : typedValue(value, t.textOnly));
+    else row.push_back(value.empty() ? Variant(korvanda::Null{}) : typedValue(value));
     value.clear();
     quoted = false;
   };

@@ -42,7 +42,6 @@ std::shared_ptr<korvanda::Recordset> makeRecordset(const std::vector<std::string
 struct Table {
   std::vector<std::string> names;
   std::vector<std::vector<Variant>> rows;
-  bool textOnly = true;  // no typed value: the command-line host reads it alike
 };
 Table readTable(const std::string& file);
 std::string golden(const std::string& name);  // the path of a file of tests/golden/export

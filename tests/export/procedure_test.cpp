@@ -1,4 +1,4 @@
-// What every export shares: state, progress, refusals, file failures, separators inside values.
+// What every export shares: progress, refusals, file failures, separators inside values.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -6,7 +6,6 @@
 #include <functional>
 
 #include "core/recordset_store.h"
-#include "export/layouts.h"
 #include "export/procedure.h"
 #include "export_support.h"
 #include "korvanda/clsControlFiles.h"
@@ -208,35 +207,6 @@ TEST_F(Procedure, SeparatorsInsideValuesAreCountedInTheLog) {
   }
   ASSERT_TRUE(files.ExportFileDatForCSta(path("p.dat"), 2, 1, "F|0\r\n1", 1, 2026, ""));
   logged("ExportFileDatforCst", 3, path("p.dat"));
-}
-
-// Format C alone lets a read without a current record (3021) drop the field and its "|".
-TEST(FormatoC, NoCurrentRecordWhileReadingDropsTheField) {
-  const Table t = readTable(golden("formatoc.csv"));
-  auto rs = makeRecordset(t.names, {t.rows.back()});  // Poliza P, Coordenadas 1,2
-  auto columns = resolveColumns(*rs, exportLayouts::kFormatoC);
-  auto failing = [&](size_t gone, const Error& error) {
-    return [&, gone](size_t col) -> const Cell& {
-      if (col == gone) throw error;
-      return rs->cell(0, col);
-    };
-  };
-  std::string line;
-  buildLine(line, *rs, exportLayouts::kFormatoC, columns, failing(0, errors::noCurrentRecord()));
-  EXPECT_EQ(line, std::string(16, '|') + "1,2");  // the first field has no "|" of its own
-  buildLine(line, *rs, exportLayouts::kFormatoC, columns, failing(1, errors::noCurrentRecord()));
-  EXPECT_EQ(line, "P" + std::string(15, '|') + "1,2");
-  ExportLayout strict = exportLayouts::kFormatoC;
-  strict.passNoCurrentRecord = false;
-  EXPECT_EQ(errorOf([&] {
-              buildLine(line, *rs, strict, columns, failing(1, errors::noCurrentRecord()));
-            }).number(),
-            3021);
-  EXPECT_EQ(errorOf([&] {
-              buildLine(line, *rs, exportLayouts::kFormatoC, columns,
-                        failing(1, errors::typeMismatch()));
-            }).number(),
-            13);
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
-// Catalog replication between two capture files, and the capture-database opener's dialect.
+// Catalog replication between two capture files.
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "components/capture_db.h"
 #include "korvanda/clsCatalogos.h"
 #include "lookups/lookups_support.h"
 #include "support/fixture.h"
@@ -129,39 +128,6 @@ TEST_F(Replication, CopyFailingHalfWayKeepsTheOldTableAndARerunReplacesIt) {
   EXPECT_TRUE(catalogos.Actualiza(origin, destination));
   EXPECT_EQ(sqliteRows(destination, "SELECT count(*), max(y) FROM B2"), Rows{"2000|2000"});
   EXPECT_EQ(sqliteRows(destination, "SELECT z FROM C3"), Rows{"3"});
-}
-
-// ---- the capture opener's dialect
-
-TEST_F(Replication, DialectReadsRowsAndCopiesFromAnotherFile) {
-  const std::string origin = (env.dir() / "origen.db").string();
-  sqliteExec(origin,
-             "CREATE TABLE T (n SMALLINT, d DATETIME, t VARCHAR(5), m MONEY); "
-             "INSERT INTO T VALUES (3, '2026-12-31 13:05:00', '\xC3\xB1''a', 1234.5678);");
-  sqliteExec(destination, "CREATE TABLE Otra (x INT);");
-  components::clsOpenDbCap opener;
-  ConnectionRef conn = opener.conectar("", components::kCapturePassword, destination);
-  EXPECT_EQ(conn->execute("select T.* into Copia from T in '" + origin + "';"), nullptr);
-  RecordsetRef rs = conn->query("SELECT * FROM [Copia]", adLockOptimistic);
-  ASSERT_FALSE(rs->eof());
-  // Money as the embedded engine and SQL Server give it: an exact decimal of defined size 19.
-  Rows fields;
-  for (size_t i = 0; i < rs->fieldCount(); ++i)
-    fields.push_back(std::to_string(rs->field(i).type) + "/" +
-                     std::to_string(rs->field(i).definedSize) + " " + toText(rs->value(i)));
-  EXPECT_EQ(fields,
-            (Rows{"2/2 3", "7/8 31/12/2026 13:05:00", "200/5 \xC3\xB1'a", "131/19 1234.5678"}));
-  EXPECT_EQ(toDecimal(rs->value("m")), (Decimal{12345678, 4}));
-  // Brackets name tables; inside texts and comments they stay as they are.
-  EXPECT_EQ(toText(conn->query("SELECT '[a]' /* [b] */ FROM [Copia] -- [c]")->value(size_t{0})),
-            "[a]");
-  EXPECT_EQ(sqliteRows(destination, "PRAGMA database_list").size(),
-            1u);  // attached for the copy only
-  EXPECT_EQ(
-      errorOf([&] { conn->execute("SELECT X.* INTO Copia2 FROM T IN '" + origin + "'"); }).number(),
-      components::kCaptureStatementError);
-  conn->close();
-  EXPECT_EQ(errorOf([&] { conn->execute("SELECT 1"); }).number(), 3704);
 }
 
 }  // namespace
