@@ -15,7 +15,7 @@
 
 namespace korvanda::testing {
 
-inline void runTranscript(const std::string& file, const std::string& setUp = "") {
+inline void runTranscript(const std::string& file) {
   TempDir temp;
   const std::string dir = temp.path().string();
   auto replaced = [&](std::string s) {
@@ -32,7 +32,6 @@ inline void runTranscript(const std::string& file, const std::string& setUp = ""
     bool checkWhole = false;
   };
   std::vector<Step> steps;
-  if (!setUp.empty()) steps.push_back(Step{setUp});
   std::ifstream in(KORVANDA_SOURCE_DIR "/tests/golden/" + file);
   for (std::string line; std::getline(in, line);) {
     line = replaced(line);

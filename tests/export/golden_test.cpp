@@ -1,11 +1,13 @@
 // The export files of tests/golden/export, byte for byte, through the library on both kinds of
-// record set (the command-line host has them in cli.transcript); and the empty record-set layouts.
+// record set (the command-line host has them in cli.transcript); the empty record-set layouts;
+// the code page of the lines.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <map>
 #include <sstream>
 
+#include "export/cp1252.h"
 #include "export_support.h"
 #include "korvanda/clsCatValida.h"
 #include "korvanda/clsControlFiles.h"
@@ -21,14 +23,6 @@ struct GoldenExport {
   std::string line, kind;
   std::map<std::string, std::string> options;
   std::vector<std::string> inputs, expected;
-
-  std::string option(const std::string& name, const std::string& otherwise) const {
-    auto it = options.find(name);
-    return it == options.end() ? otherwise : it->second;
-  }
-  int16_t number(const std::string& name, int16_t otherwise) const {
-    return static_cast<int16_t>(std::stoi(option(name, std::to_string(otherwise))));
-  }
 };
 
 std::vector<GoldenExport> goldenExports() {
@@ -67,15 +61,21 @@ class GoldenFiles : public ExportTest,
       out.push_back(path((kind == RecordsetKind::ForwardOnly ? "." : "") + name));
       writeFile(out.back(), std::string(5000, 'X'));
     }
+    auto option = [&](const std::string& name, const std::string& otherwise) {
+      return g.options.contains(name) ? g.options.at(name) : otherwise;
+    };
+    auto number = [&](const std::string& name, int otherwise) {
+      return static_cast<int16_t>(std::stoi(option(name, std::to_string(otherwise))));
+    };
     clsControlFiles files;
     if (g.kind == "dat") {
-      EXPECT_TRUE(files.ExportFileDat(out[0], in[0], g.number("--ramo", 1)));
+      EXPECT_TRUE(files.ExportFileDat(out[0], in[0], number("--ramo", 1)));
     } else if (g.kind == "formatob") {
       EXPECT_TRUE(files.ExportFilesFormatoB(out[0], out[1], in[0], in[1]));
     } else if (g.kind == "formatoc") {
-      EXPECT_TRUE(files.ExportFileDatFormatoC(out[0], in[0], g.number("--ramo", 1),
-                                              g.option("--fondo", ""), g.number("--semestre", 1),
-                                              g.number("--anio", 0), g.number("--status", 0)));
+      EXPECT_TRUE(files.ExportFileDatFormatoC(out[0], in[0], number("--ramo", 1),
+                                              option("--fondo", ""), number("--semestre", 1),
+                                              number("--anio", 0), number("--status", 0)));
     } else {
       std::string lines;
       for (const auto& r : readTable(golden(g.inputs[0])).rows) {
@@ -141,6 +141,22 @@ TEST(EmptyLayouts, AreTheGoldenLayouts) {
     EXPECT_EQ(other->recordCount(), 0);
   }
   EXPECT_TRUE(env.statements().empty());  // built in memory: no statement reaches a database
+}
+
+// The conversion of the export files' lines, as tests/golden/export/cp1252.* have it.
+TEST(Cp1252, GoldenTexts) {
+  for (bool enie : {false, true}) {
+    std::istringstream in(readFile(golden("cp1252.in")));
+    std::istringstream expected(readFile(golden(enie ? "cp1252-enie.out" : "cp1252.out")));
+    int lines = 0;
+    for (std::string text, written; std::getline(in, text) && std::getline(expected, written);
+         ++lines) {
+      std::string out;
+      korvanda::appendCp1252(out, text, enie);
+      EXPECT_EQ(out, written) << "line " << lines + 1;
+    }
+    EXPECT_EQ(lines, 16);
+  }
 }
 
 }  // namespace

@@ -150,13 +150,8 @@ TEST_F(Procedure, FileAndRecordsetFailures) {
   names.pop_back();  // no tipocambio
   auto closed = livestock(1);
   closed->close();
-  struct Case {
-    std::string file;
-    RecordsetRef rs;
-    int32_t number;
-    std::string description;  // a part of it
-  };
-  const Case cases[] = {
+  // The file, the record set, the error and a part of its description.
+  const std::tuple<std::string, RecordsetRef, int32_t, std::string> cases[] = {
       {path("nodir/g.dat"), livestock(1), 76, path("nodir/g.dat")},
       {"/dev/full", livestock(3), 75,
        "Path/File access error: /dev/full is a device, not a regular file"},
@@ -165,16 +160,16 @@ TEST_F(Procedure, FileAndRecordsetFailures) {
       {path("g.dat"), makeRecordset(names, {{}}), 3265, "TipoCambio"},
       {path("g.dat"), closed, 3704, ""},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.file + " " + std::to_string(c.number));
+  for (const auto& [file, rs, number, description] : cases) {
+    SCOPED_TRACE(file + " " + std::to_string(number));
     writeFile(path("logFile.log"), "");
     const int fds = openDescriptors();
-    Error e = errorOf([&] { files.ExportFileDat(c.file, c.rs, 2); });
-    EXPECT_EQ(e.number(), c.number);
-    EXPECT_NE(e.description().find(c.description), std::string::npos) << e.description();
+    Error e = errorOf([&] { files.ExportFileDat(file, rs, 2); });
+    EXPECT_EQ(e.number(), number);
+    EXPECT_NE(e.description().find(description), std::string::npos) << e.description();
     EXPECT_EQ(openDescriptors(), fds);
     EXPECT_NE(logText().find("|Modulo:KORVANDA.clsControlFiles.ExportFileDat|Numero:" +
-                             std::to_string(c.number) + "|"),
+                             std::to_string(number) + "|"),
               std::string::npos);
   }
   EXPECT_EQ(readFile(path("ro.dat")), "protegido");
