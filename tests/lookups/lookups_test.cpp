@@ -47,10 +47,9 @@ TEST(KeyReading, NullAndBlankReadAsZeroEverythingElseIsConverted) {
 
 class Lookups : public ::testing::Test {
  protected:
-  void SetUp() override { sqliteExec(env.databasePath(), readText("lookups.sql")); }
-  static std::string readText(const std::string& name) {
-    std::ifstream in(KORVANDA_SOURCE_DIR "/tests/golden/catalogs/" + name);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  void SetUp() override {
+    std::ifstream in(KORVANDA_SOURCE_DIR "/tests/golden/catalogs/lookups.sql");
+    sqliteExec(env.databasePath(), {std::istreambuf_iterator<char>(in), {}});
   }
   void addAgricola(int64_t key) {
     sqliteExec(env.databasePath(),
