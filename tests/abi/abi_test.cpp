@@ -124,8 +124,11 @@ TEST(Abi, ScriptedCalls) {
                      &result, &err);
       // Arguments, by-reference ones included, come back as they were given.
       EXPECT_EQ(std::memcmp(args.data(), before.data(), args.size() * sizeof(kv_variant)), 0);
-      for (size_t i = 6; i < c.size(); ++i)
-        if (!texts[i].empty()) EXPECT_EQ(texts[i], bytes(c[i].substr(c[i].find(':') + 1)));
+      for (size_t i = 6; i < c.size(); ++i) {
+        if (!texts[i].empty()) {
+          EXPECT_EQ(texts[i], bytes(c[i].substr(c[i].find(':') + 1)));
+        }
+      }
       expected = 4;
     }
     const int number = std::stoi(c.at(expected));
@@ -135,7 +138,9 @@ TEST(Abi, ScriptedCalls) {
       EXPECT_EQ(result.vt, KV_EMPTY);
       ASSERT_NE(err.source, nullptr);
       ASSERT_NE(err.description, nullptr);
-      if (c.at(expected + 1) != "*") EXPECT_EQ(err.description, bytes(c[expected + 1]));
+      if (c.at(expected + 1) != "*") {
+        EXPECT_EQ(err.description, bytes(c[expected + 1]));
+      }
     } else if (c.at(expected + 1) != "*") {
       EXPECT_EQ(rendered(result), bytes(c[expected + 1]));
       EXPECT_EQ(err.source, nullptr);

@@ -49,7 +49,9 @@ inline void runTranscript(const std::string& file) {
         runShell("cd '" + dir + "' && export KORVANDA_LOG_DIR='" + dir +
                  "' PATH=" KORVANDA_BINARY_DIR "/bin:$PATH; (" + s.command + ") </dev/null 2>&1");
     EXPECT_EQ(o.status, s.status) << o.out;
-    if (s.checkWhole) EXPECT_EQ(o.out, s.whole);
+    if (s.checkWhole) {
+      EXPECT_EQ(o.out, s.whole);
+    }
     for (const auto& part : s.parts)
       EXPECT_NE(o.out.find(part), std::string::npos) << part << "\n" << o.out;
     for (const auto& part : s.absent)

@@ -64,8 +64,9 @@ TEST(Demo, PrintsEachStepAndLeavesItsFilesLogsAndDatabase) {
     for (const auto& [key, value] : values)
       for (size_t at; (at = line.find(key)) != std::string::npos;) line.replace(at, key.size(), value);
     if (!line.empty() && !line.starts_with("#")) block += line + "\n";
-    if (line.empty() && !block.empty())
+    if (line.empty() && !block.empty()) {
       EXPECT_NE(out.find("\n" + block), std::string::npos) << block;
+    }
     if (line.empty()) block.clear();
   }
   // The duplicates log, printed as it reads (its lines are checked by the registration tests).

@@ -129,7 +129,9 @@ TEST_F(Procedure, RefusalsLeaveTheFilesAlone) {
     EXPECT_EQ(readFile(path("b1")),
               c.policiesWritten ? "0" + std::string(29, '|') + "\r\n" : "previo\r\n");
     EXPECT_EQ(readFile(path("b2")), "previo\r\n");
-    if (c.policiesWritten) EXPECT_EQ(files.getFileAdvance(), 50);
+    if (c.policiesWritten) {
+      EXPECT_EQ(files.getFileAdvance(), 50);
+    }
     std::string logged = c.description;  // the log writes its CR as the two characters \r
     if (size_t cr = logged.find('\r'); cr != std::string::npos) logged.replace(cr, 1, "\\r");
     EXPECT_NE(logText().find("|Modulo:KORVANDA.clsControlFiles." + label +

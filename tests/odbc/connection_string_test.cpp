@@ -72,7 +72,9 @@ TEST(ColumnPlans, GoldenCases) {
     if (r[0] == "named") refineByTypeName(*p, r[3]);
     EXPECT_EQ(p ? std::to_string(p->field.type) + "\t" + std::to_string(p->field.definedSize) : "none\t",
               r[4] + "\t" + r[5]) << r[0] << " " << r[1] << r[3];
-    if (p) EXPECT_EQ(p->field.attributes, adFldUpdatable | adFldIsNullable | adFldMayBeNull);
+    if (p) {
+      EXPECT_EQ(p->field.attributes, adFldUpdatable | adFldIsNullable | adFldMayBeNull);
+    }
   }
   EXPECT_EQ(planColumn("k", SQL_INTEGER, 10, 0, SQL_NO_NULLS).field.attributes, adFldUpdatable);
   EXPECT_EQ(planDeclared("d", "decimal(12,2)", SQL_NULLABLE)->read, ReadAs::Decimal);

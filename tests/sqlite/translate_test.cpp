@@ -88,7 +88,9 @@ TEST(Translate, EveryCaseOfTheGoldenFile) {
       Translation t = translate(c.tsql, sampleSchema());
       std::vector<std::string> steps;
       for (const Step& step : t.steps) steps.push_back(render(step));
-      if (!c.steps.empty()) EXPECT_EQ(steps, c.steps);
+      if (!c.steps.empty()) {
+        EXPECT_EQ(steps, c.steps);
+      }
       if (c.types) {
         std::string types;
         for (const std::string& type : std::get<SqlStep>(t.steps.back()).resultTypes)
