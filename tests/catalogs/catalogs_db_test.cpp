@@ -1,5 +1,6 @@
 // The catalog queries, generic statements and collation on the demo database, on either engine;
-// the lifecycle of the shared connection.
+// the lifecycle of the shared connection; the statement texts, results and failures of the
+// catalog queries and generic statements on a scripted connection.
 #include <gtest/gtest.h>
 
 #include "catalogs/calls.h"
@@ -58,6 +59,17 @@ TEST_F(CatalogsDbTest, EveryNewObjectMakesANewConnectionAndClosesItWhenDestroyed
   c3->close();
   second.reset();
   EXPECT_EQ(slot::current(), c3);
+}
+
+// queries.calls: the object is created on a real database; then a scripted connection takes
+// the shared slot, so each call sees exactly the statements sent.
+TEST(Queries, GoldenCalls) {
+  Environment env{{.demo = false}};
+  auto cat = clsCatValida::create();
+  auto db = ScriptedConnection::create();
+  slot::current() = db;
+  script(*db, "queries.answers");
+  checkCalls(env, *cat, "queries.calls");
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ using namespace korvanda;
 using korvanda::testing::Environment;
 using korvanda::testing::makeRecordset;
 using korvanda::testing::ScriptedConnection;
+std::string withYears(std::string text);  // database_test.cpp
 
 namespace {
 
@@ -85,13 +86,10 @@ struct Call {
 
 std::vector<Call> readCalls() {
   std::ifstream in(KORVANDA_SOURCE_DIR "/tests/golden/statements/calls.txt");
-  const int year = splitDate(now()).year;
   std::vector<Call> calls;
   std::string line;
   for (int n = 1; std::getline(in, line); ++n) {
-    for (auto [mark, y] : {std::pair{"${Y}", year}, {"${Y-1}", year - 1}})
-      for (size_t at; (at = line.find(mark)) != std::string::npos;)
-        line.replace(at, strlen(mark), std::to_string(y));
+    line = withYears(line);
     const std::string word = line.substr(0, line.find(' '));
     if (line.empty() || line[0] == '#') continue;
     if (line.starts_with("{\"sql\":")) calls.back().sent.push_back({line});

@@ -17,6 +17,7 @@
 using namespace korvanda;
 using korvanda::testing::Environment;
 using korvanda::testing::errorOf;
+using korvanda::testing::readLines;
 namespace fs = std::filesystem;
 
 namespace {
@@ -31,10 +32,9 @@ std::string slurp(const fs::path& file) {
 
 // The fixed messages live in tests/golden/error_messages.tsv, one "number<TAB>message" a line.
 TEST(MessageTable, EveryFixedMessageToTheCharacter) {
-  std::ifstream in(std::string(KORVANDA_SOURCE_DIR) + "/tests/golden/error_messages.tsv");
-  ASSERT_TRUE(in) << "tests/golden/error_messages.tsv";
-  size_t rows = 0;
-  for (std::string line; std::getline(in, line);) {
+  size_t rows = 0;  // a missing file has none
+  for (const std::string& line :
+       readLines(KORVANDA_SOURCE_DIR "/tests/golden/error_messages.tsv")) {
     if (line.empty() || line[0] == '#') continue;
     const size_t tab = line.find('\t');
     ASSERT_NE(tab, std::string::npos) << line;

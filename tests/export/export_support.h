@@ -31,6 +31,11 @@ class ExportTest : public ::testing::Test {
 // source gives the rows one at a time and counts them beforehand (as a count query does), or
 // counts the bytes of its input instead (as a file reader does: 100 a row here).
 enum class RecordsetKind { InMemory, ForwardOnly, ByteCounted };
+inline void PrintTo(RecordsetKind kind, std::ostream* os) {
+  *os << (kind == RecordsetKind::InMemory      ? "in memory"
+          : kind == RecordsetKind::ForwardOnly ? "forward-only"
+                                               : "byte-counted");
+}
 
 // A record set with the named fields (text fields that take Null) and the rows given, each
 // value stored as it is (no coercion), positioned at its first record.

@@ -24,6 +24,7 @@ struct GoldenExport {
   std::map<std::string, std::string> options;
   std::vector<std::string> inputs, expected;
 };
+void PrintTo(const GoldenExport& g, std::ostream* os) { *os << g.line; }
 
 std::vector<GoldenExport> goldenExports() {
   std::vector<GoldenExport> out;

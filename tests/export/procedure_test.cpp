@@ -30,7 +30,6 @@ RecordsetRef records(const std::string& input, size_t n,
 }
 const char *kDat = "dat-ganadero-text.csv", *kC = "formatoc.csv", *kB1 = "formatob-policies.csv",
            *kB2 = "formatob-persons.csv";
-RecordsetRef livestock(size_t n) { return records(kDat, n); }
 
 class Procedure : public ExportTest {
  protected:
@@ -150,15 +149,15 @@ TEST_F(Procedure, FileAndRecordsetFailures) {
   writeFile(path("g.dat"), "viejo\r\n");
   std::vector<std::string> names = readTable(golden("dat-ganadero-text.csv")).names;
   names.pop_back();  // no tipocambio
-  auto closed = livestock(1);
+  auto closed = records(kDat, 1);
   closed->close();
   // The file, the record set, the error and a part of its description.
   const std::tuple<std::string, RecordsetRef, int32_t, std::string> cases[] = {
-      {path("nodir/g.dat"), livestock(1), 76, path("nodir/g.dat")},
-      {"/dev/full", livestock(3), 75,
+      {path("nodir/g.dat"), records(kDat, 1), 76, path("nodir/g.dat")},
+      {"/dev/full", records(kDat, 3), 75,
        "Path/File access error: /dev/full is a device, not a regular file"},
-      {path("ro.dat"), livestock(1), 70, ""},
-      {path("d.dat"), livestock(1), 75, ""},
+      {path("ro.dat"), records(kDat, 1), 70, ""},
+      {path("d.dat"), records(kDat, 1), 75, ""},
       {path("g.dat"), makeRecordset(names, {{}}), 3265, "TipoCambio"},
       {path("g.dat"), closed, 3704, ""},
   };

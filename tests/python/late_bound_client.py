@@ -58,11 +58,9 @@ def invoke(obj, member, kind, *args):
     return value
 
 
-LIVESTOCK = ["Poliza", "Endoso", "CveTipoEndoso", "Inciso", "ApPaterno", "ApMaterno", "Nombres",
-             "Identificacion", "CveEstado", "CveMunicipio", "cveespecie", "cvefuncion",
-             "Aniocontrata", "VigenciaAsegIni", "VigenciaAsegFin", "CabezasAseg", "UnidadesAseg",
-             "SumaAsegurada", "PrimaEaseg", "PrimaEgobFed", "totalemitido", "PrimaCaseg",
-             "PrimaCGobFed", "totalcobrado", "NumPagoIni", "NumPagoFin", "FecPago", "TipoCambio"]
+# The fields of the livestock export, as its golden input names them.
+with open(os.path.join(os.path.dirname(__file__), "../golden/export/dat-ganadero-text.csv")) as f:
+    LIVESTOCK = f.readline().strip().split(",")
 
 
 def main():

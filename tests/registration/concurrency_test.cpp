@@ -33,7 +33,7 @@ TEST(ConcurrentStations, ARowStoredMeanwhileIsTheDuplicate) {
   ConnectionRef other = env.openDatabase();
   auto conn = std::make_shared<test::InterposedConnection>(
       cv->getConexion(), "SET DATEFORMAT DMY INSERT INTO SUBMAGRICOLA",
-      [&] { other->execute(test::kSampleAgricolaInsert); });
+      [&] { other->execute(test::goldenStatements("agricola").back()); });  // its INSERT
   Error e = testing::errorOf([&] { insertAgricola(*cv, test::sampleAgricola(), conn); });
   EXPECT_TRUE(conn->fired());
   EXPECT_EQ(e.description(), test::kDuplicado);

@@ -26,12 +26,6 @@ std::vector<std::vector<std::string>> golden(const std::string& file, const std:
 // The statements of a case in registration/statements.tsv, in order.
 std::vector<std::string> goldenStatements(const std::string& key);
 
-// The INSERT of each sample record (municipality key 4; the livestock row key 1 and
-// species-and-function key 4): the last statement of its registration.
-inline const std::string kSampleAgricolaInsert = goldenStatements("agricola").back();
-inline const std::string kSampleAgricolaFcInsert = goldenStatements("agricolaFc").back();
-inline const std::string kSampleGanaderoInsert = goldenStatements("ganadero").back();
-
 // A connection that hands every statement to another one, and runs an action of the test
 // just before the first statement that starts with the given text: another station's work
 // between two statements of a call. (Statements reach the trace twice through it.) It begins

@@ -68,8 +68,7 @@ struct Ganadero {
   static void unstorable(Record& r) { r.dblSumaAseg = kInf; }
 };
 
-template <class Kind>
-class Registration : public ::testing::Test {
+template <class Kind> class Registration : public ::testing::Test {
  protected:
   using Record = typename Kind::Record;
   void SetUp() override {
@@ -215,12 +214,12 @@ TEST_F(GanaderoTest, AKeyTakenByAnotherStationIsTakenAgain) {
        {std::tuple{"INSERT INTO SUBMGANADERO", registration::insertGanaderoText(theirs, 1, 4, 4),
                    "GA-OTRA:1,GA-0001:2"},
         // the same record, stored before the key is read: this call's second test finds it
-        {"select max(pkganadero)", test::kSampleGanaderoInsert, "GA-0001:1"}}) {
+        {"select max(pkganadero)", test::goldenStatements("ganadero").back(), "GA-0001:1"}}) {
     env.openDatabase()->execute("DELETE FROM SUBMGANADERO");
     env.clearLogs();
     ConnectionRef other = env.openDatabase();
-    auto racing = std::make_shared<test::InterposedConnection>(
-        getOpenConnection(), trigger, [&] { other->execute(insert); });
+    auto racing = std::make_shared<test::InterposedConnection>(getOpenConnection(), trigger,
+                                                               [&] { other->execute(insert); });
     slot::current() = racing;
     EXPECT_EQ(this->insert(test::sampleGanadero(), "Archivo"), stored != std::string("GA-0001:1"));
     EXPECT_TRUE(racing->fired());
