@@ -3,6 +3,7 @@
 
 #include <fstream>
 
+#include "components/capture_db.h"
 #include "korvanda/clsCatalogos.h"
 #include "lookups/lookups_support.h"
 #include "support/fixture.h"
@@ -127,6 +128,14 @@ TEST_F(Replication, CopyFailingHalfWayKeepsTheOldTableAndARerunReplacesIt) {
   EXPECT_TRUE(catalogos.Actualiza(origin, destination));
   EXPECT_EQ(sqliteRows(destination, "SELECT count(*), max(y) FROM B2"), Rows{"2000|2000"});
   EXPECT_EQ(sqliteRows(destination, "SELECT z FROM C3"), Rows{"3"});
+}
+
+// The capture dialect quotes [names] but leaves texts and comments alone, wherever they start.
+TEST_F(Replication, BracketsInTextsAndCommentsAreLeftAlone) {
+  sqliteExec(destination, "CREATE TABLE T (x TEXT); INSERT INTO T VALUES ('a');");
+  ConnectionRef db = components::clsOpenDbCap().conectar("", "", destination);
+  auto rs = db->execute("/* [ */ SELECT x || '[b' AS [y]]z] FROM [T] -- [");
+  EXPECT_EQ(toText(rs->value(0)), "a[b");
 }
 
 }  // namespace
