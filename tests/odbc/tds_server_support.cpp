@@ -22,10 +22,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-std::string goldenPath(const std::string& name) {
-  return std::string(KORVANDA_SOURCE_DIR) + "/tests/golden/" + name;
-}
-
 // Fields as "name type size", rows as "vartype:text"; a long text as its size and its end.
 std::string rendered(const RecordsetRef& rs) {
   if (!rs) return "no rows\n";
@@ -232,21 +228,9 @@ void sendMessage(int fd, uint8_t type, const Bytes& payload) {
 
 }  // namespace
 
-
-std::vector<std::vector<std::string>> goldenTable(const std::string& name) {
-  std::vector<std::vector<std::string>> rows;
-  for (const std::string& line : readLines(goldenPath(name))) {
-    if (line.empty() || line.starts_with("#")) continue;
-    rows.emplace_back();
-    for (size_t at = 0, tab = 0; tab != std::string::npos; at = tab + 1)
-      rows.back().push_back(line.substr(at, (tab = line.find('\t', at)) - at));
-  }
-  return rows;
-}
-
 void expectTranscript(Connection& c, const std::string& name) {
   std::string expected, actual;
-  for (const std::string& line : readLines(goldenPath(name))) {
+  for (const std::string& line : readLines(KORVANDA_SOURCE_DIR "/tests/golden/" + name)) {
     expected += line + "\n";
     if (!line.empty() && !line.starts_with("#") && !line.starts_with("> ")) continue;
     actual += line + "\n";

@@ -63,6 +63,13 @@ LogEntry parseLogLine(const std::string& line);
 // The error a call raises; a call that returns normally fails the current test and gives an
 // Error with number 0.
 Error errorOf(const std::function<void()>& call);
+// The error a call raises, or an Error with number 0 when it returns normally.
+Error raised(const std::function<void()>& call);
+
+// Lines of tests/golden/<name> that are neither blank nor comments ("#"), cut at the tabs.
+std::vector<std::vector<std::string>> goldenTable(const std::string& name);
+// A golden text with its escapes \\ \r \n \t and \xHH replaced by the characters.
+std::string unescaped(std::string_view text);
 
 // A shell command's exit status (-1 when it did not exit) and what it wrote to stdout.
 struct Outcome {
@@ -104,12 +111,6 @@ class Environment {
   std::string logDir() const;
   std::string tracePath() const;
 
-  // Writes the registry file with this DatosServerDos value, as it stands.
-  void writeRegistryValue(const std::string& datosServerDos) const;
-  // Writes the registry file naming a database (the password encrypted as the library expects).
-  void writeRegistryFor(const std::string& database, const std::string& server = "sqlite",
-                        const std::string& user = "", const std::string& password = "") const;
-
   // Statement texts handed to connections since the start (or the last clearTrace), in order.
   std::vector<std::string> statements() const;
   void clearTrace() const;
@@ -144,7 +145,6 @@ class ScriptedConnection : public Connection {
   void fail(const std::string& statement, Error error) { failures_.emplace(statement, error); }
 
   const std::vector<std::string>& received() const { return received_; }
-  int reopens() const { return reopens_; }
 
   int32_t state() const override { return open_ ? 1 : 0; }
   void open() override;
@@ -159,7 +159,6 @@ class ScriptedConnection : public Connection {
 
  private:
   bool open_ = true;
-  int reopens_ = 0;
   std::vector<std::string> received_;
   std::map<std::string, RecordsetRef> answers_;
   std::map<std::string, Error> failures_;
