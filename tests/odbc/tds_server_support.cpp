@@ -13,33 +13,12 @@
 #include <functional>
 #include <stdexcept>
 
-#include "core/recordset_store.h"
-#include "korvanda/textform.h"
 #include "support/fixture.h"
 
 namespace korvanda::testing {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-// Fields as "name type size", rows as "vartype:text"; a long text as its size and its end.
-std::string rendered(const RecordsetRef& rs) {
-  if (!rs) return "no rows\n";
-  std::string out;
-  for (size_t i = 0; i < rs->fieldCount(); ++i) {
-    const FieldInfo& f = rs->field(i);
-    out += (i ? " | " : "") + f.name + " " + std::to_string(f.type) + " " + std::to_string(f.definedSize);
-  }
-  for (size_t r = 0; r < rs->rowCount(); ++r) {
-    for (size_t i = 0; i < rs->fieldCount(); ++i) {
-      Variant v = rs->toVariant(rs->cell(r, i));
-      std::string text = v.isNull() ? "" : toText(v);
-      if (text.size() > 80) text = "(" + std::to_string(text.size()) + " bytes) ..." + text.substr(text.size() - 12);
-      out += (i ? " | " : "\n") + (v.isNull() ? "null" : std::to_string(static_cast<int>(v.type())) + ":" + text);
-    }
-  }
-  return out + "\n";
-}
 
 std::string resultOf(Connection& c, const std::string& command) {
   static const std::map<std::string, std::function<void(Connection&)>> calls = {

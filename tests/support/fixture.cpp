@@ -13,6 +13,8 @@
 #include <nlohmann/json.hpp>
 
 #include "component/ModGlobal.h"
+#include "core/recordset_store.h"
+#include "korvanda/textform.h"
 #include "components/connection_data.h"
 #include "components/connector.h"
 #include "sqlite/engine.h"
@@ -208,6 +210,24 @@ void Environment::clearLogs() const {
 }
 
 ConnectionRef Environment::openDatabase() const { return sqlite::openEmbedded(databasePath()); }
+
+std::string rendered(const RecordsetRef& rs) {
+  if (!rs) return "no rows\n";
+  std::string out;
+  for (size_t i = 0; i < rs->fieldCount(); ++i) {
+    const FieldInfo& f = rs->field(i);
+    out += (i ? " | " : "") + f.name + " " + std::to_string(f.type) + " " + std::to_string(f.definedSize);
+  }
+  for (size_t r = 0; r < rs->rowCount(); ++r) {
+    for (size_t i = 0; i < rs->fieldCount(); ++i) {
+      Variant v = rs->toVariant(rs->cell(r, i));
+      std::string text = v.isNull() ? "" : toText(v);
+      if (text.size() > 80) text = "(" + std::to_string(text.size()) + " bytes) ..." + text.substr(text.size() - 12);
+      out += (i ? " | " : "\n") + (v.isNull() ? "null" : std::to_string(static_cast<int>(v.type())) + ":" + text);
+    }
+  }
+  return out + "\n";
+}
 
 RecordsetRef makeRecordset(const std::vector<std::string>& fields,
                            const std::vector<std::vector<Variant>>& rows) {

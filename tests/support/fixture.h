@@ -128,6 +128,10 @@ class Environment {
   std::optional<ScopedEnv> logEnv_, traceEnv_, registryEnv_, keyEnv_;
 };
 
+// A record set as text: its fields as "name type size", then a line per row of its values as
+// "vartype:text" or "null", a text over 80 bytes as its size and its end; "no rows" for none.
+std::string rendered(const RecordsetRef& rs);
+
 // Builds an open record set from field names and rows (field types from the first row's
 // values: integers adInteger, doubles adDouble, dates adDate, everything else adVarChar).
 RecordsetRef makeRecordset(const std::vector<std::string>& fields,
