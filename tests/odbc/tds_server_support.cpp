@@ -20,22 +20,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-std::string resultOf(Connection& c, const std::string& command) {
-  static const std::map<std::string, std::function<void(Connection&)>> calls = {
-      {"begin", [](Connection& c) { c.beginTrans(); }},
-      {"commit", [](Connection& c) { c.commitTrans(); }},
-      {"rollback", [](Connection& c) { c.rollbackTrans(); }},
-      {"close", [](Connection& c) { c.close(); }},
-      {"open", [](Connection& c) { c.open(); }}};
-  if (command == "state") return "state " + std::to_string(c.state()) + "\n";
-  if (command == "tables") return rendered(c.openSchemaTables());
-  if (auto call = calls.find(command); call != calls.end()) {
-    call->second(c);
-    return "ok\n";
-  }
-  return rendered(c.execute(command));
-}
-
 std::string converted(const std::string& in, const char* to, const char* from) {
   iconv_t cd = ::iconv_open(to, from);
   std::string out(4 * in.size() + 4, '\0');
@@ -206,22 +190,6 @@ void sendMessage(int fd, uint8_t type, const Bytes& payload) {
 }
 
 }  // namespace
-
-void expectTranscript(Connection& c, const std::string& name) {
-  std::string expected, actual;
-  for (const std::string& line : readLines(KORVANDA_SOURCE_DIR "/tests/golden/" + name)) {
-    expected += line + "\n";
-    if (!line.empty() && !line.starts_with("#") && !line.starts_with("> ")) continue;
-    actual += line + "\n";
-    if (!line.starts_with("> ")) continue;
-    try {
-      actual += resultOf(c, line.substr(2));
-    } catch (const Error& e) {
-      actual += "error " + std::to_string(e.number()) + " " + e.source() + ": " + e.description() + "\n";
-    }
-  }
-  EXPECT_EQ(actual, expected) << name;
-}
 
 FakeTdsServer::FakeTdsServer(bool silent) : silent_(silent) {
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

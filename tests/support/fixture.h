@@ -132,6 +132,12 @@ class Environment {
 // "vartype:text" or "null", a text over 80 bytes as its size and its end; "no rows" for none.
 std::string rendered(const RecordsetRef& rs);
 
+// Runs the "> command" lines of the transcript tests/golden/<name> on a connection and expects
+// the transcript they make to equal the file: after each command, the fields ("name type size")
+// and rows ("vartype:text") of its result, "no rows", "ok" or "error number source: text".
+// Commands: begin, commit, rollback, close, open, state, tables, or a statement to execute.
+void expectTranscript(Connection& c, const std::string& name);
+
 // Builds an open record set from field names and rows (field types from the first row's
 // values: integers adInteger, doubles adDouble, dates adDate, everything else adVarChar).
 RecordsetRef makeRecordset(const std::vector<std::string>& fields,
