@@ -14,10 +14,7 @@
 
 namespace korvanda::sqlite::test {
 
-// A temporary directory, removed with its files, that names files inside it.
-struct TempDir : korvanda::testing::TempDir {
-  std::string file(const std::string& name) const { return (path() / name).string(); }
-};
+using korvanda::testing::TempDir;
 
 class DatabaseTest : public ::testing::Test {
  protected:
