@@ -33,11 +33,6 @@ using reliability::openDescriptors;
 using testing::Environment;
 using testing::errorOf;
 
-void writeBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
 // The livestock data-file layout, every field a text.
 RecordsetRef livestockRecords(size_t rows) {
   static const std::vector<std::string> fields = {
@@ -126,7 +121,7 @@ TEST_F(FullDevice, ExportsFailWithDiskFullAndLeaveNoFile) {
 TEST(KilledExport, LeavesNoPartialFileAtThePath) {
   Environment env{Environment::Options{.database = false, .demo = false, .registry = false}};
   const std::string target = env.dir().string() + "/entrega.dat";
-  writeBytes(target, "la entrega anterior\r\n");
+  std::ofstream(target, std::ios::binary) << "la entrega anterior\r\n";
   RecordsetRef records = livestockRecords(20000);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
@@ -169,7 +164,7 @@ TEST(HostileFiles, PipesAndLinksAreRefusedOrSkipped) {
     const std::string linked = dir + "/linked";
     const std::string nowhere = dir + "/nowhere";
     if (target == "registry") std::filesystem::copy_file(path, linked);
-    else writeBytes(linked, "keep\n");
+    else std::ofstream(linked, std::ios::binary) << "keep\n";
     const auto linkedBefore = testing::readLines(linked);
     std::filesystem::remove(path);
     const bool pipe = kind.starts_with("pipe");
