@@ -34,7 +34,7 @@ TEST_F(Queries, EachGivesTheFieldAndValueOfTheGoldenFile) {
       if (line.starts_with("> ")) {
         conn_->execute(line.substr(2));
       } else if (line.starts_with("= ")) {
-        RecordsetRef rs = rows(query);
+        RecordsetRef rs = conn_->execute(query);
         if (!rs || rs->eof()) {
           ADD_FAILURE() << "no rows";
           continue;

@@ -24,15 +24,11 @@ class DatabaseTest : public ::testing::Test {
     conn_ = openEmbedded(file_);
   }
 
-  RecordsetRef rows(const std::string& sql) {
-    auto rs = conn_->execute(sql);
-    EXPECT_TRUE(rs) << sql;
-    return rs;
-  }
+  // The first value of the first row; Empty, and a failure, when there is none.
   Variant scalar(const std::string& sql) {
-    auto rs = rows(sql);
-    if (!rs || rs->eof()) return Variant();
-    return rs->value(size_t{0});
+    auto rs = conn_->execute(sql);
+    EXPECT_TRUE(rs && !rs->eof()) << sql;
+    return rs && !rs->eof() ? rs->value(size_t{0}) : Variant();
   }
 
   TempDir dir_;

@@ -137,9 +137,9 @@ TEST_F(ShapeCache, SchemaChangesBetweenCallsAreSeen) {
   Statement s = prepare(peek_.get(), "SELECT group_concat(id || '=' || d, ' ') FROM u");
   ASSERT_TRUE(s.step());
   EXPECT_EQ(s.text(0), "4=08/01/2024");
-  EXPECT_EQ(rows("SELECT * FROM u WHERE id = 4")->fieldCount(), 2u);
+  EXPECT_EQ(conn_->execute("SELECT * FROM u WHERE id = 4")->fieldCount(), 2u);
   conn_->execute("ALTER TABLE u ADD COLUMN e INT");
-  EXPECT_EQ(rows("SELECT * FROM u WHERE id = 5")->fieldCount(), 3u);
+  EXPECT_EQ(conn_->execute("SELECT * FROM u WHERE id = 5")->fieldCount(), 3u);
 }
 
 TEST(Shapes, TheLeastRecentlyUsedGoesFirst) {
