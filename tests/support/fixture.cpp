@@ -222,8 +222,10 @@ std::string rendered(const RecordsetRef& rs) {
     for (size_t i = 0; i < rs->fieldCount(); ++i) {
       Variant v = rs->toVariant(rs->cell(r, i));
       std::string text = v.isNull() ? "" : toText(v);
-      if (text.size() > 80) text = "(" + std::to_string(text.size()) + " bytes) ..." + text.substr(text.size() - 12);
-      out += (i ? " | " : "\n") + (v.isNull() ? "null" : std::to_string(static_cast<int>(v.type())) + ":" + text);
+      if (text.size() > 80)
+        text = "(" + std::to_string(text.size()) + " bytes) ..." + text.substr(text.size() - 12);
+      const std::string type = std::to_string(static_cast<int>(v.type()));
+      out += (i ? " | " : "\n") + (v.isNull() ? "null" : type + ":" + text);
     }
   }
   return out + "\n";
