@@ -30,10 +30,14 @@ def public_words(include_dir: pathlib.Path) -> set[str]:
     return words
 
 
-def qualified_name(symbol: str) -> str:
+def unwrapped(symbol: str) -> str:
     for wrapper in WRAPPERS:
         if symbol.startswith(wrapper):
             symbol = symbol[len(wrapper):]
+    return symbol
+
+
+def qualified_name(symbol: str) -> str:
     # Drop the parameter list and any template arguments: the name is what precedes them.
     depth, name = 0, []
     for ch in symbol:
@@ -53,21 +57,11 @@ def leaks(library: str, include_dir: pathlib.Path) -> list[str]:
     out = subprocess.run(["nm", "-D", "--defined-only", "-C", library], check=True,
                          capture_output=True, text=True).stdout
     bad = []
-    for line in out.splitlines():
-        parts = line.split(" ", 2)
-        if len(parts) < 3:
+    for symbol in (line.split(" ", 2)[-1] for line in out.splitlines() if line.count(" ") >= 2):
+        bare = unwrapped(symbol)
+        if symbol in LINKER_SYMBOLS or symbol.startswith("kv_") or bare.startswith(STD_PREFIXES):
             continue
-        symbol = parts[2]
-        if symbol in LINKER_SYMBOLS or symbol.startswith("kv_"):
-            continue
-        bare = symbol
-        for wrapper in WRAPPERS:
-            if bare.startswith(wrapper):
-                bare = bare[len(wrapper):]
-        if bare.startswith(STD_PREFIXES):
-            continue
-        name = qualified_name(symbol)
-        pieces = name.split("::")
+        pieces = qualified_name(bare).split("::")
         if pieces[0] != "korvanda" or not all(p.lstrip("~") in words or p in words
                                               for p in pieces[1:]):
             bad.append(symbol)

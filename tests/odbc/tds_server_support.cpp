@@ -13,53 +13,12 @@
 #include <functional>
 #include <stdexcept>
 
-#include "core/recordset_store.h"
-#include "korvanda/textform.h"
 #include "support/fixture.h"
 
 namespace korvanda::testing {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-std::string goldenPath(const std::string& name) {
-  return std::string(KORVANDA_SOURCE_DIR) + "/tests/golden/" + name;
-}
-
-// Fields as "name type size", rows as "vartype:text"; a long text as its size and its end.
-std::string rendered(const RecordsetRef& rs) {
-  if (!rs) return "no rows\n";
-  std::string out;
-  for (size_t i = 0; i < rs->fieldCount(); ++i) {
-    const FieldInfo& f = rs->field(i);
-    out += (i ? " | " : "") + f.name + " " + std::to_string(f.type) + " " + std::to_string(f.definedSize);
-  }
-  for (size_t r = 0; r < rs->rowCount(); ++r) {
-    for (size_t i = 0; i < rs->fieldCount(); ++i) {
-      Variant v = rs->toVariant(rs->cell(r, i));
-      std::string text = v.isNull() ? "" : toText(v);
-      if (text.size() > 80) text = "(" + std::to_string(text.size()) + " bytes) ..." + text.substr(text.size() - 12);
-      out += (i ? " | " : "\n") + (v.isNull() ? "null" : std::to_string(static_cast<int>(v.type())) + ":" + text);
-    }
-  }
-  return out + "\n";
-}
-
-std::string resultOf(Connection& c, const std::string& command) {
-  static const std::map<std::string, std::function<void(Connection&)>> calls = {
-      {"begin", [](Connection& c) { c.beginTrans(); }},
-      {"commit", [](Connection& c) { c.commitTrans(); }},
-      {"rollback", [](Connection& c) { c.rollbackTrans(); }},
-      {"close", [](Connection& c) { c.close(); }},
-      {"open", [](Connection& c) { c.open(); }}};
-  if (command == "state") return "state " + std::to_string(c.state()) + "\n";
-  if (command == "tables") return rendered(c.openSchemaTables());
-  if (auto call = calls.find(command); call != calls.end()) {
-    call->second(c);
-    return "ok\n";
-  }
-  return rendered(c.execute(command));
-}
 
 std::string converted(const std::string& in, const char* to, const char* from) {
   iconv_t cd = ::iconv_open(to, from);
@@ -231,34 +190,6 @@ void sendMessage(int fd, uint8_t type, const Bytes& payload) {
 }
 
 }  // namespace
-
-
-std::vector<std::vector<std::string>> goldenTable(const std::string& name) {
-  std::vector<std::vector<std::string>> rows;
-  for (const std::string& line : readLines(goldenPath(name))) {
-    if (line.empty() || line.starts_with("#")) continue;
-    rows.emplace_back();
-    for (size_t at = 0, tab = 0; tab != std::string::npos; at = tab + 1)
-      rows.back().push_back(line.substr(at, (tab = line.find('\t', at)) - at));
-  }
-  return rows;
-}
-
-void expectTranscript(Connection& c, const std::string& name) {
-  std::string expected, actual;
-  for (const std::string& line : readLines(goldenPath(name))) {
-    expected += line + "\n";
-    if (!line.empty() && !line.starts_with("#") && !line.starts_with("> ")) continue;
-    actual += line + "\n";
-    if (!line.starts_with("> ")) continue;
-    try {
-      actual += resultOf(c, line.substr(2));
-    } catch (const Error& e) {
-      actual += "error " + std::to_string(e.number()) + " " + e.source() + ": " + e.description() + "\n";
-    }
-  }
-  EXPECT_EQ(actual, expected) << name;
-}
 
 FakeTdsServer::FakeTdsServer(bool silent) : silent_(silent) {
   listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

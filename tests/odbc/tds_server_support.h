@@ -1,7 +1,6 @@
 // Kept as the only cover of the FreeTDS path: a SQL Server stand-in for FreeTDS's ODBC driver.
 // It speaks enough TDS 7.4 on a local port for a login (any user), batches answered
 // from a script with result sets of SQL Server's column types, errors, and a link that drops.
-// Also the folder's golden data readers and the transcript runner both drivers' tests use.
 #pragma once
 
 #include <atomic>
@@ -15,17 +14,9 @@
 #include <vector>
 
 #include "korvanda/connection.h"
+#include "support/fixture.h"
 
 namespace korvanda::testing {
-
-// Lines of tests/golden/<name> that are not comments, cut at the tabs.
-std::vector<std::vector<std::string>> goldenTable(const std::string& name);
-
-// Runs the "> command" lines of the transcript tests/golden/<name> on a connection and expects
-// the transcript they make to equal the file: after each command, the fields ("name type size")
-// and rows ("vartype:text") of its result, "no rows", "ok" or "error number source: text".
-// Commands: begin, commit, rollback, close, open, state, tables, or a statement to execute.
-void expectTranscript(Connection& c, const std::string& name);
 
 class FakeTdsServer {
  public:

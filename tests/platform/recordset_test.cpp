@@ -7,24 +7,12 @@
 #include "korvanda/recordset.h"
 #include "korvanda/textform.h"
 #include "core/recordset_store.h"
+#include "support/fixture.h"
 
 using namespace korvanda;
 
 namespace {
-template <class F>
-Error errorFrom(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e;
-  }
-  return Error(0, "", "");
-}
-template <class F>
-int errorOf(F&& f) {
-  return errorFrom(f).number();
-}
-
+int errorOf(const std::function<void()>& call) { return korvanda::testing::raised(call).number(); }
 }  // namespace
 
 // A value written into a field reads back as the field type's coercion of it, or is refused
@@ -184,7 +172,7 @@ TEST(ForwardOnlyRecordset, MovesForwardOnlyAndRefusesBackWithTheProvidersErrors)
   for (size_t i = 0; i < steps.size(); ++i) {
     const auto& [step, number, description, row] = steps[i];
     SCOPED_TRACE(::testing::Message() << "step " << i);
-    const Error e = errorFrom(step);
+    const Error e = korvanda::testing::raised(step);
     EXPECT_EQ(e.number(), number);
     if (!description.empty()) {
       EXPECT_EQ(e.description(), description);

@@ -3,33 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <functional>
 #include <map>
 
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
 #include "korvanda/variant.h"
+#include "support/fixture.h"
 
 using namespace korvanda;
 
 namespace {
-
-// "\t", "\\" and "\xHH" in a table cell.
-std::string unescape(std::string_view s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] != '\\' || i + 1 == s.size()) {
-      out += s[i];
-    } else if (s[++i] == 'x') {
-      out += static_cast<char>(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
-      i += 2;
-    } else {
-      out += s[i] == 't' ? '\t' : s[i] == 'n' ? '\n' : s[i];
-    }
-  }
-  return out;
-}
 
 // "kind:text", e.g. "i2:-12", "dbl:1e300", "date:-1.25" (a serial), "dec:250/2", "text:O'x".
 Variant argument(const std::string& cell) {
@@ -49,7 +33,7 @@ Variant argument(const std::string& cell) {
   if (kind == "dec")
     return Variant(
         Decimal{std::stoll(t), static_cast<uint8_t>(std::stoi(t.substr(t.find('/') + 1)))});
-  if (kind == "text") return Variant(unescape(t));
+  if (kind == "text") return Variant(korvanda::testing::unescaped(t));
   throw std::invalid_argument("unknown argument kind: " + cell);
 }
 
@@ -100,26 +84,18 @@ const std::map<std::string, Call>& calls() {
 }  // namespace
 
 TEST(Coercion, EveryCallOfTheTableGivesItsResult) {
-  std::ifstream in(KORVANDA_SOURCE_DIR "/tests/golden/platform/coercions.tsv");
-  ASSERT_TRUE(in) << "coercions.tsv";
-  std::string line;
-  int rows = 0;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    const size_t a = line.find('\t'), b = line.find('\t', a + 1);
-    ASSERT_NE(b, std::string::npos) << line;
-    const std::string call = line.substr(0, a), arg = line.substr(a + 1, b - a - 1);
-    const std::string expected = unescape(line.substr(b + 1));
-    SCOPED_TRACE(call + "(" + arg + ")");
-    ASSERT_TRUE(calls().count(call)) << "unknown call";
+  const auto rows = korvanda::testing::goldenTable("platform/coercions.tsv");
+  EXPECT_GT(rows.size(), 100u);
+  for (const auto& row : rows) {
+    ASSERT_EQ(row.size(), 3u) << row[0];
+    SCOPED_TRACE(row[0] + "(" + row[1] + ")");
+    ASSERT_TRUE(calls().count(row[0])) << "unknown call";
     std::string got;
     try {
-      got = calls().at(call)(argument(arg));
+      got = calls().at(row[0])(argument(row[1]));
     } catch (const Error& e) {
       got = "!" + std::to_string(e.number());
     }
-    EXPECT_EQ(got, expected);
-    ++rows;
+    EXPECT_EQ(got, korvanda::testing::unescaped(row[2]));
   }
-  EXPECT_GT(rows, 100);
 }

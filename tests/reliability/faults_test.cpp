@@ -17,7 +17,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 
 #include "component/ModGlobal.h"
 #include "korvanda/automation.h"
@@ -33,11 +32,6 @@ using reliability::AgricolaTexts;
 using reliability::openDescriptors;
 using testing::Environment;
 using testing::errorOf;
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
 
 // The livestock data-file layout, every field a text.
 RecordsetRef livestockRecords(size_t rows) {
@@ -127,7 +121,7 @@ TEST_F(FullDevice, ExportsFailWithDiskFullAndLeaveNoFile) {
 TEST(KilledExport, LeavesNoPartialFileAtThePath) {
   Environment env{Environment::Options{.database = false, .demo = false, .registry = false}};
   const std::string target = env.dir().string() + "/entrega.dat";
-  writeBytes(target, "la entrega anterior\r\n");
+  std::ofstream(target, std::ios::binary) << "la entrega anterior\r\n";
   RecordsetRef records = livestockRecords(20000);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
@@ -154,14 +148,10 @@ TEST(KilledExport, LeavesNoPartialFileAtThePath) {
 // link and no file appears elsewhere.
 TEST(HostileFiles, PipesAndLinksAreRefusedOrSkipped) {
   int rows = 0;
-  for (const std::string& line :
-       testing::readLines(KORVANDA_SOURCE_DIR "/tests/golden/reliability/hostile_files.tsv")) {
-    if (line.empty() || line[0] == '#') continue;
+  for (const auto& row : testing::goldenTable("reliability/hostile_files.tsv")) {
     ++rows;
-    std::istringstream row(line);
-    std::string target, kind, number, what;
-    std::getline(row, target, '\t'), std::getline(row, kind, '\t'), std::getline(row, number, '\t');
-    std::getline(row, what);
+    ASSERT_EQ(row.size(), 4u) << row[0];
+    const std::string &target = row[0], &kind = row[1], &what = row[3];
     SCOPED_TRACE(target + " met as " + kind);
     Environment env;
     const std::string dir = env.dir().string();
@@ -174,7 +164,7 @@ TEST(HostileFiles, PipesAndLinksAreRefusedOrSkipped) {
     const std::string linked = dir + "/linked";
     const std::string nowhere = dir + "/nowhere";
     if (target == "registry") std::filesystem::copy_file(path, linked);
-    else writeBytes(linked, "keep\n");
+    else std::ofstream(linked, std::ios::binary) << "keep\n";
     const auto linkedBefore = testing::readLines(linked);
     std::filesystem::remove(path);
     const bool pipe = kind.starts_with("pipe");
@@ -184,25 +174,20 @@ TEST(HostileFiles, PipesAndLinksAreRefusedOrSkipped) {
     ASSERT_TRUE(kind != "pipe-with-reader" || reader >= 0);
     ASSERT_TRUE(pipe || ::symlink((kind == "link" ? linked : nowhere).c_str(), path.c_str()) == 0);
 
-    const int expected = std::stoi(number);
-    auto outcome = [&](const std::function<void()>& call) {
-      if (expected != 0) return errorOf(call);
-      call();
-      return Error(0, "", "");
-    };
+    const int expected = std::stoi(row[2]);
     ::alarm(20);  // an open that waits on the pipe ends the test program here
     Error e(0, "", "");
     if (target == "registry") {
-      e = outcome([] { clsCatValida::create(); });
+      e = testing::raised([] { clsCatValida::create(); });
     } else if (target == "export") {
       clsControlFiles cf;
-      e = outcome([&] { cf.ExportFileDat(path, livestockRecords(2), 2); });
+      e = testing::raised([&] { cf.ExportFileDat(path, livestockRecords(2), 2); });
     } else {
       auto cv = clsCatValida::create();
       const AgricolaTexts record("DUP-1");
       ASSERT_TRUE(target != "duplicates-log" ||
                   reliability::insertAgricola(*cv, record, cv->getConexion()));
-      e = outcome([&] {
+      e = testing::raised([&] {
         if (target == "error-log") cv->getCatalogos(0);
         if (target == "duplicates-log")
           reliability::insertAgricola(*cv, record, cv->getConexion(), "Archivo");

@@ -28,19 +28,8 @@ using testing::errorOf;
 const std::vector<std::string>& payloads(bool coreOnly = false) {
   static const auto read = [](bool core) {
     std::vector<std::string> out;
-    for (const std::string& line :
-         testing::readLines(KORVANDA_SOURCE_DIR "/tests/golden/reliability/payloads.tsv")) {
-      if (line.empty() || line[0] == '#' || (core && !line.starts_with("core\t"))) continue;
-      std::string p;
-      for (size_t i = line.find('\t') + 1; i < line.size(); ++i) {
-        char c = line[i];
-        if (c == '\\' && i + 1 < line.size()) {
-          c = line[++i];
-          c = c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
-        }
-        p += c;
-      }
-      out.push_back(p);
+    for (const auto& row : testing::goldenTable("reliability/payloads.tsv")) {
+      if (!core || row[0] == "core") out.push_back(testing::unescaped(row.at(1)));
     }
     return out;
   };

@@ -5,21 +5,12 @@
 
 #include <fstream>
 
+#include "support/fixture.h"
+
 namespace korvanda::sqlite::collation {
 namespace {
 
 int sign(int v) { return (v > 0) - (v < 0); }
-
-// A field of the golden file: \xNN stands for its byte.
-std::string decoded(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    const bool byte = s.compare(i, 2, "\\x") == 0 && i + 3 < s.size();
-    out += byte ? static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16)) : s[i];
-    i += byte ? 3 : 0;
-  }
-  return out;
-}
 
 // The cases of tests/golden/sqlite/collation.txt.
 TEST(Collation, EveryCaseOfTheGoldenFile) {
@@ -31,7 +22,7 @@ TEST(Collation, EveryCaseOfTheGoldenFile) {
     const std::string rest = line.substr(line.find(' ') + 1);
     for (size_t at = 0, next; at <= rest.size(); at = next + 3) {
       next = std::min(rest.find(" | ", at), rest.size());
-      f.push_back(decoded(rest.substr(at, next - at)));
+      f.push_back(korvanda::testing::unescaped(rest.substr(at, next - at)));
     }
     SCOPED_TRACE(line);
     ++cases;

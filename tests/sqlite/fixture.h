@@ -14,10 +14,7 @@
 
 namespace korvanda::sqlite::test {
 
-// A temporary directory, removed with its files, that names files inside it.
-struct TempDir : korvanda::testing::TempDir {
-  std::string file(const std::string& name) const { return (path() / name).string(); }
-};
+using korvanda::testing::TempDir;
 
 class DatabaseTest : public ::testing::Test {
  protected:
@@ -27,15 +24,11 @@ class DatabaseTest : public ::testing::Test {
     conn_ = openEmbedded(file_);
   }
 
-  RecordsetRef rows(const std::string& sql) {
-    auto rs = conn_->execute(sql);
-    EXPECT_TRUE(rs) << sql;
-    return rs;
-  }
+  // The first value of the first row; Empty, and a failure, when there is none.
   Variant scalar(const std::string& sql) {
-    auto rs = rows(sql);
-    if (!rs || rs->eof()) return Variant();
-    return rs->value(size_t{0});
+    auto rs = conn_->execute(sql);
+    EXPECT_TRUE(rs && !rs->eof()) << sql;
+    return rs && !rs->eof() ? rs->value(size_t{0}) : Variant();
   }
 
   TempDir dir_;

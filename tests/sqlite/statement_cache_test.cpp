@@ -9,6 +9,7 @@
 #include "korvanda/textform.h"
 #include "sqlite/toolkit.h"
 #include "statement_cache.h"
+#include "support/fixture.h"
 
 namespace korvanda::sqlite::test {
 namespace {
@@ -17,17 +18,6 @@ constexpr const char* kTable =
     "CREATE TABLE t (id INT PRIMARY KEY, name VARCHAR(20), born DATETIME, qty INT, price "
     "DECIMAL(10,2), "
     "flag BIT)";
-
-std::string describe(const RecordsetRef& rs) {
-  if (!rs) return "no rows";
-  std::string out;
-  for (size_t c = 0; c < rs->fieldCount(); ++c)
-    out += fmt::format("{}:{}:{} ", rs->field(c).name, rs->field(c).type, rs->field(c).definedSize);
-  for (; !rs->eof(); rs->moveNext())
-    for (size_t c = 0; c < rs->fieldCount(); ++c)
-      out += fmt::format("| {}:{} ", static_cast<int>(rs->value(c).type()), toText(rs->value(c)));
-  return out;
-}
 
 // Table t as stored: each value with its storage class.
 std::string tableOf(sqlite3* db) {
@@ -42,7 +32,7 @@ std::string tableOf(sqlite3* db) {
 }
 
 std::string errorText(const Error& e) {
-  return fmt::format("error {}: {}", e.number(), e.description());
+  return fmt::format("error {}: {}\n", e.number(), e.description());
 }
 
 class ShapeCache : public DatabaseTest {
@@ -65,10 +55,10 @@ class ShapeCache : public DatabaseTest {
       for (const Step& step : t.steps) {
         const auto& s = std::get<SqlStep>(step);
         Statement st = prepare(reference_.get(), s.sql);
-        if (st.columnCount() != 0) out = describe(readAll(st, s.resultTypes));
+        if (st.columnCount() != 0) out = korvanda::testing::rendered(readAll(st, s.resultTypes));
         else st.run();
       }
-      if (out.empty()) out = "no rows";
+      if (out.empty()) out = "no rows\n";
     } catch (const TranslationError& e) {
       out = errorText(
           Error(kErrStatement, kErrorSource,
@@ -76,17 +66,17 @@ class ShapeCache : public DatabaseTest {
     } catch (const Error& e) {
       out = errorText(e);
     }
-    return out + "\n" + tableOf(reference_.get());
+    return out + tableOf(reference_.get());
   }
 
   std::string throughConnection(const std::string& sql) {
     std::string out;
     try {
-      out = describe(conn_->execute(sql));
+      out = korvanda::testing::rendered(conn_->execute(sql));
     } catch (const Error& e) {
       out = errorText(e);
     }
-    return out + "\n" + tableOf(peek_.get());
+    return out + tableOf(peek_.get());
   }
 
   bool cacheable(const std::string& sql) {
@@ -147,9 +137,9 @@ TEST_F(ShapeCache, SchemaChangesBetweenCallsAreSeen) {
   Statement s = prepare(peek_.get(), "SELECT group_concat(id || '=' || d, ' ') FROM u");
   ASSERT_TRUE(s.step());
   EXPECT_EQ(s.text(0), "4=08/01/2024");
-  EXPECT_EQ(rows("SELECT * FROM u WHERE id = 4")->fieldCount(), 2u);
+  EXPECT_EQ(conn_->execute("SELECT * FROM u WHERE id = 4")->fieldCount(), 2u);
   conn_->execute("ALTER TABLE u ADD COLUMN e INT");
-  EXPECT_EQ(rows("SELECT * FROM u WHERE id = 5")->fieldCount(), 3u);
+  EXPECT_EQ(conn_->execute("SELECT * FROM u WHERE id = 5")->fieldCount(), 3u);
 }
 
 TEST(Shapes, TheLeastRecentlyUsedGoesFirst) {

@@ -13,6 +13,8 @@
 #include <nlohmann/json.hpp>
 
 #include "component/ModGlobal.h"
+#include "core/recordset_store.h"
+#include "korvanda/textform.h"
 #include "components/connection_data.h"
 #include "components/connector.h"
 #include "sqlite/engine.h"
@@ -84,14 +86,45 @@ Outcome runShell(const std::string& command) {
   return r;
 }
 
-Error errorOf(const std::function<void()>& call) {
+Error raised(const std::function<void()>& call) {
   try {
     call();
   } catch (const Error& e) {
     return e;
   }
-  ADD_FAILURE() << "the call raised no error";
   return Error(0, "", "(no error)");
+}
+
+Error errorOf(const std::function<void()>& call) {
+  Error e = raised(call);
+  if (e.number() == 0 && e.description() == "(no error)") ADD_FAILURE() << "the call raised no error";
+  return e;
+}
+
+std::vector<std::vector<std::string>> goldenTable(const std::string& name) {
+  std::vector<std::vector<std::string>> rows;
+  for (const std::string& line : readLines(KORVANDA_SOURCE_DIR "/tests/golden/" + name)) {
+    if (line.empty() || line.starts_with("#")) continue;
+    rows.emplace_back();
+    for (size_t at = 0, tab = 0; tab != std::string::npos; at = tab + 1)
+      rows.back().push_back(line.substr(at, (tab = line.find('\t', at)) - at));
+  }
+  return rows;
+}
+
+std::string unescaped(std::string_view s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '\\' || i + 1 == s.size()) {
+      out += s[i];
+    } else if (s[++i] == 'x') {
+      out += static_cast<char>(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      out += s[i] == 't' ? '\t' : s[i] == 'n' ? '\n' : s[i] == 'r' ? '\r' : s[i];
+    }
+  }
+  return out;
 }
 
 void runOnSmallStack(const std::function<void()>& call) {
@@ -131,7 +164,13 @@ Environment::Environment(Options options) {
   components::createKeyFile(keyPath());
   slot::current().reset();
   if (options.database) sqlite::createDatabase(databasePath(), options.demo);
-  if (options.registry) writeRegistryFor(databasePath());
+  // KORVANDA_TEST_ENGINE=odbc sends every test through unixODBC and the SQLite ODBC driver
+  // instead: same file, same statements.
+  if (!options.registry) return;
+  std::ofstream out(registryPath(), std::ios::binary | std::ios::trunc);
+  out << "; test registry\n[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nDatosServerDos="
+      << components::connectionValue(odbc::serverField(), "", "", databasePath()) << "\n";
+  if (!out) throw std::runtime_error("cannot write " + registryPath());
 }
 
 Environment::~Environment() { slot::current().reset(); }
@@ -141,26 +180,6 @@ std::string Environment::registryPath() const { return (dir() / "registry.ini").
 std::string Environment::keyPath() const { return (dir() / "registry.key").string(); }
 std::string Environment::logDir() const { return (dir() / "logs").string(); }
 std::string Environment::tracePath() const { return (dir() / "trace.jsonl").string(); }
-
-void Environment::writeRegistryValue(const std::string& datosServerDos) const {
-  std::ofstream out(registryPath(), std::ios::binary | std::ios::trunc);
-  out << "; test registry\n[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nDatosServerDos="
-      << datosServerDos << "\n";
-  if (!out) throw std::runtime_error("cannot write " + registryPath());
-}
-
-void Environment::writeRegistryFor(const std::string& database, const std::string& server,
-                                   const std::string& user, const std::string& password) const {
-  // KORVANDA_TEST_ENGINE=odbc sends every test that asks for the embedded engine through
-  // unixODBC and the SQLite ODBC driver instead: same file, same statements.
-  std::string field = server;
-  if (server == "sqlite" && odbc::engineFromEnvironment() == odbc::Engine::OdbcSqlite) {
-    if (auto why = odbc::prepare())
-      throw std::runtime_error("KORVANDA_TEST_ENGINE=odbc, but " + *why);
-    field = odbc::serverField(odbc::Engine::OdbcSqlite);
-  }
-  writeRegistryValue(components::connectionValue(field, user, password, database));
-}
 
 std::vector<std::string> Environment::statements() const {
   std::vector<std::string> out;
@@ -192,6 +211,62 @@ void Environment::clearLogs() const {
 
 ConnectionRef Environment::openDatabase() const { return sqlite::openEmbedded(databasePath()); }
 
+std::string rendered(const RecordsetRef& rs) {
+  if (!rs) return "no rows\n";
+  std::string out;
+  for (size_t i = 0; i < rs->fieldCount(); ++i) {
+    const FieldInfo& f = rs->field(i);
+    out += (i ? " | " : "") + f.name + " " + std::to_string(f.type) + " " + std::to_string(f.definedSize);
+  }
+  for (size_t r = 0; r < rs->rowCount(); ++r) {
+    for (size_t i = 0; i < rs->fieldCount(); ++i) {
+      Variant v = rs->toVariant(rs->cell(r, i));
+      std::string text = v.isNull() ? "" : toText(v);
+      if (text.size() > 80)
+        text = "(" + std::to_string(text.size()) + " bytes) ..." + text.substr(text.size() - 12);
+      const std::string type = std::to_string(static_cast<int>(v.type()));
+      out += (i ? " | " : "\n") + (v.isNull() ? "null" : type + ":" + text);
+    }
+  }
+  return out + "\n";
+}
+
+namespace {
+
+std::string resultOf(Connection& c, const std::string& command) {
+  static const std::map<std::string, std::function<void(Connection&)>> calls = {
+      {"begin", [](Connection& c) { c.beginTrans(); }},
+      {"commit", [](Connection& c) { c.commitTrans(); }},
+      {"rollback", [](Connection& c) { c.rollbackTrans(); }},
+      {"close", [](Connection& c) { c.close(); }},
+      {"open", [](Connection& c) { c.open(); }}};
+  if (command == "state") return "state " + std::to_string(c.state()) + "\n";
+  if (command == "tables") return rendered(c.openSchemaTables());
+  if (auto call = calls.find(command); call != calls.end()) {
+    call->second(c);
+    return "ok\n";
+  }
+  return rendered(c.execute(command));
+}
+
+}  // namespace
+
+void expectTranscript(Connection& c, const std::string& name) {
+  std::string expected, actual;
+  for (const std::string& line : readLines(KORVANDA_SOURCE_DIR "/tests/golden/" + name)) {
+    expected += line + "\n";
+    if (!line.empty() && !line.starts_with("#") && !line.starts_with("> ")) continue;
+    actual += line + "\n";
+    if (!line.starts_with("> ")) continue;
+    try {
+      actual += resultOf(c, line.substr(2));
+    } catch (const Error& e) {
+      actual += "error " + std::to_string(e.number()) + " " + e.source() + ": " + e.description() + "\n";
+    }
+  }
+  EXPECT_EQ(actual, expected) << name;
+}
+
 RecordsetRef makeRecordset(const std::vector<std::string>& fields,
                            const std::vector<std::vector<Variant>>& rows) {
   auto rs = Recordset::create();
@@ -218,7 +293,6 @@ RecordsetRef makeRecordset(const std::vector<std::string>& fields,
 void ScriptedConnection::open() {
   if (open_) throw errors::openObject();
   open_ = true;
-  ++reopens_;
 }
 
 void ScriptedConnection::close() {

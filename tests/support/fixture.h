@@ -40,6 +40,7 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const fs::path& path() const { return path_; }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
 
  private:
   fs::path path_;
@@ -63,6 +64,13 @@ LogEntry parseLogLine(const std::string& line);
 // The error a call raises; a call that returns normally fails the current test and gives an
 // Error with number 0.
 Error errorOf(const std::function<void()>& call);
+// The error a call raises, or an Error with number 0 when it returns normally.
+Error raised(const std::function<void()>& call);
+
+// Lines of tests/golden/<name> that are neither blank nor comments ("#"), cut at the tabs.
+std::vector<std::vector<std::string>> goldenTable(const std::string& name);
+// A golden text with its escapes \\ \r \n \t and \xHH replaced by the characters.
+std::string unescaped(std::string_view text);
 
 // A shell command's exit status (-1 when it did not exit) and what it wrote to stdout.
 struct Outcome {
@@ -104,12 +112,6 @@ class Environment {
   std::string logDir() const;
   std::string tracePath() const;
 
-  // Writes the registry file with this DatosServerDos value, as it stands.
-  void writeRegistryValue(const std::string& datosServerDos) const;
-  // Writes the registry file naming a database (the password encrypted as the library expects).
-  void writeRegistryFor(const std::string& database, const std::string& server = "sqlite",
-                        const std::string& user = "", const std::string& password = "") const;
-
   // Statement texts handed to connections since the start (or the last clearTrace), in order.
   std::vector<std::string> statements() const;
   void clearTrace() const;
@@ -126,6 +128,16 @@ class Environment {
   TempDir temp_;
   std::optional<ScopedEnv> logEnv_, traceEnv_, registryEnv_, keyEnv_;
 };
+
+// A record set as text: its fields as "name type size", then a line per row of its values as
+// "vartype:text" or "null", a text over 80 bytes as its size and its end; "no rows" for none.
+std::string rendered(const RecordsetRef& rs);
+
+// Runs the "> command" lines of the transcript tests/golden/<name> on a connection and expects
+// the transcript they make to equal the file: after each command, the fields ("name type size")
+// and rows ("vartype:text") of its result, "no rows", "ok" or "error number source: text".
+// Commands: begin, commit, rollback, close, open, state, tables, or a statement to execute.
+void expectTranscript(Connection& c, const std::string& name);
 
 // Builds an open record set from field names and rows (field types from the first row's
 // values: integers adInteger, doubles adDouble, dates adDate, everything else adVarChar).
@@ -144,7 +156,6 @@ class ScriptedConnection : public Connection {
   void fail(const std::string& statement, Error error) { failures_.emplace(statement, error); }
 
   const std::vector<std::string>& received() const { return received_; }
-  int reopens() const { return reopens_; }
 
   int32_t state() const override { return open_ ? 1 : 0; }
   void open() override;
@@ -159,7 +170,6 @@ class ScriptedConnection : public Connection {
 
  private:
   bool open_ = true;
-  int reopens_ = 0;
   std::vector<std::string> received_;
   std::map<std::string, RecordsetRef> answers_;
   std::map<std::string, Error> failures_;

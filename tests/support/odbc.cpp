@@ -128,13 +128,10 @@ korvanda::odbc::DialectFactory sqliteDialect(bool translate) {
   return [translate] { return std::make_unique<SqliteDialect>(translate); };
 }
 
-Engine engineFromEnvironment() {
-  const char* e = std::getenv("KORVANDA_TEST_ENGINE");
-  return e && std::string(e) == "odbc" ? Engine::OdbcSqlite : Engine::Embedded;
-}
-
-std::string serverField(Engine engine) {
-  if (engine == Engine::Embedded) return "sqlite";
+std::string serverField() {
+  const char* engine = std::getenv("KORVANDA_TEST_ENGINE");
+  if (!engine || std::string(engine) != "odbc") return "sqlite";
+  if (auto why = prepare()) throw std::runtime_error("KORVANDA_TEST_ENGINE=odbc, but " + *why);
 #ifdef KORVANDA_TSQL_EXTENSION
   return "DRIVER=SQLite3;LoadExt=" KORVANDA_TSQL_EXTENSION;
 #else

@@ -22,12 +22,10 @@ std::optional<std::string> prepare();
 // locked", where the embedded engine takes the write lock first.
 korvanda::odbc::DialectFactory sqliteDialect(bool translate);
 
-enum class Engine { Embedded, OdbcSqlite };
-// KORVANDA_TEST_ENGINE=odbc selects OdbcSqlite; anything else, or nothing, Embedded.
-Engine engineFromEnvironment();
-// What field 0 of the registry value is for an engine: "sqlite", or SQLite's ODBC driver with
-// the T-SQL extension built with the library loaded.
-std::string serverField(Engine engine);
+// What field 0 of the registry value is for the test database: "sqlite"; with
+// KORVANDA_TEST_ENGINE=odbc, SQLite's ODBC driver with the T-SQL extension built with the
+// library loaded (an error when ODBC cannot be set up).
+std::string serverField();
 
 }  // namespace korvanda::testing::odbc
 
