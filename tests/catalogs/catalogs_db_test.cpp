@@ -3,8 +3,12 @@
 // catalog queries and generic statements on a scripted connection.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "catalogs/calls.h"
 #include "component/ModGlobal.h"
+#include "components/connection_data.h"
+#include "support/odbc.h"
 #include "korvanda/clsCatValida.h"
 
 using namespace korvanda;
@@ -60,6 +64,29 @@ TEST_F(CatalogsDbTest, EveryNewObjectMakesANewConnectionAndClosesItWhenDestroyed
   second.reset();
   EXPECT_EQ(slot::current(), c3);
 }
+// The registry value needs four fields, a fifth is ignored; fewer is the runtime's error 9,
+// and the thread's connection stays as it was.
+TEST(ConnectionSequence, TakesTheFirstFourFieldsOfTheRegistryValue) {
+  Environment env{{.demo = false, .registry = false}};
+  const std::string full =
+      components::connectionValue(korvanda::testing::odbc::serverField(), "usuario", "secreta", env.databasePath());
+  for (const std::string& value : {full.substr(0, full.find('|', full.find('|') + 1)),
+                                   full.substr(0, full.rfind('|')), full + "|otro"}) {
+    SCOPED_TRACE(value);
+    std::ofstream(env.registryPath(), std::ios::trunc)
+        << "[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nDatosServerDos=" << value << "\n";
+    slot::current().reset();
+    if (value == full + "|otro") {
+      EXPECT_EQ(getOpenConnection()->state(), 1);
+      continue;
+    }
+    const Error e = errorOf([] { getOpenConnection(); });
+    EXPECT_EQ(e.number(), 9);
+    EXPECT_EQ(e.description(), "Subscript out of range");
+    EXPECT_EQ(slot::current(), nullptr);
+  }
+}
+
 
 // queries.calls: the object is created on a real database; then a scripted connection takes
 // the shared slot, so each call sees exactly the statements sent.
