@@ -111,11 +111,15 @@ TEST_F(RegistryTest, SetKeepsTheModeAndLeavesNoTemporaryFile) {
   ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0600u);
 
-  write("[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nDatosServerDos=old\n");
+  // Comments and blank lines stay where they were.
+  write("; kept\n\n[HKEY_LOCAL_MACHINE\\Software\\ZERN]\nDatosServerDos=old\n");
   ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
   setRegistryValue(file, "&H80000002", "Software\\ZERN", "DatosServerDos", "v");
   ASSERT_EQ(::stat(file.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0644u);
+  EXPECT_EQ(korvanda::testing::readLines(file),
+            (std::vector<std::string>{"; kept", "", "[HKEY_LOCAL_MACHINE\\Software\\ZERN]",
+                                      "DatosServerDos=v"}));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                           std::filesystem::directory_iterator()), 2);  // registry.ini and new/
 }
