@@ -17,26 +17,7 @@
 
 namespace {
 
-std::vector<std::string> columns(const std::string& line) {
-  std::vector<std::string> out;
-  std::stringstream in(line);
-  for (std::string c; std::getline(in, c, '\t');) out.push_back(c);
-  return out;
-}
-
-// The text with each \xHH replaced by its byte.
-std::string bytes(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s.compare(i, 2, "\\x") == 0 && i + 3 < s.size()) {
-      out += static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16));
-      i += 3;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
-}
+using korvanda::testing::unescaped;
 
 std::string rendered(const kv_variant& v) {
   switch (v.vt) {
@@ -52,19 +33,17 @@ std::string rendered(const kv_variant& v) {
 
 TEST(Abi, ScriptedCalls) {
   korvanda::testing::Environment env;  // logs and a database for the registration calls
-  std::ifstream in(std::string(KORVANDA_SOURCE_DIR) + "/tests/golden/abi/calls.tsv");
-  ASSERT_TRUE(in);
+  const auto rows = korvanda::testing::goldenTable("abi/calls.tsv");
+  ASSERT_FALSE(rows.empty());
   std::map<std::string, kv_object*> objects;
   const std::map<std::string, int> kinds = {{"method", KV_METHOD}, {"get", KV_PROPERTYGET},
                                             {"put", KV_PROPERTYPUT},
                                             {"methodget", KV_METHOD | KV_PROPERTYGET}};
-  int lineNo = 0;
-  for (std::string line; std::getline(in, line);) {
-    ++lineNo;
-    if (line.empty() || line[0] == '#') continue;
-    const std::vector<std::string> c = columns(line);
-    SCOPED_TRACE("calls.tsv:" + std::to_string(lineNo) + ": " + line);
-    const auto text = [&](size_t i) { return c.at(i) == "(null)" ? std::string() : bytes(c[i]); };
+  for (const std::vector<std::string>& c : rows) {
+    std::string row;
+    for (const std::string& column : c) row += column + " ";
+    SCOPED_TRACE("calls.tsv: " + row);
+    const auto text = [&](size_t i) { return c.at(i) == "(null)" ? std::string() : unescaped(c[i]); };
     const auto cstr = [&](size_t i, const std::string& s) {
       return c.at(i) == "(null)" ? nullptr : s.c_str();
     };
@@ -100,7 +79,7 @@ TEST(Abi, ScriptedCalls) {
         kv_variant v{};
         if (a.starts_with("s:") || a.starts_with("dec:")) {
           v.vt = a[0] == 's' ? KV_BSTR : KV_DECIMAL;
-          texts[i] = bytes(value);
+          texts[i] = unescaped(value);
           v.u.str = texts[i].data();
         } else if (a.starts_with("i4:")) v.vt = KV_I4, v.u.i4 = std::stoi(value);
         else if (a.starts_with("i2:")) v.vt = KV_I2, v.u.i2 = static_cast<int16_t>(std::stoi(value));
@@ -126,7 +105,7 @@ TEST(Abi, ScriptedCalls) {
       EXPECT_EQ(std::memcmp(args.data(), before.data(), args.size() * sizeof(kv_variant)), 0);
       for (size_t i = 6; i < c.size(); ++i) {
         if (!texts[i].empty()) {
-          EXPECT_EQ(texts[i], bytes(c[i].substr(c[i].find(':') + 1)));
+          EXPECT_EQ(texts[i], unescaped(c[i].substr(c[i].find(':') + 1)));
         }
       }
       expected = 4;
@@ -139,10 +118,10 @@ TEST(Abi, ScriptedCalls) {
       ASSERT_NE(err.source, nullptr);
       ASSERT_NE(err.description, nullptr);
       if (c.at(expected + 1) != "*") {
-        EXPECT_EQ(err.description, bytes(c[expected + 1]));
+        EXPECT_EQ(err.description, unescaped(c[expected + 1]));
       }
     } else if (c.at(expected + 1) != "*") {
-      EXPECT_EQ(rendered(result), bytes(c[expected + 1]));
+      EXPECT_EQ(rendered(result), unescaped(c[expected + 1]));
       EXPECT_EQ(err.source, nullptr);
     }
     kv_variant_clear(&result);

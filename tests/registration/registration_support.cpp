@@ -1,6 +1,6 @@
 #include "registration_support.h"
 
-#include <fstream>
+#include "support/fixture.h"
 
 namespace korvanda::test {
 
@@ -55,19 +55,9 @@ RegistroGanadero sampleGanadero() {
 }
 
 std::vector<std::vector<std::string>> golden(const std::string& file, const std::string& key) {
-  std::ifstream in(std::string(KORVANDA_SOURCE_DIR) + "/tests/golden/" + file);
-  if (!in) throw std::runtime_error("missing golden file " + file);
   std::vector<std::vector<std::string>> out;
-  for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    std::vector<std::string> fields;
-    for (size_t at = 0, tab;; at = tab + 1) {
-      tab = line.find('\t', at);
-      fields.push_back(line.substr(at, tab - at));
-      if (tab == std::string::npos) break;
-    }
+  for (const auto& fields : testing::goldenTable(file))
     if (fields[0] == key) out.emplace_back(fields.begin() + 1, fields.end());
-  }
   return out;
 }
 
