@@ -1,8 +1,11 @@
 // The automation coercions: one place for every conversion the library makes.
 #include "korvanda/variant.h"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <string_view>
 
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
@@ -60,9 +63,40 @@ Num numeric(const Variant& v) {
       v.storage());
 }
 
+// An integer text or a decimal as an exact integer, rounded half to even; nullopt for the other
+// values, which go through a double (53 bits are not enough for 64-bit integers).
+std::optional<int64_t> exactInteger(const Variant& v) {
+  if (const auto* s = v.get_if<std::string>()) {
+    std::string_view t = *s;
+    const size_t first = t.find_first_not_of(" \t"), last = t.find_last_not_of(" \t");
+    t = first == std::string_view::npos ? std::string_view{} : t.substr(first, last - first + 1);
+    if (t.size() > 1 && t.front() == '+') t.remove_prefix(1);
+    const size_t digits = t.find_first_not_of("0123456789", t.empty() || t[0] != '-' ? 0 : 1);
+    if (t.empty() || digits != std::string_view::npos || t == "-") return std::nullopt;
+    int64_t i = 0;
+    auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), i);
+    if (ec == std::errc::result_out_of_range) throw errors::overflow();
+    return i;
+  }
+  const auto* d = v.get_if<Decimal>();
+  if (!d || d->scale > 18) return std::nullopt;
+  int64_t unit = 1;
+  for (int k = 0; k < d->scale; ++k) unit *= 10;
+  int64_t q = d->mantissa / unit, r = d->mantissa % unit;
+  const int64_t twice = 2 * (r < 0 ? -r : r);
+  if (twice > unit || (twice == unit && q % 2 != 0)) q += d->mantissa < 0 ? -1 : 1;
+  return q;
+}
+
 // Rounds half to even (the default floating-point rounding mode) and checks the range.
 template <class T>
 T integral(const Variant& v) {
+  if (auto i = exactInteger(v)) {
+    if (*i < static_cast<int64_t>(std::numeric_limits<T>::min()) ||
+        *i > static_cast<int64_t>(std::numeric_limits<T>::max()))
+      throw errors::overflow();
+    return static_cast<T>(*i);
+  }
   Num n = numeric(v);
   constexpr auto lo = std::numeric_limits<T>::min();
   constexpr auto hi = std::numeric_limits<T>::max();
