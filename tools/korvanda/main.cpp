@@ -3,7 +3,9 @@
 #include <CLI/CLI.hpp>
 #include <cstdlib>
 #include <map>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "commands.h"
 
@@ -24,6 +26,13 @@ void addTo(CLI::App& parent, const Command& command) {
   for (const auto& o : command.options) {
     CLI::Option* opt = std::visit(
         Overloaded{[&](bool* flag) { return app->add_flag(o.name, *flag, o.help); },
+                   [&](int16_t* number) {
+                     // CLI11 reads an empty text as 0; "--ramo=" is a mistake, not a zero.
+                     return app->add_option(o.name, *number, o.help)
+                         ->check(CLI::Validator(
+                             [](std::string& s) { return s.empty() ? "a number is needed" : ""; },
+                             "", "not empty"));
+                   },
                    [&](auto* value) { return app->add_option(o.name, *value, o.help); }},
         o.target);
     if (o.required) opt->required();
@@ -42,6 +51,23 @@ void addTo(CLI::App& parent, const Command& command) {
     });
   for (const auto& sub : command.subcommands) addTo(*app, sub);
 }
+// "--name=" gives the option an empty value: CLI11 would take the next argument as its value.
+std::vector<std::string> withEmptyValuesSplit(int argc, char** argv) {
+  std::vector<std::string> args;
+  bool options = true;
+  for (int i = 0; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--") options = false;
+    if (i > 0 && options && a.size() > 3 && a.starts_with("--") && a.back() == '=' &&
+        a.find('=') == a.size() - 1) {
+      args.push_back(a.substr(0, a.size() - 1));
+      args.emplace_back();
+    } else {
+      args.push_back(std::move(a));
+    }
+  }
+  return args;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,6 +83,13 @@ int main(int argc, char** argv) {
   // The commands that run the library's members say when its logs cannot be written.
   for (const char* name : {"call", "export"})
     app.get_subcommand(name)->preparse_callback([](size_t) { korvanda::cli::warnIfLogsUnwritable(); });
-  CLI11_PARSE(app, argc, argv);
+  const std::vector<std::string> args = withEmptyValuesSplit(argc, argv);
+  std::vector<const char*> pointers;
+  for (const std::string& a : args) pointers.push_back(a.c_str());
+  try {
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  }
   return korvanda::cli::exitCode();
 }
