@@ -1,9 +1,8 @@
 // clsCatValida.getEmptyRsSuscSubs / getEmptyRsSinAgr.
-#include "certificates/layouts.h"
-
 #include <array>
 
 #include "component/frame.h"
+#include "core/layout.h"
 #include "korvanda/clsCatValida.h"
 
 namespace korvanda {
@@ -90,9 +89,6 @@ constexpr std::array<LayoutField, 24> kSinAgr{{
     {"AnioVigenciaMovInicial", adInteger, 4, kUpd},
 }};
 }  // namespace
-
-std::span<const LayoutField> layoutRsSuscSubs() { return kSuscSubs; }
-std::span<const LayoutField> layoutRsSinAgr() { return kSinAgr; }
 
 RecordsetRef clsCatValida::getEmptyRsSuscSubs() {
   return frame("KORVANDA.clsCatValida.getemptyRsSuscSubs",
