@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -194,8 +195,12 @@ Rate costAt(clsCatValida& cv, const Options& o, const std::string& file, int64_t
           "(SELECT * FROM SUBMAGRICOLA ORDER BY pkagricola LIMIT 1)",
           have + 1, rows, cols, cols));
       db.exec("COMMIT");
+      // The copies go to disk now: otherwise the measured batch's first checkpoint and fsync
+      // would wait for the writeback of the whole table.
+      db.exec("PRAGMA synchronous=FULL; PRAGMA wal_checkpoint(TRUNCATE)");
     }
   }
+  ::sync();
   ConnectionRef conn = cv.getConexion();
   const std::string prefix = fmt::format("B{}-", round);
   const auto t0 = Clock::now();
@@ -265,7 +270,7 @@ int main(int argc, char** argv) try {
              small.cpu);
   const Rate big = costAt(*cv, o, growth, o.large, 2);
   fmt::print("  at {:>9} rows            {:>8.1f} us {:>13.1f} us\n", o.large, big.wall, big.cpu);
-  fmt::print("  ratio                       {:>10.2f}   {:>14.2f}    (target at most 1.5)\n",
+  fmt::print("  ratio                       {:>10.2f}   {:>14.2f}    (target at most 1.2)\n",
              big.wall / small.wall, big.cpu / small.cpu);
   return 0;
 } catch (...) {
