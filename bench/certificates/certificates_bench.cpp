@@ -1,10 +1,12 @@
 // Certificate selections against portfolio size: getConstanciasSubD (the monthly three-branch
 // union) and getConstanciasSinD (the claims of a semester) on generated portfolios of two
-// sizes, each in its own embedded database. Prints the times and how they grow; with the joins
+// sizes, each in its own embedded database, getConstanciasSubD beside the sqlite3 shell running
+// the statements it sends. Prints the times and how they grow; with the joins
 // served by indexes, ten times the portfolio should cost about ten times as much.
 //   bench_certificates [--dir DIR] [--sizes 10000,100000] [--runs 5]
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <time.h>
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <filesystem>
 #include <fmt/core.h>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -23,6 +26,7 @@
 #include "korvanda/textform.h"
 #include "components/connection_data.h"
 #include "sqlite/engine.h"
+#include "sqlite/translate.h"
 
 namespace {
 using namespace korvanda;
@@ -159,6 +163,37 @@ Medida medir(int runs, F&& call) {
   return {cpu[cpu.size() / 2], wall[wall.size() / 2], rows};
 }
 
+// The statements one call sends, as the trace records them, translated for SQLite.
+std::string translatedStatements(const std::string& file, const fs::path& trace) {
+  sqlite3* raw = nullptr;
+  sqlite3_open_v2(file.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+  const sqlite::SchemaSnapshot schema = sqlite::readSchema(raw);
+  sqlite3_close(raw);
+  std::ifstream in(trace);
+  std::string script, line;
+  while (std::getline(in, line)) {
+    const std::string text = nlohmann::json::parse(line).at("sql");
+    for (const sqlite::Step& step : sqlite::translate(text, schema).steps)
+      if (const auto* s = std::get_if<sqlite::SqlStep>(&step)) script += s->sql + ";\n";
+  }
+  return script;
+}
+
+// The sqlite3 shell (with the T-SQL extension loaded) running the script on the database,
+// rows to /dev/null: CPU milliseconds of the shell process, median of runs.
+double shellMs(const std::string& file, const fs::path& script, int runs) {
+  const std::string command = "sqlite3 -bail -cmd '.load " KORVANDA_TSQL_EXTENSION "' '" + file +
+                              "' < '" + script.string() + "' > /dev/null";
+  std::vector<double> cpu;
+  for (int r = 0; r < runs; ++r) {
+    const double c0 = bench::cpuSeconds(RUSAGE_CHILDREN);
+    if (std::system(command.c_str()) != 0) throw std::runtime_error("the shell failed: " + command);
+    cpu.push_back((bench::cpuSeconds(RUSAGE_CHILDREN) - c0) * 1e3);
+  }
+  std::sort(cpu.begin(), cpu.end());
+  return cpu[cpu.size() / 2];
+}
+
 std::vector<int> parseSizes(const std::string& text) {
   std::vector<int> out;
   size_t at = 0;
@@ -213,10 +248,20 @@ int main(int argc, char** argv) {
       // Fund 1, cycle 2025/2026: a twentieth of the portfolio.
       Medida subD = medir(runs, [&] { return cat->getConstanciasSubD(12, 1, 2025, 2026, 12); });
       Medida sinD = medir(runs, [&] { return cat->getConstanciasSinD(2, static_cast<int16_t>(y), 1); });
+      // The shell on the same translated statements, the same number of runs.
+      const fs::path trace = fs::path(dir) / "trace.jsonl", script = fs::path(dir) / "subd.sql";
+      fs::remove(trace);
+      setenv("KORVANDA_SQL_TRACE", trace.c_str(), 1);
+      cat->getConstanciasSubD(12, 1, 2025, 2026, 12);
+      unsetenv("KORVANDA_SQL_TRACE");
+      std::ofstream(script) << translatedStatements(file, trace);
+      const double shell = shellMs(file, script, runs);
       std::printf("%7d certificates (generated in %.1f s)\n"
                   "   getConstanciasSubD %9.1f ms CPU (%9.1f ms wall) %6zu rows\n"
+                  "   sqlite3 shell, the same statements %6.1f ms CPU: ratio %.2f (target at most 1.1)\n"
                   "   getConstanciasSinD %9.1f ms CPU (%9.1f ms wall) %6zu rows\n",
-                  n, generado, subD.cpu, subD.wall, subD.rows, sinD.cpu, sinD.wall, sinD.rows);
+                  n, generado, subD.cpu, subD.wall, subD.rows, shell, subD.cpu / shell,
+                  sinD.cpu, sinD.wall, sinD.rows);
       std::fflush(stdout);
       medidas.emplace_back(subD, sinD);
     }
