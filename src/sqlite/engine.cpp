@@ -162,15 +162,17 @@ class EmbeddedConnection final : public Connection {
  protected:
   std::shared_ptr<Recordset> run(std::string_view sql) override {
     requireOpen();
-    requireSameFile();
+    std::optional<Shape> shape = shapeOf(sql);
+    requireSameFile(shape.has_value());
     checkSchema();
-    if (auto done = runShape(sql)) return *done;
+    if (shape)
+      if (auto done = runShape(sql, *shape)) return *done;
     schemaSettled_ = false;  // the text may change the schema or end the transaction
     return runSteps(*translation(sql), false);
   }
   std::shared_ptr<Recordset> runForwardOnly(std::string_view sql) override {
     requireOpen();
-    requireSameFile();
+    requireSameFile(false);
     checkSchema();
     schemaSettled_ = false;
     return runSteps(*translation(sql), true);
@@ -179,13 +181,11 @@ class EmbeddedConnection final : public Connection {
  private:
   // A plain statement through the prepared statement of its shape: nullptr when it gives no
   // rows, nullopt when the text is left to the translation.
-  std::optional<std::shared_ptr<Recordset>> runShape(std::string_view sql) {
-    std::optional<Shape> shape = shapeOf(sql);
-    if (!shape) return std::nullopt;
-    StatementCache::Entry* entry = statements_.find(shape->key);
+  std::optional<std::shared_ptr<Recordset>> runShape(std::string_view sql, const Shape& shape) {
+    StatementCache::Entry* entry = statements_.find(shape.key);
     if (!entry) {
       std::shared_ptr<const Translation> tr = translation(sql);
-      entry = &statements_.add(shape->key, learnShape(db_.get(), sql, *shape, schema_, *tr));
+      entry = &statements_.add(shape.key, learnShape(db_.get(), sql, shape, schema_, *tr));
       if (!entry->stmt) return runSteps(*tr, false);
     }
     if (!entry->stmt) return std::nullopt;
@@ -199,7 +199,7 @@ class EmbeddedConnection final : public Connection {
     } reset{stmt.get()};
     // A value the template cannot take as it is (a bad date...) goes through the translation,
     // which refuses it as ever.
-    if (!bindValues(stmt.get(), entry->shape, *shape)) return std::nullopt;
+    if (!bindValues(stmt.get(), entry->shape, shape)) return std::nullopt;
     if (stmt.columnCount() == 0) {
       stmt.run();
       return std::shared_ptr<Recordset>();
@@ -231,8 +231,11 @@ class EmbeddedConnection final : public Connection {
 
   // A file deleted or replaced under an open connection would take the statements into the old,
   // unlinked file, and what they store would be lost: the connection closes instead, so that
-  // the next getOpenConnection opens whatever is at the path now.
-  void requireSameFile() {
+  // the next getOpenConnection opens whatever is at the path now. Inside a transaction, the file
+  // is looked at once and again at its commit: the statements of shapes in between cannot end
+  // it, and a commit refused for a replaced file loses them all together, never silently.
+  void requireSameFile(bool shape) {
+    if (shape && schemaSettled_ && db_.inTransaction()) return;
     struct stat st {};
     if (::stat(file_.c_str(), &st) == 0 && st.st_dev == fileDevice_ && st.st_ino == fileInode_) return;
     closeDatabase();
@@ -250,6 +253,7 @@ class EmbeddedConnection final : public Connection {
 
   void endTransaction(const char* verb) {
     requireOpen();
+    if (std::string_view(verb) == "COMMIT" && db_.inTransaction()) requireSameFile(false);
     schemaSettled_ = false;
     if (!db_.inTransaction()) throw Error(kErrNoTransaction, kErrorSource, "No transaction is active.");
     db_.endTransaction(verb);

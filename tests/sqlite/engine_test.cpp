@@ -65,6 +65,36 @@ TEST_F(Engine, StateAndTransactions) {
   korvanda::testing::expectTranscript(*conn_, "sqlite/engine.txt");
 }
 
+// A database file replaced under the connection: the next statement fails and closes it, so
+// that nothing goes into the unlinked file. Inside a transaction the commit fails instead, and
+// the file now at the path holds none of it.
+TEST_F(Engine, AFileReplacedUnderTheConnectionIsNeverWrittenSilently) {
+  auto insert = [](int k) {
+    return fmt::format("INSERT INTO CATCRAMO (PkRamo, cveRamo, NomRamo) VALUES ({0}, {0}, 'R')", k);
+  };
+  auto replace = [&] {
+    std::filesystem::copy_file(file_, file_ + ".new");
+    std::filesystem::rename(file_ + ".new", file_);
+  };
+  for (bool inTransaction : {false, true}) {
+    SCOPED_TRACE(inTransaction ? "in a transaction" : "statement by statement");
+    conn_ = openEmbedded(file_);
+    if (inTransaction) conn_->beginTrans();
+    conn_->execute(insert(1));
+    replace();
+    Error e = errorOf([&] {
+      conn_->execute(insert(2));
+      if (inTransaction) conn_->commitTrans();
+    });
+    EXPECT_EQ(e.number(), kErrConnection);
+    EXPECT_NE(e.description().find("was removed or replaced"), std::string::npos);
+    EXPECT_EQ(conn_->state(), 0);
+    conn_ = openEmbedded(file_);
+    EXPECT_EQ(toText(scalar("SELECT COUNT(*) FROM CATCRAMO WHERE PkRamo = 2")), "0");
+    conn_->execute("DELETE FROM CATCRAMO");
+  }
+}
+
 // On disk a date is an ISO text, which orders and compares as dates do.
 TEST_F(Engine, DatesAreStoredAsIsoText) {
   conn_->execute(
