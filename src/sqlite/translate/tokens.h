@@ -36,7 +36,8 @@ inline constexpr auto eqi = ascii::equalsIgnoreCase;
 std::vector<Token> tokenize(std::string_view s);
 
 // Refuses a text whose parentheses and CASE nest deeper than kMaxNesting, before anything
-// recurses into it. A ')' closes the CASEs left open inside its group; a stray END closes nothing.
+// recurses into it, then one whose parentheses do not pair. A ')' closes the CASEs left open
+// inside its group; a stray END closes nothing.
 void checkNesting(const std::vector<Token>& toks);
 
 // Depth of the groups in nodes, without recursion.

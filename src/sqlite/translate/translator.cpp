@@ -8,6 +8,7 @@
 #include "sqlite/collation.h"
 #include "sqlite/tsqldate.h"
 #include "translate/emit.h"
+#include "translate/parser.h"
 #include "translate/tokens.h"
 #include "translate/types.h"
 
@@ -63,11 +64,16 @@ class Translator {
   Translation run(std::string_view text) {
     auto toks = tokenize(text);
     checkNesting(toks);
-    size_t i = 0;
-    Nodes tree = buildTree(toks, i, false);
-    prepass(tree);
+    const std::vector<Statement> statements = parse(toks);
     Translation t;
-    for (auto& stmt : splitStatements(std::move(tree))) statement(stmt, t);
+    for (const Statement& st : statements) {
+      std::vector<Token> own(std::make_move_iterator(toks.begin() + static_cast<long>(st.firstToken)),
+                             std::make_move_iterator(toks.begin() + static_cast<long>(st.lastToken)));
+      size_t i = 0;
+      Nodes tree = buildTree(own, i, false);
+      prepass(tree);
+      statement(tree, t);
+    }
     return t;
   }
 
