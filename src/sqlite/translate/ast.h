@@ -113,6 +113,7 @@ struct Source {
   std::vector<Name> table;  // empty for a derived table
   QueryPtr derived;
   std::optional<Name> alias;
+  bool as = false;     // the alias follows AS
   bool hints = false;  // WITH (NOLOCK ..), dropped
   size_t pos = 0;
 };

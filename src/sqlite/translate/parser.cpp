@@ -468,7 +468,8 @@ class Parser {
       if (word("in") && is(Tk::String, 1))
         throw TranslationError("FROM .. IN 'file' is supported only in SELECT t.* INTO t FROM t IN 'file'");
     }
-    if (accept("as") || alias()) s.alias = takeName();
+    s.as = accept("as");
+    if (s.as || alias()) s.alias = takeName();
     else if (s.derived) throw TranslationError("a derived table needs an alias");
     if (word("with") && op("(", 1)) {
       skipHints();
