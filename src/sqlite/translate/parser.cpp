@@ -8,24 +8,25 @@
 namespace korvanda::sqlite::tsql {
 namespace {
 
-const char* const kUnsupportedFunctions[] = {
+constexpr std::string_view kUnsupportedFunctions[] = {
     "convert", "dateadd", "datediff", "datepart", "datename", "charindex", "patindex",
     "stuff", "scope_identity", "newid", "datalength", "replicate", "space", "str", "iif",
     "try_convert", "try_cast", "format", "eomonth", "sysdatetime", "getutcdate", "object_id",
     "row_number", "rank", "dense_rank", "ntile", "string_agg"};
 
 // Words that begin a statement of a batch.
-const char* const kStatementWords[] = {"select", "insert", "update", "delete", "exec",
+constexpr std::string_view kStatementWords[] = {"select", "insert", "update", "delete", "exec",
                                        "execute", "set", "drop", "create", "alter", "pragma",
                                        "truncate", "begin", "commit", "rollback"};
 // Words that end a DROP or PRAGMA text, which is passed on as written.
-const char* const kVerbatimEnds[] = {"insert", "update", "delete", "exec", "execute",
+constexpr std::string_view kVerbatimEnds[] = {"insert", "update", "delete", "exec", "execute",
                                      "drop", "truncate", "set"};
 
+// w in lower case among words.
 template <size_t N>
-bool oneOf(std::string_view w, const char* const (&words)[N]) {
-  for (const char* k : words)
-    if (eqi(w, k)) return true;
+bool oneOf(std::string_view w, const std::string_view (&words)[N]) {
+  for (std::string_view k : words)
+    if (w == k) return true;
   return false;
 }
 
@@ -40,7 +41,14 @@ ExprPtr make(size_t pos, auto node) {
 
 class Parser {
  public:
-  explicit Parser(const std::vector<Token>& toks) : t_(toks) {}
+  // Each word in lower case, and whether it is a keyword, once: the grammar asks many times.
+  explicit Parser(const std::vector<Token>& toks) : t_(toks), lower_(toks.size()), keyword_(toks.size()) {
+    for (size_t k = 0; k < toks.size(); ++k) {
+      if (toks[k].kind != Tk::Word) continue;
+      lower_[k] = lower(toks[k].text);
+      keyword_[k] = isKeyword(lower_[k]);
+    }
+  }
 
   std::vector<Statement> statements() {
     for (const Token& t : t_) {
@@ -65,17 +73,20 @@ class Parser {
 
  private:
   const std::vector<Token>& t_;
+  std::vector<std::string> lower_;
+  std::vector<bool> keyword_;
   size_t i_ = 0;
 
   // -- Tokens ----------------------------------------------------------------------------------
 
   bool is(Tk kind, size_t k = 0) const { return i_ + k < t_.size() && t_[i_ + k].kind == kind; }
-  bool word(std::string_view w, size_t k = 0) const { return is(Tk::Word, k) && eqi(t_[i_ + k].text, w); }
+  // w in lower case
+  bool word(std::string_view w, size_t k = 0) const { return is(Tk::Word, k) && lower_[i_ + k] == w; }
   bool op(std::string_view o, size_t k = 0) const { return is(Tk::Op, k) && t_[i_ + k].text == o; }
   bool name(size_t k = 0) const {
-    return is(Tk::Quoted, k) || (is(Tk::Word, k) && !isKeyword(t_[i_ + k].text));
+    return is(Tk::Quoted, k) || (is(Tk::Word, k) && !keyword_[i_ + k]);
   }
-  bool statementWord(size_t k = 0) const { return is(Tk::Word, k) && oneOf(t_[i_ + k].text, kStatementWords); }
+  bool statementWord(size_t k = 0) const { return is(Tk::Word, k) && oneOf(lower_[i_ + k], kStatementWords); }
   // An alias: a name that does not begin the next statement of the batch.
   bool alias() const { return name() && !statementWord(); }
   bool accept(std::string_view w) {
@@ -119,10 +130,10 @@ class Parser {
     if (is(Tk::String, k) || is(Tk::Number, k) || is(Tk::Quoted, k) || is(Tk::Variable, k)) return true;
     if (op("(", k) || op("-", k) || op("+", k) || op("~", k)) return true;
     if (!is(Tk::Word, k)) return false;
-    const std::string& w = t_[i_ + k].text;
-    if (!isKeyword(w)) return true;
-    return eqi(w, "null") || eqi(w, "case") || eqi(w, "not") || eqi(w, "exists") ||
-           ((eqi(w, "left") || eqi(w, "right")) && op("(", k + 1));
+    if (!keyword_[i_ + k]) return true;
+    const std::string& w = lower_[i_ + k];
+    return w == "null" || w == "case" || w == "not" || w == "exists" ||
+           ((w == "left" || w == "right") && op("(", k + 1));
   }
 
   // -- Statements ------------------------------------------------------------------------------
@@ -131,7 +142,7 @@ class Parser {
     Statement s;
     s.firstToken = i_;
     s.pos = t_[i_].begin;
-    const std::string w = lower(t_[i_].text);
+    const std::string w = lower_[i_];
     if (!is(Tk::Word))
       throw TranslationError("the statement beginning with '" + shown(t_[i_]) + "' is not supported");
     if (w == "select") s.node = selectStatement();
@@ -162,7 +173,7 @@ class Parser {
   Verbatim verbatim(const std::string& w, bool endsAtStatement) {
     const size_t first = i_++;
     while (i_ < t_.size() && !op(";") &&
-           !(endsAtStatement && is(Tk::Word) && oneOf(t_[i_].text, kVerbatimEnds)))
+           !(endsAtStatement && is(Tk::Word) && oneOf(lower_[i_], kVerbatimEnds)))
       ++i_;
     return Verbatim{w, first, i_};
   }
@@ -213,8 +224,8 @@ class Parser {
     for (size_t k = i_ + 1; k < t_.size() && !into; ++k) {
       const Token& t = t_[k];
       if (t.kind == Tk::Op && (t.text == "(" || t.text == ";")) break;
-      if (t.kind == Tk::Word && (eqi(t.text, "from") || eqi(t.text, "union") || oneOf(t.text, kStatementWords))) break;
-      into = t.kind == Tk::Word && eqi(t.text, "into");
+      if (t.kind == Tk::Word && (lower_[k] == "from" || lower_[k] == "union" || oneOf(lower_[k], kStatementWords))) break;
+      into = t.kind == Tk::Word && lower_[k] == "into";
     }
     if (!into) return SelectStatement{query()};
     const auto copyOnly = [] {
@@ -619,7 +630,7 @@ class Parser {
     std::vector<Name> parts = dotted();
     if (!op("(")) return make(p, Column{std::move(parts)});
     if (parts.size() == 1 && eqi(parts[0].text, "cast")) return cast(p);
-    for (const char* f : kUnsupportedFunctions)
+    for (std::string_view f : kUnsupportedFunctions)
       if (eqi(parts.back().text, f)) throw TranslationError("the function " + parts.back().text + " is not supported");
     return call(p, std::move(parts));
   }

@@ -211,7 +211,7 @@ void append(Nodes& to, Nodes&& from) {
 }
 
 namespace {
-const char* const kKeywords[] = {
+constexpr std::string_view kKeywords[] = {
     "select", "from", "where", "and", "or", "not", "in", "is", "null", "like", "between", "case",
     "when", "then", "else", "end", "as", "on", "join", "inner", "left", "right", "full", "outer",
     "cross", "union", "all", "distinct", "group", "by", "order", "having", "asc", "desc", "exists",
@@ -221,22 +221,9 @@ const char* const kKeywords[] = {
 }  // namespace
 
 bool isKeyword(std::string_view w) {
-  for (const char* k : kKeywords)
+  for (std::string_view k : kKeywords)
     if (eqi(w, k)) return true;
   return false;
-}
-
-std::vector<std::pair<size_t, size_t>> splitCommas(const Nodes& in, size_t b, size_t e) {
-  std::vector<std::pair<size_t, size_t>> parts;
-  size_t start = b;
-  for (size_t i = b; i < e; ++i) {
-    if (isOp(in[i], ",")) {
-      parts.push_back({start, i});
-      start = i + 1;
-    }
-  }
-  if (start < e || !parts.empty()) parts.push_back({start, e});
-  return parts;
 }
 
 }  // namespace korvanda::sqlite::tsql
