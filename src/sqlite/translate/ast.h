@@ -198,10 +198,12 @@ struct Verbatim {
   size_t first = 0, last = 0;
 };
 
+using StatementNode =
+    std::variant<SelectStatement, CopyTable, Insert, Update, Delete, Exec, SetOption, Verbatim>;
 struct Statement {
   size_t pos = 0;
   size_t firstToken = 0, lastToken = 0;  // the tokens it was read from, [first, last)
-  std::variant<SelectStatement, CopyTable, Insert, Update, Delete, Exec, SetOption, Verbatim> node;
+  StatementNode node;
 };
 
 }  // namespace korvanda::sqlite::tsql

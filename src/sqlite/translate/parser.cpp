@@ -193,7 +193,7 @@ class Parser {
 
   Exec exec() {
     ++i_;
-    if (!name()) throw TranslationError("EXEC without a procedure name");
+    if (!name() || statementWord()) throw TranslationError("EXEC without a procedure name");
     Exec e{dotted().back().text, {}};
     if (!startsValue() || statementWord()) return e;
     do {
@@ -216,8 +216,7 @@ class Parser {
     return e;
   }
 
-  std::variant<SelectStatement, CopyTable, Insert, Update, Delete, Exec, SetOption, Verbatim>
-  selectStatement() {
+  StatementNode selectStatement() {
     // SELECT [t.]* INTO target FROM source [IN 'file']: a copy of a whole table.
     const size_t star = op("*", 1) ? 1 : name(1) && op(".", 2) && op("*", 3) ? 3 : 0;
     bool into = false;
