@@ -35,7 +35,7 @@ std::string at(size_t pos) { return " at character " + std::to_string(pos + 1); 
 // A token as written in a message.
 std::string shown(const Token& t) { return emit(Nodes{Node{t, {}, false}}); }
 
-ExprPtr make(size_t pos, auto node) {
+[[gnu::noinline]] ExprPtr make(size_t pos, auto node) {
   return std::make_unique<Expr>(Expr{pos, std::move(node)});
 }
 
@@ -490,56 +490,82 @@ class Parser {
 
   // -- Expressions -----------------------------------------------------------------------------
 
-  ExprPtr expr() { return chain(&Parser::conjunction, {"or"}, true); }
-  ExprPtr conjunction() { return chain(&Parser::negation, {"and"}, true); }
+  // The levels of precedence, loosest first. Each paren, call, subquery and CASE passes through
+  // all of them, so their frames are kept small: what needs locals is out of line.
+  enum Level { kOr, kAnd, kNot, kPredicate, kAdditive, kMultiplicative, kPrefix };
 
-  // operand {op operand}, flat.
-  ExprPtr chain(ExprPtr (Parser::*operand)(), std::initializer_list<std::string_view> ops, bool words) {
+  ExprPtr expr() { return level(kOr); }
+
+  ExprPtr level(int at) {
+    if (at == kNot) return negation();
+    if (at == kPredicate) return predicate();
+    if (at == kPrefix) return unary();
     const size_t p = pos();
-    ExprPtr first = (this->*operand)();
-    Chain c;
-    for (;;) {
-      bool found = false;
-      for (std::string_view o : ops) found = found || (words ? word(o) : op(o));
-      if (!found) break;
+    ExprPtr first = level(at + 1);
+    if (!linkAt(at)) return first;
+    return chain(at, p, std::move(first));
+  }
+
+  bool linkAt(int at) const {
+    switch (at) {
+      case kOr: return word("or");
+      case kAnd: return word("and");
+      case kAdditive: return op("+") || op("-") || op("||") || op("&") || op("|") || op("^");
+      default: return op("*") || op("/") || op("%");
+    }
+  }
+
+  // first {op operand} at one level, flat.
+  [[gnu::noinline]] ExprPtr chain(int at, size_t p, ExprPtr first) {
+    Chain c{std::move(first), {}};
+    while (linkAt(at)) {
       const Token& t = t_[i_++];
       if (!startsValue()) {
-        if (t.text == "+" || t.text == "-")
-          throw TranslationError("'" + t.text + "' without a value after it," + at(t.begin));
+        if (t.text == "+" || t.text == "-") noValueAfter(t);
         unexpected();
       }
-      c.rest.push_back(Chain::Link{t.text, t.begin, (this->*operand)()});
+      c.rest.push_back(Chain::Link{t.text, t.begin, level(at + 1)});
     }
-    if (c.rest.empty()) return first;
-    c.first = std::move(first);
     return make(p, std::move(c));
   }
 
+  [[noreturn, gnu::noinline]] static void noValueAfter(const Token& t) {
+    throw TranslationError("'" + t.text + "' without a value after it," + at(t.begin));
+  }
+
   ExprPtr negation() {
-    const size_t p = pos();
-    Prefix pre;
-    while (word("not")) pre.ops.push_back(t_[i_++].text);
+    const size_t first = i_;
+    while (word("not")) ++i_;
+    const size_t ops = i_;
     ExprPtr e = predicate();
-    if (pre.ops.empty()) return e;
-    pre.operand = std::move(e);
-    return make(p, std::move(pre));
+    return ops == first ? std::move(e) : prefixed(first, ops, std::move(e));
+  }
+  // The prefix operators [first, end) on operand.
+  [[gnu::noinline]] ExprPtr prefixed(size_t first, size_t end, ExprPtr operand) {
+    Prefix pre{{}, std::move(operand)};
+    for (size_t k = first; k < end; ++k) pre.ops.push_back(t_[k].text);
+    return make(t_[first].begin, std::move(pre));
   }
 
   ExprPtr predicate() {
     const size_t p = pos();
-    ExprPtr left = additive();
+    ExprPtr left = level(kAdditive);
+    return is(Tk::Op) || is(Tk::Word) ? predicateOf(p, std::move(left)) : std::move(left);
+  }
+
+  [[gnu::noinline]] ExprPtr predicateOf(size_t p, ExprPtr left) {
     static const char* const kComparisons[] = {"=", "<>", "!=", "<", "<=", ">", ">="};
     for (const char* c : kComparisons) {
       if (!op(c)) continue;
       ++i_;
-      return make(p, Compare{c, std::move(left), additive()});
+      return make(p, Compare{c, std::move(left), level(kAdditive)});
     }
     const bool negated = word("not") && (word("between", 1) || word("in", 1) || word("like", 1));
     if (negated) ++i_;
     if (accept("between")) {
-      ExprPtr low = additive();
+      ExprPtr low = level(kAdditive);
       expect("and");
-      return make(p, Between{negated, std::move(left), std::move(low), additive()});
+      return make(p, Between{negated, std::move(left), std::move(low), level(kAdditive)});
     }
     if (accept("in")) {
       In in{negated, std::move(left), {}, nullptr};
@@ -554,8 +580,8 @@ class Parser {
       return make(p, std::move(in));
     }
     if (accept("like")) {
-      Like l{negated, std::move(left), additive(), nullptr};
-      if (accept("escape")) l.escape = additive();
+      Like l{negated, std::move(left), level(kAdditive), nullptr};
+      if (accept("escape")) l.escape = level(kAdditive);
       return make(p, std::move(l));
     }
     if (accept("is")) {
@@ -566,67 +592,77 @@ class Parser {
     return left;
   }
 
-  ExprPtr additive() { return chain(&Parser::multiplicative, {"+", "-", "||", "&", "|", "^"}, false); }
-  ExprPtr multiplicative() { return chain(&Parser::unary, {"*", "/", "%"}, false); }
-
   ExprPtr unary() {
-    const size_t p = pos();
-    Prefix pre;
-    while (op("-") || op("+") || op("~")) pre.ops.push_back(t_[i_++].text);
+    const size_t first = i_;
+    while (op("-") || op("+") || op("~")) ++i_;
+    const size_t ops = i_;
     ExprPtr e = primary();
-    while (word("collate")) {
-      ++i_;
+    if (word("collate")) e = collated(std::move(e));
+    return ops == first ? std::move(e) : prefixed(first, ops, std::move(e));
+  }
+
+  [[gnu::noinline]] ExprPtr collated(ExprPtr e) {
+    while (accept("collate")) {
       const size_t at = e->pos;
       Name collation = takeName();
       e = make(at, Collate{std::move(e), std::move(collation)});
     }
-    if (pre.ops.empty()) return e;
-    pre.operand = std::move(e);
-    return make(p, std::move(pre));
+    return e;
   }
 
   ExprPtr primary() {
     if (i_ == t_.size()) unexpected();
     const Token& t = t_[i_];
-    const size_t p = t.begin;
     switch (t.kind) {
-      case Tk::String: ++i_; return make(p, Literal{Literal::String, t.text});
-      case Tk::Number: ++i_; return make(p, Literal{Literal::Number, t.text});
-      case Tk::Variable: throw TranslationError("variables are not supported (" + t.text + ")");
+      case Tk::String: case Tk::Number: return literal();
+      case Tk::Variable: variable(t);
       case Tk::Op:
         if (t.text != "(") unexpected();
-        ++i_;
-        if (word("select")) {
-          ExprPtr q = make(p, Subquery{std::make_unique<Query>(query())});
-          expectOp(")");
-          return q;
-        } else {
-          ExprPtr inner = expr();
-          expectOp(")");
-          return make(p, Parens{std::move(inner)});
-        }
+        return parenthesised();
       default: break;
     }
-    if (word("null")) {
-      ++i_;
-      return make(p, Literal{Literal::Null, t.text});
-    }
+    if (word("null")) return literal();
     if (word("case")) return caseExpr();
-    if (word("exists")) {
-      ++i_;
-      expectOp("(");
-      if (!word("select")) unexpected();
-      ExprPtr e = make(p, Exists{std::make_unique<Query>(query())});
-      expectOp(")");
-      return e;
-    }
-    if ((word("left") || word("right")) && op("(", 1)) {
-      Name n{t.text, false, p};
-      ++i_;
-      return call(p, {std::move(n)});
-    }
-    if (!name()) unexpected();
-    std::vector<Name> parts = dotted();
+    if (word("exists")) return exists();
+    if (!name() && !((word("left") || word("right")) && op("(", 1))) unexpected();
+    return named();
+  }
+
+  [[gnu::noinline]] ExprPtr literal() {
+    const Token& t = t_[i_++];
+    const auto kind = t.kind == Tk::String ? Literal::String : t.kind == Tk::Number ? Literal::Number : Literal::Null;
+    return make(t.begin, Literal{kind, t.text});
+  }
+  [[noreturn, gnu::noinline]] static void variable(const Token& t) {
+    throw TranslationError("variables are not supported (" + t.text + ")");
+  }
+
+  // ( subquery ) or ( expression )
+  ExprPtr parenthesised() {
+    const size_t p = t_[i_++].begin;
+    const bool select = word("select");
+    ExprPtr e = select ? subquery(p) : expr();
+    expectOp(")");
+    return select ? std::move(e) : parens(p, std::move(e));
+  }
+  [[gnu::noinline]] ExprPtr subquery(size_t p) { return make(p, Subquery{std::make_unique<Query>(query())}); }
+  [[gnu::noinline]] ExprPtr parens(size_t p, ExprPtr inner) { return make(p, Parens{std::move(inner)}); }
+
+  [[gnu::noinline]] ExprPtr exists() {
+    const size_t p = t_[i_++].begin;
+    expectOp("(");
+    if (!word("select")) unexpected();
+    ExprPtr e = make(p, Exists{std::make_unique<Query>(query())});
+    expectOp(")");
+    return e;
+  }
+
+  // A column, or a call: name(..), CAST(.. AS type); LEFT and RIGHT are keywords elsewhere.
+  [[gnu::noinline]] ExprPtr named() {
+    const size_t p = pos();
+    std::vector<Name> parts;
+    if (word("left") || word("right")) parts.push_back(Name{t_[i_++].text, false, p});
+    else parts = dotted();
     if (!op("(")) return make(p, Column{std::move(parts)});
     if (parts.size() == 1 && eqi(parts[0].text, "cast")) return cast(p);
     for (std::string_view f : kUnsupportedFunctions)
