@@ -152,6 +152,8 @@ TEST(Nesting, DeepTextsOnASmallStack) {
                                     "SELECT " + repeat("~ ", 5000) + "1 FROM Pagos",
                                     "SELECT id FROM Pagos WHERE " + repeat("NOT ", 5000) + "1 = 1",
                                     "SELECT " + repeat("id + ", 5000) + "1 AS s FROM Pagos",
+                                    "SELECT id" + repeat(" COLLATE BINARY", 5000) + " FROM Pagos",
+                                    "SELECT id FROM Pagos WHERE " + repeat("id = 1 AND ", 5000) + "1 = 1",
                                     "SELECT 1 AS x" + repeat(" UNION SELECT 1", 5000)})
       EXPECT_NO_THROW(translate(text, sampleSchema())) << text.substr(0, 40);
   });

@@ -96,9 +96,9 @@ struct Subquery {
 struct Parens {
   ExprPtr inner;
 };
-struct Collate {
+struct Collate {  // x COLLATE a [COLLATE b ..]
   ExprPtr value;
-  Name collation;
+  std::vector<Name> collations;
 };
 
 struct Expr {

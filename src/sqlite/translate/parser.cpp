@@ -602,12 +602,10 @@ class Parser {
   }
 
   [[gnu::noinline]] ExprPtr collated(ExprPtr e) {
-    while (accept("collate")) {
-      const size_t at = e->pos;
-      Name collation = takeName();
-      e = make(at, Collate{std::move(e), std::move(collation)});
-    }
-    return e;
+    const size_t at = e->pos;
+    Collate c{std::move(e), {}};
+    while (accept("collate")) c.collations.push_back(takeName());
+    return make(at, std::move(c));
   }
 
   ExprPtr primary() {
@@ -860,8 +858,10 @@ class Printer {
   void node(const Collate& c) {
     open("collate");
     sub(c.value);
-    out += ' ';
-    name(c.collation);
+    for (const Name& n : c.collations) {
+      out += ' ';
+      name(n);
+    }
     out += ')';
   }
 

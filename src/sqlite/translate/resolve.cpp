@@ -699,8 +699,9 @@ class Resolver {
   // The column an expression names, seen through COLLATE DATABASE_DEFAULT (which changes nothing).
   static const Column* columnOf(const Expr& e) {
     const Expr* x = &e;
-    while (const auto* c = std::get_if<Collate>(&x->node)) {
-      if (!eqi(c->collation.text, "database_default")) return nullptr;
+    if (const auto* c = std::get_if<Collate>(&x->node)) {
+      for (const Name& n : c->collations)
+        if (!eqi(n.text, "database_default")) return nullptr;
       x = c->value.get();
     }
     return std::get_if<Column>(&x->node);
@@ -1175,12 +1176,14 @@ class Resolver {
 
   Value node(const Collate& c, Scopes& sc) {
     Value v = expr(*c.value, sc);
-    auto to = collationFor(c.collation.text);
-    if (!to) return v;
-    v.nodes.push_back(word("COLLATE"));
-    v.nodes.push_back(word(*to));
-    v.collate = true;
-    v.column = v.literal = false;
+    for (const Name& n : c.collations) {
+      auto to = collationFor(n.text);
+      if (!to) continue;
+      v.nodes.push_back(word("COLLATE"));
+      v.nodes.push_back(word(*to));
+      v.collate = true;
+      v.column = v.literal = false;
+    }
     return v;
   }
 
