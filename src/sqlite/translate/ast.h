@@ -1,8 +1,8 @@
 // The second stage's result: the statements of a T-SQL text as typed nodes, each with the
 // character offset where it starts (for messages). Chains of one precedence level (a + b - c,
-// x AND y AND z) and runs of prefix operators (- - x, NOT NOT p) are flat lists, so that long
-// ones neither recurse nor nest: only parentheses, subqueries, calls and CASE make the tree
-// deeper, and checkNesting bounds those before the parser starts.
+// x AND y AND z), runs of prefix operators (- - x, NOT NOT p) and of COLLATE clauses are flat
+// lists, so that long ones neither recurse nor nest: only parentheses, subqueries, calls and
+// CASE make the tree deeper, and checkNesting bounds those before the parser starts.
 #pragma once
 
 #include <cstddef>
@@ -130,7 +130,7 @@ struct From {
 struct SelectItem {
   ExprPtr value;
   std::optional<Name> alias;
-  bool aliasFirst = false;  // alias = value
+  bool aliasFirst = false;   // alias = value
   bool stringAlias = false;  // AS 'text'
 };
 struct SortItem {
@@ -139,8 +139,8 @@ struct SortItem {
 };
 struct Select {
   size_t pos = 0;
-  ExprPtr top;              // TOP n or TOP (n)
-  std::string quantifier;   // "", DISTINCT or ALL as written
+  ExprPtr top;             // TOP n or TOP (n)
+  std::string quantifier;  // "", DISTINCT or ALL as written
   std::vector<SelectItem> items;
   std::optional<From> from;
   ExprPtr where;
@@ -167,7 +167,7 @@ struct Insert {
   Name table;
   std::optional<std::vector<Name>> columns;
   std::vector<std::vector<ExprPtr>> rows;  // VALUES
-  QueryPtr query;                           // INSERT .. SELECT
+  QueryPtr query;                          // INSERT .. SELECT
   bool defaultValues = false;
 };
 struct Assignment {
@@ -186,7 +186,7 @@ struct Delete {
   ExprPtr where;
 };
 struct Exec {
-  std::string procedure;  // without its schema
+  std::string procedure;                         // without its schema
   std::vector<std::optional<std::string>> args;  // literal texts; NULL is nullopt
 };
 struct SetOption {

@@ -9,22 +9,24 @@ namespace korvanda::sqlite::tsql {
 namespace {
 
 constexpr std::string_view kUnsupportedFunctions[] = {
-    "convert", "dateadd", "datediff", "datepart", "datename", "charindex", "patindex",
-    "stuff", "scope_identity", "newid", "datalength", "replicate", "space", "str", "iif",
-    "try_convert", "try_cast", "format", "eomonth", "sysdatetime", "getutcdate", "object_id",
-    "row_number", "rank", "dense_rank", "ntile", "string_agg"};
+    "convert",        "dateadd",   "datediff",   "datepart",
+    "datename",       "charindex", "patindex",   "stuff",
+    "scope_identity", "newid",     "datalength", "replicate",
+    "space",          "str",       "iif",        "try_convert",
+    "try_cast",       "format",    "eomonth",    "sysdatetime",
+    "getutcdate",     "object_id", "row_number", "rank",
+    "dense_rank",     "ntile",     "string_agg"};
 
 // Words that begin a statement of a batch.
-constexpr std::string_view kStatementWords[] = {"select", "insert", "update", "delete", "exec",
-                                       "execute", "set", "drop", "create", "alter", "pragma",
-                                       "truncate", "begin", "commit", "rollback"};
+constexpr std::string_view kStatementWords[] = {
+    "select", "insert", "update", "delete",   "exec",  "execute", "set",     "drop",
+    "create", "alter",  "pragma", "truncate", "begin", "commit",  "rollback"};
 // Words that end a DROP or PRAGMA text, which is passed on as written.
-constexpr std::string_view kVerbatimEnds[] = {"insert", "update", "delete", "exec", "execute",
-                                     "drop", "truncate", "set"};
+constexpr std::string_view kVerbatimEnds[] = {"insert",  "update", "delete",   "exec",
+                                              "execute", "drop",   "truncate", "set"};
 
 // w in lower case among words.
-template <size_t N>
-bool oneOf(std::string_view w, const std::string_view (&words)[N]) {
+template <size_t N> bool oneOf(std::string_view w, const std::string_view (&words)[N]) {
   for (std::string_view k : words)
     if (w == k) return true;
   return false;
@@ -42,7 +44,8 @@ std::string shown(const Token& t) { return emit(Nodes{Node{t, {}, false}}); }
 class Parser {
  public:
   // Each word in lower case, and whether it is a keyword, once: the grammar asks many times.
-  explicit Parser(const std::vector<Token>& toks) : t_(toks), lower_(toks.size()), keyword_(toks.size()) {
+  explicit Parser(const std::vector<Token>& toks)
+      : t_(toks), lower_(toks.size()), keyword_(toks.size()) {
     for (size_t k = 0; k < toks.size(); ++k) {
       if (toks[k].kind != Tk::Word) continue;
       lower_[k] = lower(toks[k].text);
@@ -52,7 +55,8 @@ class Parser {
 
   std::vector<Statement> statements() {
     for (const Token& t : t_) {
-      if (t.kind == Tk::Variable) throw TranslationError("variables are not supported (" + t.text + ")");
+      if (t.kind == Tk::Variable)
+        throw TranslationError("variables are not supported (" + t.text + ")");
       if (t.kind == Tk::Op && (t.text == "!<" || t.text == "!>"))
         throw TranslationError("the operator " + t.text + " is not supported");
     }
@@ -81,12 +85,16 @@ class Parser {
 
   bool is(Tk kind, size_t k = 0) const { return i_ + k < t_.size() && t_[i_ + k].kind == kind; }
   // w in lower case
-  bool word(std::string_view w, size_t k = 0) const { return is(Tk::Word, k) && lower_[i_ + k] == w; }
+  bool word(std::string_view w, size_t k = 0) const {
+    return is(Tk::Word, k) && lower_[i_ + k] == w;
+  }
   bool op(std::string_view o, size_t k = 0) const { return is(Tk::Op, k) && t_[i_ + k].text == o; }
   bool name(size_t k = 0) const {
     return is(Tk::Quoted, k) || (is(Tk::Word, k) && !keyword_[i_ + k]);
   }
-  bool statementWord(size_t k = 0) const { return is(Tk::Word, k) && oneOf(lower_[i_ + k], kStatementWords); }
+  bool statementWord(size_t k = 0) const {
+    return is(Tk::Word, k) && oneOf(lower_[i_ + k], kStatementWords);
+  }
   // An alias: a name that does not begin the next statement of the batch.
   bool alias() const { return name() && !statementWord(); }
   bool accept(std::string_view w) {
@@ -102,7 +110,8 @@ class Parser {
   size_t pos() const { return i_ < t_.size() ? t_[i_].begin : t_.empty() ? 0 : t_.back().end; }
 
   [[noreturn]] void unexpected() const {
-    if (i_ < t_.size()) throw TranslationError("unexpected '" + shown(t_[i_]) + "'" + at(t_[i_].begin));
+    if (i_ < t_.size())
+      throw TranslationError("unexpected '" + shown(t_[i_]) + "'" + at(t_[i_].begin));
     throw TranslationError("the text ends after '" + shown(t_.back()) + "'" + at(t_.back().begin));
   }
   void expectOp(std::string_view o) {
@@ -127,7 +136,8 @@ class Parser {
 
   // Whether the token at k can begin a value.
   bool startsValue(size_t k = 0) const {
-    if (is(Tk::String, k) || is(Tk::Number, k) || is(Tk::Quoted, k) || is(Tk::Variable, k)) return true;
+    if (is(Tk::String, k) || is(Tk::Number, k) || is(Tk::Quoted, k) || is(Tk::Variable, k))
+      return true;
     if (op("(", k) || op("-", k) || op("+", k) || op("~", k)) return true;
     if (!is(Tk::Word, k)) return false;
     if (!keyword_[i_ + k]) return true;
@@ -144,7 +154,8 @@ class Parser {
     s.pos = t_[i_].begin;
     const std::string w = lower_[i_];
     if (!is(Tk::Word))
-      throw TranslationError("the statement beginning with '" + shown(t_[i_]) + "' is not supported");
+      throw TranslationError("the statement beginning with '" + shown(t_[i_]) +
+                             "' is not supported");
     if (w == "select") s.node = selectStatement();
     else if (w == "insert") s.node = insert();
     else if (w == "update") s.node = update();
@@ -158,13 +169,13 @@ class Parser {
       i_ += 2;
       dotted();
       s.node = Verbatim{w, first, i_};
-    }
-    else if (w == "begin" || w == "commit" || w == "rollback") {
+    } else if (w == "begin" || w == "commit" || w == "rollback") {
       const size_t first = i_++;
       if (word("tran") || word("transaction")) ++i_;
       s.node = Verbatim{w, first, i_};
     } else {
-      throw TranslationError("the statement beginning with '" + shown(t_[i_]) + "' is not supported");
+      throw TranslationError("the statement beginning with '" + shown(t_[i_]) +
+                             "' is not supported");
     }
     s.lastToken = i_;
     return s;
@@ -186,7 +197,8 @@ class Parser {
       return SetOption{std::move(option), Name{v.text, v.kind == Tk::Quoted, v.begin}};
     }
     std::string text = "SET";
-    for (size_t k = first + 1; k < t_.size() && k < first + 3 && !(t_[k].kind == Tk::Op && t_[k].text == ";"); ++k)
+    for (size_t k = first + 1;
+         k < t_.size() && k < first + 3 && !(t_[k].kind == Tk::Op && t_[k].text == ";"); ++k)
       text += " " + shown(t_[k]);
     throw TranslationError("the SET statement '" + text + "' is not supported");
   }
@@ -202,15 +214,18 @@ class Parser {
       const Token& a = t_[first];
       const size_t count = i_ - first;
       if (count == 1 && (a.kind == Tk::String || a.kind == Tk::Number)) e.args.push_back(a.text);
-      else if (count == 2 && a.kind == Tk::Op && (a.text == "-" || a.text == "+") && t_[first + 1].kind == Tk::Number)
+      else if (count == 2 && a.kind == Tk::Op && (a.text == "-" || a.text == "+") &&
+               t_[first + 1].kind == Tk::Number)
         e.args.push_back((a.text == "-" ? "-" : "") + t_[first + 1].text);
-      else if (count == 1 && a.kind == Tk::Word && eqi(a.text, "null")) e.args.push_back(std::nullopt);
+      else if (count == 1 && a.kind == Tk::Word && eqi(a.text, "null"))
+        e.args.push_back(std::nullopt);
       else if (count == 1 && a.kind == Tk::Word) e.args.push_back(a.text);
       else {
-        std::vector<Token> written(t_.begin() + static_cast<long>(first), t_.begin() + static_cast<long>(i_));
+        std::vector<Token> written(t_.begin() + static_cast<long>(first),
+                                   t_.begin() + static_cast<long>(i_));
         size_t k = 0;
-        throw TranslationError("the argument '" + emit(buildTree(written, k, false)) + "' of EXEC " +
-                               e.procedure + " is not a literal value");
+        throw TranslationError("the argument '" + emit(buildTree(written, k, false)) +
+                               "' of EXEC " + e.procedure + " is not a literal value");
       }
     } while (acceptOp(","));
     return e;
@@ -223,15 +238,19 @@ class Parser {
     for (size_t k = i_ + 1; k < t_.size() && !into; ++k) {
       const Token& t = t_[k];
       if (t.kind == Tk::Op && (t.text == "(" || t.text == ";")) break;
-      if (t.kind == Tk::Word && (lower_[k] == "from" || lower_[k] == "union" || oneOf(lower_[k], kStatementWords))) break;
+      if (t.kind == Tk::Word &&
+          (lower_[k] == "from" || lower_[k] == "union" || oneOf(lower_[k], kStatementWords)))
+        break;
       into = t.kind == Tk::Word && lower_[k] == "into";
     }
     if (!into) return SelectStatement{query()};
     const auto copyOnly = [] {
-      return TranslationError("SELECT .. INTO is supported only as a copy of a whole table "
-                              "(SELECT t.* INTO t FROM t [IN 'file'])");
+      return TranslationError(
+          "SELECT .. INTO is supported only as a copy of a whole table "
+          "(SELECT t.* INTO t FROM t [IN 'file'])");
     };
-    if (!star || !word("into", star + 1) || !name(star + 2) || !word("from", star + 3) || !name(star + 4))
+    if (!star || !word("into", star + 1) || !name(star + 2) || !word("from", star + 3) ||
+        !name(star + 4))
       throw copyOnly();
     i_ += star + 2;
     CopyTable c;
@@ -293,9 +312,11 @@ class Parser {
       if (!acceptOp("=")) {
         while (i_ < t_.size() && !op("=") && !op(",") && !op(";")) ++i_;
         if (!op("=")) throw TranslationError("UPDATE assignment without '='");
-        std::vector<Token> written(t_.begin() + static_cast<long>(first), t_.begin() + static_cast<long>(i_));
+        std::vector<Token> written(t_.begin() + static_cast<long>(first),
+                                   t_.begin() + static_cast<long>(i_));
         size_t k = 0;
-        throw TranslationError("UPDATE assignment to '" + emit(buildTree(written, k, false)) + "' is not supported");
+        throw TranslationError("UPDATE assignment to '" + emit(buildTree(written, k, false)) +
+                               "' is not supported");
       }
       if (a.column.size() > 2) {
         std::string written;
@@ -351,7 +372,8 @@ class Parser {
     if (is(Tk::Number)) n = make(pos(), Literal{Literal::Number, t_[i_++].text});
     else if (op("(")) n = primary();
     else throw TranslationError("TOP without a number");
-    if (word("percent") || word("with")) throw TranslationError("TOP .. " + t_[i_].text + " is not supported");
+    if (word("percent") || word("with"))
+      throw TranslationError("TOP .. " + t_[i_].text + " is not supported");
     return n;
   }
 
@@ -365,12 +387,13 @@ class Parser {
     s.top = top();
     if (word("distinct") || word("all")) s.quantifier = t_[i_++].text;
     if (!s.top) s.top = top();
-    if (word("from") || word("where") || word("group") || word("order") || word("having") || i_ == t_.size() ||
-        op(";"))
+    if (word("from") || word("where") || word("group") || word("order") || word("having") ||
+        i_ == t_.size() || op(";"))
       throw TranslationError("SELECT without a column list");
     do s.items.push_back(selectItem());
     while (acceptOp(","));
-    if (word("into")) throw TranslationError("SELECT .. INTO is supported only as a copy of a whole table");
+    if (word("into"))
+      throw TranslationError("SELECT .. INTO is supported only as a copy of a whole table");
     if (accept("from")) s.from = from();
     if (accept("where")) s.where = expr();
     if (word("group") && word("by", 1)) {
@@ -449,7 +472,8 @@ class Parser {
         j.words = {","};
       } else if (joinWord()) {
         if ((word("cross") || word("outer")) && word("apply", 1))
-          throw TranslationError(word("outer") ? "OUTER APPLY is not supported" : "CROSS APPLY is not supported");
+          throw TranslationError(word("outer") ? "OUTER APPLY is not supported"
+                                               : "CROSS APPLY is not supported");
         while (joinWord() && !word("join")) j.words.push_back(t_[i_++].text);
         if (!word("join")) throw TranslationError("JOIN expected in FROM");
         j.words.push_back(t_[i_++].text);
@@ -476,7 +500,8 @@ class Parser {
     } else {
       s.table = dotted();
       if (word("in") && is(Tk::String, 1))
-        throw TranslationError("FROM .. IN 'file' is supported only in SELECT t.* INTO t FROM t IN 'file'");
+        throw TranslationError(
+            "FROM .. IN 'file' is supported only in SELECT t.* INTO t FROM t IN 'file'");
     }
     s.as = accept("as");
     if (s.as || alias()) s.alias = takeName();
@@ -612,7 +637,8 @@ class Parser {
     if (i_ == t_.size()) unexpected();
     const Token& t = t_[i_];
     switch (t.kind) {
-      case Tk::String: case Tk::Number: return literal();
+      case Tk::String:
+      case Tk::Number: return literal();
       case Tk::Variable: variable(t);
       case Tk::Op:
         if (t.text != "(") unexpected();
@@ -628,7 +654,9 @@ class Parser {
 
   [[gnu::noinline]] ExprPtr literal() {
     const Token& t = t_[i_++];
-    const auto kind = t.kind == Tk::String ? Literal::String : t.kind == Tk::Number ? Literal::Number : Literal::Null;
+    const auto kind = t.kind == Tk::String   ? Literal::String
+                      : t.kind == Tk::Number ? Literal::Number
+                                             : Literal::Null;
     return make(t.begin, Literal{kind, t.text});
   }
   [[noreturn, gnu::noinline]] static void variable(const Token& t) {
@@ -643,8 +671,12 @@ class Parser {
     expectOp(")");
     return select ? std::move(e) : parens(p, std::move(e));
   }
-  [[gnu::noinline]] ExprPtr subquery(size_t p) { return make(p, Subquery{std::make_unique<Query>(query())}); }
-  [[gnu::noinline]] ExprPtr parens(size_t p, ExprPtr inner) { return make(p, Parens{std::move(inner)}); }
+  [[gnu::noinline]] ExprPtr subquery(size_t p) {
+    return make(p, Subquery{std::make_unique<Query>(query())});
+  }
+  [[gnu::noinline]] ExprPtr parens(size_t p, ExprPtr inner) {
+    return make(p, Parens{std::move(inner)});
+  }
 
   [[gnu::noinline]] ExprPtr exists() {
     const size_t p = t_[i_++].begin;
@@ -664,7 +696,8 @@ class Parser {
     if (!op("(")) return make(p, Column{std::move(parts)});
     if (parts.size() == 1 && eqi(parts[0].text, "cast")) return cast(p);
     for (std::string_view f : kUnsupportedFunctions)
-      if (eqi(parts.back().text, f)) throw TranslationError("the function " + parts.back().text + " is not supported");
+      if (eqi(parts.back().text, f))
+        throw TranslationError("the function " + parts.back().text + " is not supported");
     return call(p, std::move(parts));
   }
 
@@ -686,7 +719,8 @@ class Parser {
     ++i_;  // (
     Cast c;
     c.value = expr();
-    if (!accept("as") || !(is(Tk::Word) || is(Tk::Quoted))) throw TranslationError("CAST without a target type");
+    if (!accept("as") || !(is(Tk::Word) || is(Tk::Quoted)))
+      throw TranslationError("CAST without a target type");
     const Token& type = t_[i_++];
     c.type = Name{type.text, type.kind == Tk::Quoted, type.begin};
     if (acceptOp("(")) {

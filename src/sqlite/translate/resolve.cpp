@@ -34,10 +34,10 @@ struct Sources {
 struct Value {
   Nodes nodes;
   Type type;
-  bool operand = true;    // a value (a term or a sum of terms), not a condition
-  bool literal = false;   // a single string literal
-  bool column = false;    // only a column name
-  bool collate = false;   // has an explicit COLLATE (or was given one)
+  bool operand = true;   // a value (a term or a sum of terms), not a condition
+  bool literal = false;  // a single string literal
+  bool column = false;   // only a column name
+  bool collate = false;  // has an explicit COLLATE (or was given one)
   bool collated() const { return column || collate; }
 };
 
@@ -76,7 +76,8 @@ std::optional<std::string> collationFor(const std::string& written) {
   if (name.find("_ci") != std::string::npos && name.find("_ai") != std::string::npos)
     throw TranslationError("the accent-insensitive collation " + written + " is not supported");
   if (name.find("_ci") != std::string::npos || name == "kv_ci_as") return kCollation;
-  if (name.find("_cs") != std::string::npos || name.find("_bin") != std::string::npos) return "BINARY";
+  if (name.find("_cs") != std::string::npos || name.find("_bin") != std::string::npos)
+    return "BINARY";
   if (name == "nocase" || name == "binary" || name == "rtrim") return written;
   throw TranslationError("the collation " + written + " is not supported");
 }
@@ -87,8 +88,8 @@ void collate(Value& v) {
   // COLLATE binds tighter than any operator: a name or a call takes it as it is.
   const Nodes& n = v.nodes;
   auto namePart = [](const Node& x) { return isName(x) || isOp(x, "."); };
-  bool primary = n.size() == 1 ||
-                 (std::all_of(n.begin(), n.end() - 1, namePart) && (isName(n.back()) || n.back().group));
+  bool primary = n.size() == 1 || (std::all_of(n.begin(), n.end() - 1, namePart) &&
+                                   (isName(n.back()) || n.back().group));
   if (!primary) v.nodes = Nodes{group(std::move(v.nodes))};
   v.nodes.push_back(word("COLLATE"));
   v.nodes.push_back(word(kCollation));
@@ -106,20 +107,24 @@ Type functionType(const std::string& name, const std::vector<Type>& args, const 
   auto arg0 = [&] { return args.empty() ? Type{} : args[0]; };
   if (f == "len" || f == "year" || f == "month" || f == "day" || f == "count" || f == "length")
     return Type{Cat::Int, "INT"};
-  if (f == "getdate" || f == "obtenfechafinmes" || f == "tsql_datetime") return Type{Cat::Date, "DATETIME"};
+  if (f == "getdate" || f == "obtenfechafinmes" || f == "tsql_datetime")
+    return Type{Cat::Date, "DATETIME"};
   if (f == "getcoordenadasformatoc") return Type{Cat::Text, "VARCHAR(250)"};
   if (f == "substr" || f == "substring") {
     Type t = arg0();
     if (t.cat != Cat::Text) t = Type{Cat::Text, ""};
-    if (k.size() >= 5 && !k.back().group && k.back().tok.kind == Tk::Number && isOp(k[k.size() - 2], ","))
+    if (k.size() >= 5 && !k.back().group && k.back().tok.kind == Tk::Number &&
+        isOp(k[k.size() - 2], ","))
       t = textType(std::atoi(k.back().tok.text.c_str()));
     return t;
   }
-  if (f == "upper" || f == "lower" || f == "ltrim" || f == "rtrim" || f == "trim" || f == "replace") {
+  if (f == "upper" || f == "lower" || f == "ltrim" || f == "rtrim" || f == "trim" ||
+      f == "replace") {
     Type t = arg0();
     return t.cat == Cat::Text ? t : Type{Cat::Text, ""};
   }
-  if (f == "min" || f == "max" || f == "ifnull" || f == "coalesce" || f == "abs" || f == "round" || f == "sum")
+  if (f == "min" || f == "max" || f == "ifnull" || f == "coalesce" || f == "abs" || f == "round" ||
+      f == "sum")
     return arg0();
   if (f == "avg") return Type{Cat::Float, "FLOAT"};
   return Type{};
@@ -153,7 +158,8 @@ bool readsColumns(const Expr& e) {
             if (readsColumns(*x)) return true;
           return false;
         } else if constexpr (std::is_same_v<T, Like>) {
-          return readsColumns(*n.value) || readsColumns(*n.pattern) || (n.escape && readsColumns(*n.escape));
+          return readsColumns(*n.value) || readsColumns(*n.pattern) ||
+                 (n.escape && readsColumns(*n.escape));
         } else if constexpr (std::is_same_v<T, IsNull>) {
           return readsColumns(*n.value);
         } else if constexpr (std::is_same_v<T, Case>) {
@@ -202,7 +208,9 @@ class Resolver {
   void step(const CopyTable& c, Translation& t) {
     t.steps.push_back(CopyTableStep{c.target.text, c.source.text, c.file});
   }
-  void step(const Exec& e, Translation& t) { t.steps.push_back(ProcedureStep{e.procedure, e.args}); }
+  void step(const Exec& e, Translation& t) {
+    t.steps.push_back(ProcedureStep{e.procedure, e.args});
+  }
   void step(const Insert& s, Translation& t) { t.steps.push_back(SqlStep{emit(insert(s)), {}}); }
   void step(const Update& s, Translation& t) { t.steps.push_back(SqlStep{emit(update(s)), {}}); }
   void step(const Delete& s, Translation& t) { t.steps.push_back(SqlStep{emit(remove(s)), {}}); }
@@ -328,23 +336,31 @@ class Resolver {
       case Cat::Date: {
         auto iso = normalizeDate(text, order_);
         if (!iso)
-          throw TranslationError("Conversion failed when converting date and/or time from character "
-                                 "string '" + text + "' for " + target.what());
+          throw TranslationError(
+              "Conversion failed when converting date and/or time from character "
+              "string '" +
+              text + "' for " + target.what());
         text = *iso;
         break;
       }
-      case Cat::Int: case Cat::Bool: case Cat::Float: case Cat::Decimal: {
+      case Cat::Int:
+      case Cat::Bool:
+      case Cat::Float:
+      case Cat::Decimal: {
         std::string t = text;
         t.erase(0, t.find_first_not_of(' '));
         t.erase(t.find_last_not_of(' ') + 1);
-        if (target.type.cat == Cat::Bool && (eqi(t, "true") || eqi(t, "false"))) t = eqi(t, "true") ? "1" : "0";
+        if (target.type.cat == Cat::Bool && (eqi(t, "true") || eqi(t, "false")))
+          t = eqi(t, "true") ? "1" : "0";
         if (t.empty() && target.type.cat != Cat::Decimal) t = "0";
         bool ok = !t.empty();
         size_t k = ok && (t[0] == '-' || t[0] == '+') ? 1 : 0;
         bool digits = false, dot = false;
         for (; ok && k < t.size(); ++k) {
           if (std::isdigit(static_cast<unsigned char>(t[k]))) digits = true;
-          else if (t[k] == '.' && !dot && target.type.cat != Cat::Int && target.type.cat != Cat::Bool) dot = true;
+          else if (t[k] == '.' && !dot && target.type.cat != Cat::Int &&
+                   target.type.cat != Cat::Bool)
+            dot = true;
           else ok = false;
         }
         if (!ok || !digits)
@@ -355,8 +371,7 @@ class Resolver {
         v.literal = false;
         break;
       }
-      default:
-        break;
+      default: break;
     }
   }
 
@@ -432,7 +447,8 @@ class Resolver {
         sub.push_back(word("AND"));
       }
       append(sub, rowidOfMatch);
-      append(sub, Nodes{op("="), quoted(kOuter), op("."), word("rowid"), word("LIMIT"), number("1")});
+      append(sub,
+             Nodes{op("="), quoted(kOuter), op("."), word("rowid"), word("LIMIT"), number("1")});
       return Nodes{group(std::move(sub))};
     });
     sc.pop_back();
@@ -467,7 +483,8 @@ class Resolver {
     const Scope* match = findTarget(from.frame, target);
     if (match && (match->table.empty() || match->view))
       throw TranslationError("DELETE from " + target + ", which is not a table, is not supported");
-    const std::string matchTable = match ? match->table : "", matchAlias = match ? match->alias : "";
+    const std::string matchTable = match ? match->table : "",
+                      matchAlias = match ? match->alias : "";
     if (!match) sc.push_back(Frame{tableScope(target, target)});
     sc.push_back(from.frame);
     Nodes joins = fromNodes(*s.from, from, sc);
@@ -497,7 +514,9 @@ class Resolver {
     const Scope* found = nullptr;
     for (const Scope& src : f) {
       if (!src.table.empty() && eqi(src.table, target)) {
-        if (found) throw TranslationError("the target " + target + " is joined more than once; name it by its alias");
+        if (found)
+          throw TranslationError("the target " + target +
+                                 " is joined more than once; name it by its alias");
         found = &src;
       }
     }
@@ -528,7 +547,8 @@ class Resolver {
     Scope src;
     if (s.derived) {
       QueryResult q = query(*s.derived, sc);
-      for (size_t c = 0; c < q.itemNames.size(); ++c) src.columns.push_back({q.itemNames[c], q.itemTypes[c]});
+      for (size_t c = 0; c < q.itemNames.size(); ++c)
+        src.columns.push_back({q.itemNames[c], q.itemTypes[c]});
       out.derived.push_back(std::move(q.nodes));
     } else {
       src = tableScope(s.table.back().text, s.table.back().text);
@@ -684,9 +704,10 @@ class Resolver {
       if (!out.empty()) out.push_back(op(","));
       Value v = expr(*it.value, sc);
       const Column* col = columnOf(*it.value);
-      bool aliasOfText = col && col->parts.size() == 1 && v.type.cat == Cat::Unknown &&
-                         std::any_of(r.textAliases.begin(), r.textAliases.end(),
-                                     [&](const std::string& a) { return eqi(a, col->parts[0].text); });
+      bool aliasOfText =
+          col && col->parts.size() == 1 && v.type.cat == Cat::Unknown &&
+          std::any_of(r.textAliases.begin(), r.textAliases.end(),
+                      [&](const std::string& a) { return eqi(a, col->parts[0].text); });
       if (aliasOfText || computedText(v)) collate(v);
       append(out, std::move(v.nodes));
       if (!it.direction.empty()) out.push_back(word(it.direction));
@@ -736,7 +757,8 @@ class Resolver {
         break;
       case Literal::Number:
         v.nodes = {number(l.text)};
-        v.type = l.text.find_first_of(".eE") != std::string::npos ? Type{Cat::Decimal, ""} : Type{Cat::Int, "INT"};
+        v.type = l.text.find_first_of(".eE") != std::string::npos ? Type{Cat::Decimal, ""}
+                                                                  : Type{Cat::Int, "INT"};
         break;
       case Literal::Null:
         v.nodes = {word(l.text)};
@@ -755,7 +777,8 @@ class Resolver {
     }
     v.nodes = dottedNodes(c.parts);
     const size_t n = c.parts.size();
-    v.type = columnType(sc, n >= 2 ? std::string_view(c.parts[n - 2].text) : std::string_view(), c.parts.back().text);
+    v.type = columnType(sc, n >= 2 ? std::string_view(c.parts[n - 2].text) : std::string_view(),
+                        c.parts.back().text);
     v.column = true;
     return v;
   }
@@ -781,7 +804,8 @@ class Resolver {
   Value node(const Prefix& p, Scopes& sc) {
     Value inner = expr(*p.operand, sc);
     Value v;
-    for (const auto& o : p.ops) v.nodes.push_back(o == "-" || o == "+" || o == "~" ? op(o) : word(o));
+    for (const auto& o : p.ops)
+      v.nodes.push_back(o == "-" || o == "+" || o == "~" ? op(o) : word(o));
     append(v.nodes, std::move(inner.nodes));
     if (p.ops.front() == "-" || p.ops.front() == "+" || p.ops.front() == "~") {
       v.type = inner.type;
@@ -846,7 +870,8 @@ class Resolver {
       Value x = expr(*l.operand, sc);
       v.nodes.push_back(op(l.op));
       append(v.nodes, std::move(x.nodes));
-      if (isNumeric(x.type.cat) && v.type.cat == Cat::Int && x.type.cat != Cat::Int) v.type = x.type;
+      if (isNumeric(x.type.cat) && v.type.cat == Cat::Int && x.type.cat != Cat::Int)
+        v.type = x.type;
       v.collate = v.collate || x.collate;
     }
     if (!isNumeric(v.type.cat)) v.type = Type{};
@@ -867,7 +892,9 @@ class Resolver {
       allKnown &= isNumeric(t.type.cat) || t.type.cat == Cat::Null;
     }
     for (const auto& o : ops) anyPlus |= o == "+";
-    auto wrapped = [](Value& t) { return t.nodes.size() > 1 ? Nodes{group(std::move(t.nodes))} : std::move(t.nodes); };
+    auto wrapped = [](Value& t) {
+      return t.nodes.size() > 1 ? Nodes{group(std::move(t.nodes))} : std::move(t.nodes);
+    };
     if (anyText && allText) {
       // '+' between texts: concatenation.
       int length = 0;
@@ -906,10 +933,11 @@ class Resolver {
     size_t deepest = 0;
     for (const Value& t : terms) deepest = std::max(deepest, nestingOf(t.nodes) + 1);
     if (deepest + ops.size() > static_cast<size_t>(kMaxNesting))
-      throw TranslationError("a sum of " + std::to_string(terms.size()) +
-                             " terms whose types are known only from their values nests deeper than " +
-                             std::to_string(kMaxNesting) + " levels once translated, at character " +
-                             std::to_string(position + 1));
+      throw TranslationError(
+          "a sum of " + std::to_string(terms.size()) +
+          " terms whose types are known only from their values nests deeper than " +
+          std::to_string(kMaxNesting) + " levels once translated, at character " +
+          std::to_string(position + 1));
     Nodes acc = wrapped(terms[0]);
     for (size_t k = 1; k < terms.size(); ++k) {
       Nodes next = wrapped(terms[k]);
@@ -1089,7 +1117,9 @@ class Resolver {
     if (type == "decimal" || type == "numeric" || type == "money" || type == "smallmoney") {
       v.nodes = cast("NUMERIC");
       v.type = Type{Cat::Decimal, ""};
-      std::string scale = type == "money" || type == "smallmoney" ? "4" : params.size() > 1 ? params[1] : "";
+      std::string scale = type == "money" || type == "smallmoney" ? "4"
+                          : params.size() > 1                     ? params[1]
+                                                                  : "";
       if (scale.empty()) return v;
       Nodes g = std::move(v.nodes);
       g.push_back(op(","));
@@ -1204,7 +1234,9 @@ class Resolver {
   std::string dateLiteral(const std::string& text) {
     auto iso = normalizeDate(text, order_);
     if (!iso)
-      throw TranslationError("Conversion failed when converting date and/or time from character string '" + text + "'");
+      throw TranslationError(
+          "Conversion failed when converting date and/or time from character string '" + text +
+          "'");
     return *iso;
   }
 };
