@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "support/fixture.h"
+#include "translate/parser.h"
 
 namespace korvanda::sqlite {
 namespace {
@@ -56,17 +57,17 @@ std::string render(const Step& step) {
   return out;
 }
 
-// Every T-SQL text of tests/golden/translate/cases.txt becomes the statements written under it,
-// or is refused with the message written there, on a small stack.
-TEST(Translate, EveryCaseOfTheGoldenFile) {
-  struct Case {
-    int line;
-    std::string tsql, refusal;
-    std::vector<std::string> steps;
-    std::optional<std::string> types;
-  };
+// A golden file of T-SQL lines, each followed by "= " lines (what it becomes), a "! " line (the
+// refusal) and/or a ": " line (result types).
+struct Case {
+  int line;
+  std::string tsql, refusal;
+  std::vector<std::string> steps;
+  std::optional<std::string> types;
+};
+std::vector<Case> readCases(const std::string& path) {
   std::vector<Case> cases;
-  std::ifstream in(kCases);
+  std::ifstream in(path);
   std::string line;
   for (int n = 1; std::getline(in, line); ++n) {
     for (size_t at; (at = line.find("\\n")) != std::string::npos;) line.replace(at, 2, "\n");
@@ -77,6 +78,13 @@ TEST(Translate, EveryCaseOfTheGoldenFile) {
     else if (line.starts_with(":")) cases.back().types = line.size() > 2 ? line.substr(2) : "";
     else cases.push_back({n, line, "", {}, {}});
   }
+  return cases;
+}
+
+// Every T-SQL text of tests/golden/translate/cases.txt becomes the statements written under it,
+// or is refused with the message written there, on a small stack.
+TEST(Translate, EveryCaseOfTheGoldenFile) {
+  const std::vector<Case> cases = readCases(kCases);
   EXPECT_GE(cases.size(), 100u);
   testing::runOnSmallStack([&] {  // the nesting cases reach the limit
     for (const Case& c : cases) {
@@ -101,6 +109,27 @@ TEST(Translate, EveryCaseOfTheGoldenFile) {
   });
 }
 
+// The parser alone: each text of tests/golden/translate/parse.txt as its statements' trees, or
+// refused naming the token and where it is.
+TEST(Parse, EveryCaseOfTheGoldenFile) {
+  const std::vector<Case> cases = readCases(KORVANDA_SOURCE_DIR "/tests/golden/translate/parse.txt");
+  EXPECT_GE(cases.size(), 40u);
+  for (const Case& c : cases) {
+    SCOPED_TRACE("parse.txt line " + std::to_string(c.line) + ": " + c.tsql);
+    std::vector<std::string> trees;
+    std::string refusal;
+    try {
+      auto toks = tsql::tokenize(c.tsql);
+      tsql::checkNesting(toks);
+      for (const tsql::Statement& s : tsql::parse(toks)) trees.push_back(tsql::print(s));
+    } catch (const TranslationError& e) {
+      refusal = e.what();
+    }
+    EXPECT_EQ(trees, c.steps);
+    EXPECT_EQ(refusal, c.refusal);
+  }
+}
+
 std::string repeat(std::string_view s, int n) {
   std::string r;
   for (int i = 0; i < n; ++i) r += s;
@@ -123,6 +152,8 @@ TEST(Nesting, DeepTextsOnASmallStack) {
                                     "SELECT " + repeat("~ ", 5000) + "1 FROM Pagos",
                                     "SELECT id FROM Pagos WHERE " + repeat("NOT ", 5000) + "1 = 1",
                                     "SELECT " + repeat("id + ", 5000) + "1 AS s FROM Pagos",
+                                    "SELECT id" + repeat(" COLLATE BINARY", 5000) + " FROM Pagos",
+                                    "SELECT id FROM Pagos WHERE " + repeat("id = 1 AND ", 5000) + "1 = 1",
                                     "SELECT 1 AS x" + repeat(" UNION SELECT 1", 5000)})
       EXPECT_NO_THROW(translate(text, sampleSchema())) << text.substr(0, 40);
   });

@@ -133,10 +133,13 @@ std::vector<Token> tokenize(std::string_view s) {
 
 void checkNesting(const std::vector<Token>& toks) {
   std::vector<bool> open;  // true: a CASE
+  std::vector<size_t> parens;  // where each open parenthesis is
+  const Token* stray = nullptr;  // the first ')' without '(', reported after any nesting fault
   for (const Token& t : toks) {
     bool paren = t.kind == Tk::Op && t.text == "(";
     if (paren || (t.kind == Tk::Word && eqi(t.text, "case"))) {
       open.push_back(!paren);
+      if (paren) parens.push_back(t.begin);
       if (open.size() > static_cast<size_t>(kMaxNesting))
         throw TranslationError("the text nests parentheses, subqueries, calls and CASE deeper than " +
                                std::to_string(kMaxNesting) + " levels, at character " +
@@ -144,10 +147,14 @@ void checkNesting(const std::vector<Token>& toks) {
     } else if (t.kind == Tk::Op && t.text == ")") {
       while (!open.empty() && open.back()) open.pop_back();
       if (!open.empty()) open.pop_back();
+      if (!parens.empty()) parens.pop_back();
+      else if (!stray) stray = &t;
     } else if (t.kind == Tk::Word && eqi(t.text, "end") && !open.empty() && open.back()) {
       open.pop_back();
     }
   }
+  if (stray) throw TranslationError("unbalanced parenthesis: ')' without '('" + at(stray->begin));
+  if (!parens.empty()) throw TranslationError("unbalanced parenthesis: '(' without ')'" + at(parens.back()));
 }
 
 size_t nestingOf(const Nodes& nodes) {
@@ -204,7 +211,7 @@ void append(Nodes& to, Nodes&& from) {
 }
 
 namespace {
-const char* const kKeywords[] = {
+constexpr std::string_view kKeywords[] = {
     "select", "from", "where", "and", "or", "not", "in", "is", "null", "like", "between", "case",
     "when", "then", "else", "end", "as", "on", "join", "inner", "left", "right", "full", "outer",
     "cross", "union", "all", "distinct", "group", "by", "order", "having", "asc", "desc", "exists",
@@ -214,22 +221,9 @@ const char* const kKeywords[] = {
 }  // namespace
 
 bool isKeyword(std::string_view w) {
-  for (const char* k : kKeywords)
+  for (std::string_view k : kKeywords)
     if (eqi(w, k)) return true;
   return false;
-}
-
-std::vector<std::pair<size_t, size_t>> splitCommas(const Nodes& in, size_t b, size_t e) {
-  std::vector<std::pair<size_t, size_t>> parts;
-  size_t start = b;
-  for (size_t i = b; i < e; ++i) {
-    if (isOp(in[i], ",")) {
-      parts.push_back({start, i});
-      start = i + 1;
-    }
-  }
-  if (start < e || !parts.empty()) parts.push_back({start, e});
-  return parts;
 }
 
 }  // namespace korvanda::sqlite::tsql

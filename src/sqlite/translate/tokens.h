@@ -1,5 +1,6 @@
-// The first stage of the translation: a T-SQL text as tokens (with their character positions),
-// and the tokens as a tree of parenthesised groups, which the statement stage walks.
+// The first stage of the translation: a T-SQL text as tokens (with their character positions).
+// The SQLite text is built as a tree of such tokens in parenthesised groups (Node), which
+// emit.h writes out.
 #pragma once
 
 #include <cstddef>
@@ -36,7 +37,8 @@ inline constexpr auto eqi = ascii::equalsIgnoreCase;
 std::vector<Token> tokenize(std::string_view s);
 
 // Refuses a text whose parentheses and CASE nest deeper than kMaxNesting, before anything
-// recurses into it. A ')' closes the CASEs left open inside its group; a stray END closes nothing.
+// recurses into it, then one whose parentheses do not pair. A ')' closes the CASEs left open
+// inside its group; a stray END closes nothing.
 void checkNesting(const std::vector<Token>& toks);
 
 // Depth of the groups in nodes, without recursion.
@@ -67,8 +69,5 @@ void append(Nodes& to, Nodes&& from);
 
 // SQL keywords that never name a column or a function.
 bool isKeyword(std::string_view w);
-
-// Splits the range [b, e) at depth-0 commas.
-std::vector<std::pair<size_t, size_t>> splitCommas(const Nodes& in, size_t b, size_t e);
 
 }  // namespace korvanda::sqlite::tsql

@@ -1,6 +1,8 @@
 // T-SQL statement texts turned into SQLite statements. Works on tokens (string literals,
-// identifiers, [brackets] and comments are respected), never on raw text. Standard library
-// only, so other engines and tools can reuse it.
+// identifiers, [brackets] and comments are respected), never on raw text: the text is parsed
+// into statements, which are resolved against the schema and written for SQLite. A token the
+// grammar does not accept is refused with the token and its character position. Standard
+// library only, so other engines and tools can reuse it.
 //
 // Rewrites: SET DATEFORMAT (and SET NOCOUNT/ANSI_NULLS ON) in front of a statement, dbo.
 // prefixes, [brackets], N'' strings, '+' between texts as concatenation, COLLATE
