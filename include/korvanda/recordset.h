@@ -173,6 +173,7 @@ class Recordset : public Dispatchable {
     size_t used = 0, size = 0, bytes = 0;
     KORVANDA_LOCAL char* allocate(size_t n);
     KORVANDA_LOCAL void rewind();  // keeps the last (largest) chunk, empty
+    void giveBack(size_t n) { used -= n; }  // the end of the last allocation
   };
 
   KORVANDA_LOCAL Cell& mutableCell(size_t row, size_t col);

@@ -33,7 +33,7 @@ int64_t unzigzag(uint64_t u) {
   return static_cast<int64_t>(u >> 1) ^ -static_cast<int64_t>(u & 1);
 }
 unsigned byteCount(uint64_t u) { return static_cast<unsigned>((std::bit_width(u) + 7) / 8); }
-unsigned varintSize(uint64_t u) { return std::max(1u, static_cast<unsigned>((std::bit_width(u) + 6) / 7)); }
+unsigned varintSize(uint64_t u) { return static_cast<unsigned>((std::bit_width(u) + 6) / 7); }
 
 char* putVarint(char* out, uint64_t u) {
   for (; u >= 0x80; u >>= 7) *out++ = static_cast<char>(u | 0x80);
@@ -63,58 +63,50 @@ std::optional<int64_t> integral(double d) {
   return i;
 }
 
-// What one field of a row takes: the header's count and the bytes after the header.
-struct Encoding {
-  unsigned count = 0;
-  size_t bytes = 0;
-  uint64_t number = 0;  // the zigzagged integer, or the text's length
-};
+// The most bytes a field takes: a header, a varint length or a scale byte, 8 bytes of value.
+constexpr size_t kFieldBound = 11;
 
-Encoding encoding(const Cell& c, std::string_view text) {
+// Writes one field; text is the cell's text when it is one.
+char* encode(char* out, const Cell& c, std::string_view text) {
+  char* const header = out++;
+  unsigned count = 0;
+  uint64_t number = 0;
   switch (c.kind) {
-    case Cell::kEmpty: case Cell::kNull: return {};
+    case Cell::kEmpty: case Cell::kNull:
+      break;
+    case Cell::kText:
+      if (text.size() < kWide) {
+        count = static_cast<unsigned>(text.size());
+      } else {
+        count = kWide;
+        out = putVarint(out, text.size());
+      }
+      std::memcpy(out, text.data(), text.size());
+      out += text.size();
+      break;
     case Cell::kDouble: case Cell::kDate:
       if (auto i = integral(c.real())) {
-        const uint64_t u = zigzag(*i);
-        return {byteCount(u), byteCount(u), u};
-      }
-      return {kWide, sizeof(double), 0};
-    case Cell::kDecimal: {
-      const uint64_t u = zigzag(c.integer());
-      return {byteCount(u), 1 + byteCount(u), u};
-    }
-    case Cell::kText:
-      if (text.size() < kWide) return {static_cast<unsigned>(text.size()), text.size(), text.size()};
-      return {kWide, varintSize(text.size()) + text.size(), text.size()};
-    default: {  // the integers
-      const uint64_t u = zigzag(c.integer());
-      return {byteCount(u), byteCount(u), u};
-    }
-  }
-}
-
-char* encode(char* out, const Cell& c, std::string_view text, const Encoding& e) {
-  *out++ = static_cast<char>(static_cast<unsigned>(c.kind) | e.count << 4);
-  switch (c.kind) {
-    case Cell::kEmpty: case Cell::kNull: return out;
-    case Cell::kText:
-      if (e.count == kWide) out = putVarint(out, text.size());
-      std::memcpy(out, text.data(), text.size());
-      return out + text.size();
-    case Cell::kDouble: case Cell::kDate:
-      if (e.count == kWide) {
+        number = zigzag(*i);
+        count = byteCount(number);
+      } else {
+        count = kWide;
         std::memcpy(out, c.payload, sizeof(double));
-        return out + sizeof(double);
+        out += sizeof(double);
       }
       break;
     case Cell::kDecimal:
       *out++ = static_cast<char>(c.scale);
-      break;
-    default:
-      break;
+      [[fallthrough]];
+    default:  // and the integers
+      number = zigzag(c.integer());
+      count = byteCount(number);
   }
-  std::memcpy(out, &e.number, e.count);
-  return out + e.count;
+  if (count != kWide && c.kind != Cell::kText) {
+    std::memcpy(out, &number, count);
+    out += count;
+  }
+  *header = static_cast<char>(static_cast<unsigned>(c.kind) | count << 4);
+  return out;
 }
 
 // Decodes one field into c; long texts stay where they are and c holds their address.
@@ -231,26 +223,25 @@ void Recordset::sealRow() {
   windowDirty_ = false;
   const size_t nf = fields_.size();
   const Cell* cells = window_.get();
-  size_t n = nf;
-  for (size_t col = 0; col < nf; ++col) n += encoding(cells[col], text(cells[col])).bytes;
+  size_t bound = nf * kFieldBound;
+  for (size_t col = 0; col < nf; ++col)
+    if (cells[col].kind == Cell::kText) bound += text(cells[col]).size();
   char*& at = rowAt_[windowRow_];
-  size_t room = 0;
-  if (at) {
-    const char* in = at;
-    Cell skipped;
-    for (size_t col = 0; col < nf; ++col) in = decode(in, skipped);
-    room = static_cast<size_t>(in - at);
-  }
-  // An edited row's texts may be read from its old bytes: encode aside, then copy over them.
-  const bool inPlace = at && n <= room;
-  char* const start = inPlace ? scratch_.allocate(n) : rowBytes_.allocate(n);
+  // An edited row's texts may be read from its old bytes: it is encoded aside first.
+  char* const start = at ? scratch_.allocate(bound) : rowBytes_.allocate(bound);
   char* out = start;
-  for (size_t col = 0; col < nf; ++col) {
-    const std::string_view t = text(cells[col]);
-    out = encode(out, cells[col], t, encoding(cells[col], t));
+  for (size_t col = 0; col < nf; ++col) out = encode(out, cells[col], text(cells[col]));
+  const auto n = static_cast<size_t>(out - start);
+  if (!at) {
+    rowBytes_.giveBack(bound - n);
+    at = start;
+    return;
   }
-  if (inPlace) std::memcpy(at, start, n);
-  else at = start;
+  const char* in = at;
+  Cell skipped;
+  for (size_t col = 0; col < nf; ++col) in = decode(in, skipped);
+  if (n > static_cast<size_t>(in - at)) at = rowBytes_.allocate(n);
+  std::memcpy(at, start, n);
 }
 
 void Recordset::appendField(std::string name, int32_t type, int32_t definedSize,
