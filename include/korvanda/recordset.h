@@ -167,11 +167,17 @@ class Recordset : public Dispatchable {
   KORVANDA_LOCAL size_t memoryBytes() const;
 
  private:
-  // Bytes in chunks that never move: 4 KiB growing to 256 KiB, larger for a larger request.
+  // Bytes in chunks that never move: 4 KiB doubling up to `largest`, larger for a larger request.
   struct Arena {
-    std::vector<std::unique_ptr<char[]>> chunks;
+    struct Free {
+      void operator()(char* p) const { std::free(p); }
+    };
+    std::vector<std::unique_ptr<char[], Free>> chunks;
+    size_t largest = 0;
     size_t used = 0, size = 0, bytes = 0;
+    explicit Arena(size_t largestChunk) : largest(largestChunk) {}
     KORVANDA_LOCAL char* allocate(size_t n);
+    KORVANDA_LOCAL void clear();
     KORVANDA_LOCAL void rewind();  // keeps the last (largest) chunk, empty
     void giveBack(size_t n) { used -= n; }  // the end of the last allocation
   };
@@ -190,7 +196,7 @@ class Recordset : public Dispatchable {
   // one row as cells: the row being filled, edited or read (forward only: the current row).
   // Texts stored into the window that a cell does not hold live in scratch_ until the window
   // leaves the row.
-  Arena rowBytes_, scratch_;
+  Arena rowBytes_{size_t{2} << 20}, scratch_{size_t{256} << 10};
   std::vector<char*> rowAt_;
   std::unique_ptr<Cell[]> window_;
   static constexpr size_t kNoRow = SIZE_MAX;

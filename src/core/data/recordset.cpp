@@ -4,7 +4,10 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <utility>
+
+#include <sys/mman.h>
 
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
@@ -14,7 +17,8 @@
 
 namespace korvanda {
 namespace {
-constexpr size_t kFirstChunk = 4 * 1024, kLargestChunk = 256 * 1024;
+constexpr size_t kFirstChunk = 4 * 1024;
+constexpr size_t kHugePage = size_t{2} << 20;
 
 // A row is its fields one after another, each a header byte (the CellKind in the low four
 // bits, a count in the high four) and as many bytes as the value needs:
@@ -173,14 +177,30 @@ Recordset::~Recordset() = default;
 
 char* Recordset::Arena::allocate(size_t n) {
   if (chunks.empty() || used + n > size) {
-    size = std::max(chunks.empty() ? kFirstChunk : std::min(size * 2, kLargestChunk), n);
-    chunks.push_back(std::make_unique_for_overwrite<char[]>(size));
+    size = std::max(chunks.empty() ? kFirstChunk : std::min(size * 2, largest), n);
+    // Chunks of huge pages where the system gives them: a large record set is written once
+    // through, and a fault per 4 KiB page costs as much as copying the rows.
+    char* p;
+    if (size >= kHugePage) {
+      size = (size + kHugePage - 1) / kHugePage * kHugePage;
+      p = static_cast<char*>(std::aligned_alloc(kHugePage, size));
+      if (p) ::madvise(p, size, MADV_HUGEPAGE);
+    } else {
+      p = static_cast<char*>(std::malloc(size));
+    }
+    if (!p) throw std::bad_alloc();
+    chunks.emplace_back(p);
     used = 0;
     bytes += size;
   }
   char* at = chunks.back().get() + used;
   used += n;
   return at;
+}
+
+void Recordset::Arena::clear() {
+  chunks.clear();
+  used = size = bytes = 0;
 }
 
 void Recordset::Arena::rewind() {
@@ -314,8 +334,8 @@ void Recordset::close() {
   source_.reset();
   forwardOnly_ = exhausted_ = false;
   // Closing releases the rows: fields appended afterwards never meet rows laid out for fewer.
-  rowBytes_ = Arena{};
-  scratch_ = Arena{};
+  rowBytes_.clear();
+  scratch_.clear();
   rowAt_ = {};
   window_.reset();
   windowRow_ = kNoRow;
