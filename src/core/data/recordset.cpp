@@ -52,11 +52,14 @@ uint64_t getVarint(const char*& in) {
     if (b < 0x80) return u;
   }
 }
+// Values are read and written eight bytes at a time, whatever their length: a chunk keeps
+// kSlack bytes after the last allocation, and a row's room has eight bytes after each value.
+constexpr size_t kSlack = 8;
 uint64_t getBytes(const char*& in, unsigned n) {
-  uint64_t u = 0;
-  std::memcpy(&u, in, n);
+  uint64_t u;
+  std::memcpy(&u, in, sizeof u);
   in += n;
-  return u;
+  return n == 8 ? u : u & ((uint64_t{1} << (8 * n)) - 1);
 }
 
 // The integer a double holds exactly, when it is one and not -0.
@@ -69,6 +72,7 @@ std::optional<int64_t> integral(double d) {
 
 // The most bytes a field takes: a header, a varint length or a scale byte, 8 bytes of value.
 constexpr size_t kFieldBound = 11;
+static_assert(kFieldBound >= 2 + sizeof(uint64_t), "a value is written as eight bytes");
 
 // Writes one field; text is the cell's text when it is one.
 char* encode(char* out, const Cell& c, std::string_view text) {
@@ -106,7 +110,7 @@ char* encode(char* out, const Cell& c, std::string_view text) {
       count = byteCount(number);
   }
   if (count != kWide && c.kind != Cell::kText) {
-    std::memcpy(out, &number, count);
+    std::memcpy(out, &number, sizeof number);
     out += count;
   }
   *header = static_cast<char>(static_cast<unsigned>(c.kind) | count << 4);
@@ -125,7 +129,8 @@ const char* decode(const char* in, Cell& c) {
       const size_t n = count == kWide ? getVarint(in) : count;
       if (n <= Cell::kInlineText) {
         c.textLength = static_cast<uint16_t>(n);
-        std::memcpy(c.payload, in, n);
+        const char* from = in;
+        c.store(getBytes(from, static_cast<unsigned>(n)));
       } else if (n < Cell::kLongText) {
         c.textLength = static_cast<uint16_t>(n);
         c.store(in);
@@ -176,8 +181,8 @@ Recordset::Recordset() = default;
 Recordset::~Recordset() = default;
 
 char* Recordset::Arena::allocate(size_t n) {
-  if (chunks.empty() || used + n > size) {
-    size = std::max(chunks.empty() ? kFirstChunk : std::min(size * 2, largest), n);
+  if (chunks.empty() || used + n + kSlack > size) {
+    size = std::max(chunks.empty() ? kFirstChunk : std::min(size * 2, largest), n + kSlack);
     // Chunks of huge pages where the system gives them: a large record set is written once
     // through, and a fault per 4 KiB page costs as much as copying the rows.
     char* p;
