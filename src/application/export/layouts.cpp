@@ -204,13 +204,14 @@ void appendFieldText(std::string& out, const Recordset& rs, const Cell& c, const
 size_t blankSeparators(std::string& out, size_t from) {
   // Most texts hold no separator: a test the compiler vectorises finds that, and only the rest
   // are walked. (find_first_of looks each character up in the set with a call of its own.)
-  auto separator = [](char c) { return c == '|' || c == '\r' || c == '\n'; };
-  bool any = false;
-  for (size_t i = from; i < out.size(); ++i) any |= separator(out[i]);
+  const auto* begin = reinterpret_cast<const unsigned char*>(out.data()) + from;
+  const auto* end = reinterpret_cast<const unsigned char*>(out.data()) + out.size();
+  unsigned any = 0;
+  for (const auto* p = begin; p != end; ++p) any |= (*p == '|') | (*p == '\r') | (*p == '\n');
   if (!any) return 0;
   size_t n = 0;
   for (size_t i = from; i < out.size(); ++i) {
-    if (separator(out[i])) {
+    if (out[i] == '|' || out[i] == '\r' || out[i] == '\n') {
       out[i] = ' ';
       ++n;
     }
