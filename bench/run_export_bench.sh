@@ -22,7 +22,7 @@ ninja -C "$build" bench_export korvanda_cli >/dev/null
 
 work="$(mktemp -d /tmp/korvanda-bench-XXXXXX)"
 trap 'rm -rf "$work"' EXIT
-"$build/bin/bench_export" --rows "$rows" --dir "$work"
+"$build/bin/bench_export" --rows "$rows" --dir "$work" --rounds "${ROUNDS:-5}"
 echo
 python3 "$root/bench/export_cli_bench.py" --korvanda "$build/bin/korvanda" \
   --generator "$build/bin/bench_export" --dir "$work" --rows "$sizes" --rounds "${ROUNDS:-3}"

@@ -167,31 +167,44 @@ class Recordset : public Dispatchable {
   KORVANDA_LOCAL size_t memoryBytes() const;
 
  private:
+  // Bytes in chunks that never move: 4 KiB doubling up to `largest`, larger for a larger request.
+  struct Arena {
+    struct Free {
+      void operator()(char* p) const { std::free(p); }
+    };
+    std::vector<std::unique_ptr<char[], Free>> chunks;
+    size_t largest = 0;
+    size_t used = 0, size = 0, bytes = 0;
+    explicit Arena(size_t largestChunk) : largest(largestChunk) {}
+    KORVANDA_LOCAL char* allocate(size_t n);
+    KORVANDA_LOCAL void clear();
+    KORVANDA_LOCAL void rewind();  // keeps the last (largest) chunk, empty
+    void giveBack(size_t n) { used -= n; }  // the end of the last allocation
+  };
+
   KORVANDA_LOCAL Cell& mutableCell(size_t row, size_t col);
+  KORVANDA_LOCAL const Cell* loadRow(size_t row) const;
+  KORVANDA_LOCAL void seekRow(size_t row);
+  KORVANDA_LOCAL void sealRow();
   KORVANDA_LOCAL void fetchForward();
-  KORVANDA_LOCAL uint64_t storeBytes(std::string_view prefix, std::string_view s);
   KORVANDA_LOCAL void requireOpen() const;
   KORVANDA_LOCAL size_t requireCurrent() const;
 
   std::vector<FieldInfo> fields_;
-  // Rows live in blocks of kBlockRows rows; the first block grows up to that size. A large
-  // result never holds spare capacity, and its cells never move once written.
-  // A block's cells are written row by row as rows are appended, never filled beforehand.
-  static constexpr size_t kBlockShift = 10, kBlockRows = size_t{1} << kBlockShift;
-  struct FreeCells {
-    void operator()(Cell* cells) const { std::free(cells); }
-  };
-  using CellBlock = std::unique_ptr<Cell[], FreeCells>;
-  KORVANDA_LOCAL static CellBlock allocateCells(size_t count);
-  std::vector<CellBlock> blocks_;
-  size_t firstBlockRows_ = 0;  // capacity of blocks_[0]
-  // Texts longer than a cell holds: chunks that grow from 4 KiB to 256 KiB.
-  std::vector<std::unique_ptr<char[]>> chunks_;
-  size_t chunkUsed_ = 0, chunkSize_ = 0, arenaBytes_ = 0;
-  size_t rows_ = 0;
-  // Forward only: the source, the current row's cells, whether the source has ended.
-  std::unique_ptr<RowSource> source_;
+  // Finished rows are encoded one after another in rowBytes_, a field in as few bytes as its
+  // value needs; rowAt_ holds where each row starts (nullptr: not encoded yet). The window holds
+  // one row as cells: the row being filled, edited or read (forward only: the current row).
+  // Texts stored into the window that a cell does not hold live in scratch_ until the window
+  // leaves the row.
+  Arena rowBytes_{size_t{2} << 20}, scratch_{size_t{256} << 10};
+  std::vector<char*> rowAt_;
   std::unique_ptr<Cell[]> window_;
+  static constexpr size_t kNoRow = SIZE_MAX;
+  size_t windowRow_ = kNoRow;
+  bool windowDirty_ = false;  // the window's cells differ from the row's encoding
+  size_t rows_ = 0;
+  // Forward only: the source and whether it has ended.
+  std::unique_ptr<RowSource> source_;
   bool forwardOnly_ = false;
   bool exhausted_ = false;
   // Position: 0..rows_-1 a record; rows_ is EOF; -1 is BOF.

@@ -1,9 +1,13 @@
 #include "korvanda/recordset.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <utility>
+
+#include <sys/mman.h>
 
 #include "korvanda/error.h"
 #include "korvanda/textform.h"
@@ -13,8 +17,145 @@
 
 namespace korvanda {
 namespace {
-constexpr size_t kFirstChunk = 4 * 1024, kLargestChunk = 256 * 1024;
-constexpr size_t kFirstBlockRows = 8;
+constexpr size_t kFirstChunk = 4 * 1024;
+constexpr size_t kHugePage = size_t{2} << 20;
+
+// A row is its fields one after another, each a header byte (the CellKind in the low four
+// bits, a count in the high four) and as many bytes as the value needs:
+//   Empty, Null: nothing;
+//   integers: the count is the bytes of the zigzagged value, little-endian (0 for 0);
+//   Double, Date: an integral value below 2^53 as an integer, else count 15 and the 8 bytes;
+//   Decimal: the scale byte, then the mantissa as an integer;
+//   Text: a length below 15 in the count, else count 15 and the length as a varint; the bytes.
+static_assert(std::endian::native == std::endian::little, "values are copied as little-endian");
+constexpr unsigned kWide = 15;
+
+uint64_t zigzag(int64_t v) {
+  return (static_cast<uint64_t>(v) << 1) ^ static_cast<uint64_t>(v >> 63);
+}
+int64_t unzigzag(uint64_t u) {
+  return static_cast<int64_t>(u >> 1) ^ -static_cast<int64_t>(u & 1);
+}
+unsigned byteCount(uint64_t u) { return static_cast<unsigned>((std::bit_width(u) + 7) / 8); }
+unsigned varintSize(uint64_t u) { return static_cast<unsigned>((std::bit_width(u) + 6) / 7); }
+
+char* putVarint(char* out, uint64_t u) {
+  for (; u >= 0x80; u >>= 7) *out++ = static_cast<char>(u | 0x80);
+  *out++ = static_cast<char>(u);
+  return out;
+}
+uint64_t getVarint(const char*& in) {
+  uint64_t u = 0;
+  for (unsigned shift = 0;; shift += 7) {
+    const auto b = static_cast<unsigned char>(*in++);
+    u |= static_cast<uint64_t>(b & 0x7F) << shift;
+    if (b < 0x80) return u;
+  }
+}
+// Values are read and written eight bytes at a time, whatever their length: a chunk keeps
+// kSlack bytes after the last allocation, and a row's room has eight bytes after each value.
+constexpr size_t kSlack = 8;
+uint64_t getBytes(const char*& in, unsigned n) {
+  uint64_t u;
+  std::memcpy(&u, in, sizeof u);
+  in += n;
+  return n == 8 ? u : u & ((uint64_t{1} << (8 * n)) - 1);
+}
+
+// The integer a double holds exactly, when it is one and not -0.
+std::optional<int64_t> integral(double d) {
+  if (!(d >= -0x1p53 && d <= 0x1p53)) return std::nullopt;
+  const auto i = static_cast<int64_t>(d);
+  if (static_cast<double>(i) != d || (i == 0 && std::signbit(d))) return std::nullopt;
+  return i;
+}
+
+// The most bytes a field takes: a header, a varint length or a scale byte, 8 bytes of value.
+constexpr size_t kFieldBound = 11;
+static_assert(kFieldBound >= 2 + sizeof(uint64_t), "a value is written as eight bytes");
+
+// Writes one field; text is the cell's text when it is one.
+char* encode(char* out, const Cell& c, std::string_view text) {
+  char* const header = out++;
+  unsigned count = 0;
+  uint64_t number = 0;
+  switch (c.kind) {
+    case Cell::kEmpty: case Cell::kNull:
+      break;
+    case Cell::kText:
+      if (text.size() < kWide) {
+        count = static_cast<unsigned>(text.size());
+      } else {
+        count = kWide;
+        out = putVarint(out, text.size());
+      }
+      std::memcpy(out, text.data(), text.size());
+      out += text.size();
+      break;
+    case Cell::kDouble: case Cell::kDate:
+      if (auto i = integral(c.real())) {
+        number = zigzag(*i);
+        count = byteCount(number);
+      } else {
+        count = kWide;
+        std::memcpy(out, c.payload, sizeof(double));
+        out += sizeof(double);
+      }
+      break;
+    case Cell::kDecimal:
+      *out++ = static_cast<char>(c.scale);
+      [[fallthrough]];
+    default:  // and the integers
+      number = zigzag(c.integer());
+      count = byteCount(number);
+  }
+  if (count != kWide && c.kind != Cell::kText) {
+    std::memcpy(out, &number, sizeof number);
+    out += count;
+  }
+  *header = static_cast<char>(static_cast<unsigned>(c.kind) | count << 4);
+  return out;
+}
+
+// Decodes one field into c; long texts stay where they are and c holds their address.
+const char* decode(const char* in, Cell& c) {
+  const auto header = static_cast<unsigned char>(*in++);
+  const unsigned count = header >> 4;
+  c = Cell{static_cast<CellKind>(header & 0x0F)};
+  switch (c.kind) {
+    case Cell::kEmpty: case Cell::kNull: return in;
+    case Cell::kText: {
+      const char* lengthAt = in;
+      const size_t n = count == kWide ? getVarint(in) : count;
+      if (n <= Cell::kInlineText) {
+        c.textLength = static_cast<uint16_t>(n);
+        const char* from = in;
+        c.store(getBytes(from, static_cast<unsigned>(n)));
+      } else if (n < Cell::kLongText) {
+        c.textLength = static_cast<uint16_t>(n);
+        c.store(in);
+      } else {
+        c.textLength = Cell::kLongText;
+        c.store(lengthAt);
+      }
+      return in + n;
+    }
+    case Cell::kDouble: case Cell::kDate:
+      if (count == kWide) {
+        std::memcpy(c.payload, in, sizeof(double));
+        return in + sizeof(double);
+      }
+      c.store(static_cast<double>(unzigzag(getBytes(in, count))));
+      return in;
+    case Cell::kDecimal:
+      c.scale = static_cast<uint8_t>(*in++);
+      break;
+    default:
+      break;
+  }
+  c.store(unzigzag(getBytes(in, count)));
+  return in;
+}
 
 // Letter case is ignored for ASCII and for the Latin-1 letters (Ñ/ñ, accented vowels).
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
@@ -39,8 +180,93 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
 Recordset::Recordset() = default;
 Recordset::~Recordset() = default;
 
+char* Recordset::Arena::allocate(size_t n) {
+  if (chunks.empty() || used + n + kSlack > size) {
+    size = std::max(chunks.empty() ? kFirstChunk : std::min(size * 2, largest), n + kSlack);
+    // Chunks of huge pages where the system gives them: a large record set is written once
+    // through, and a fault per 4 KiB page costs as much as copying the rows.
+    char* p;
+    if (size >= kHugePage) {
+      size = (size + kHugePage - 1) / kHugePage * kHugePage;
+      p = static_cast<char*>(std::aligned_alloc(kHugePage, size));
+      if (p) ::madvise(p, size, MADV_HUGEPAGE);
+    } else {
+      p = static_cast<char*>(std::malloc(size));
+    }
+    if (!p) throw std::bad_alloc();
+    chunks.emplace_back(p);
+    used = 0;
+    bytes += size;
+  }
+  char* at = chunks.back().get() + used;
+  used += n;
+  return at;
+}
+
+void Recordset::Arena::clear() {
+  chunks.clear();
+  used = size = bytes = 0;
+}
+
+void Recordset::Arena::rewind() {
+  if (chunks.size() > 1) {
+    chunks.erase(chunks.begin(), chunks.end() - 1);
+    bytes = size;
+  }
+  used = 0;
+}
+
 Cell& Recordset::mutableCell(size_t row, size_t col) {
-  return const_cast<Cell&>(std::as_const(*this).cell(row, col));
+  if (!forwardOnly_) {
+    if (row != windowRow_) seekRow(row);
+    windowDirty_ = true;
+  }
+  return window_[col];
+}
+
+const Cell* Recordset::loadRow(size_t row) const {
+  // Record sets are made by create() and never const themselves: reading another row may
+  // first have to encode the one being edited.
+  const_cast<Recordset*>(this)->seekRow(row);
+  return window_.get();
+}
+
+// Makes row the window's: the row held is encoded if it was changed, then row is decoded.
+void Recordset::seekRow(size_t row) {
+  sealRow();
+  scratch_.rewind();
+  const char* in = rowAt_[row];
+  Cell* cells = window_.get();
+  for (size_t col = 0; col < fields_.size(); ++col) in = decode(in, cells[col]);
+  windowRow_ = row;
+}
+
+// Encodes the window's row, over its old bytes when it fits in them, else after the last row.
+// The window's cells may then point at bytes overwritten: the caller replaces or drops them.
+void Recordset::sealRow() {
+  if (!windowDirty_) return;
+  windowDirty_ = false;
+  const size_t nf = fields_.size();
+  const Cell* cells = window_.get();
+  size_t bound = nf * kFieldBound;
+  for (size_t col = 0; col < nf; ++col)
+    if (cells[col].kind == Cell::kText) bound += text(cells[col]).size();
+  char*& at = rowAt_[windowRow_];
+  // An edited row's texts may be read from its old bytes: it is encoded aside first.
+  char* const start = at ? scratch_.allocate(bound) : rowBytes_.allocate(bound);
+  char* out = start;
+  for (size_t col = 0; col < nf; ++col) out = encode(out, cells[col], text(cells[col]));
+  const auto n = static_cast<size_t>(out - start);
+  if (!at) {
+    rowBytes_.giveBack(bound - n);
+    at = start;
+    return;
+  }
+  const char* in = at;
+  Cell skipped;
+  for (size_t col = 0; col < nf; ++col) in = decode(in, skipped);
+  if (n > static_cast<size_t>(in - at)) at = rowBytes_.allocate(n);
+  std::memcpy(at, start, n);
 }
 
 void Recordset::appendField(std::string name, int32_t type, int32_t definedSize,
@@ -96,13 +322,7 @@ void Recordset::openForwardOnly(std::unique_ptr<RowSource> source) {
 
 void Recordset::fetchForward() {
   std::fill_n(window_.get(), fields_.size(), Cell{});
-  // The texts of the row before are no longer reachable: the arena starts again in its last
-  // (largest) chunk.
-  if (chunks_.size() > 1) {
-    chunks_.erase(chunks_.begin(), chunks_.end() - 1);
-    arenaBytes_ = chunkSize_;
-  }
-  chunkUsed_ = 0;
+  scratch_.rewind();  // the texts of the row before are no longer reachable
   if (!exhausted_ && source_->fetch(*this, rows_)) {
     ++rows_;
     ++pos_;
@@ -117,13 +337,14 @@ void Recordset::close() {
   open_ = false;
   editing_ = false;
   source_.reset();
-  window_.reset();
   forwardOnly_ = exhausted_ = false;
   // Closing releases the rows: fields appended afterwards never meet rows laid out for fewer.
-  blocks_.clear();
-  firstBlockRows_ = 0;
-  chunks_.clear();
-  chunkUsed_ = chunkSize_ = arenaBytes_ = 0;
+  rowBytes_.clear();
+  scratch_.clear();
+  rowAt_ = {};
+  window_.reset();
+  windowRow_ = kNoRow;
+  windowDirty_ = false;
   rows_ = 0;
   pos_ = -1;
 }
@@ -217,62 +438,29 @@ void Recordset::update() {
   if (lockType_ == adLockReadOnly || forwardOnly_) throw errors::notUpdatable();
   requireCurrent();
   editing_ = false;
-}
-
-Recordset::CellBlock Recordset::allocateCells(size_t count) {
-  // Cells are trivially copyable: the storage holds them as soon as it is allocated.
-  void* p = std::malloc(std::max<size_t>(count, 1) * sizeof(Cell));
-  if (!p) throw std::bad_alloc();
-  return CellBlock(static_cast<Cell*>(p));
+  sealRow();
+  windowRow_ = kNoRow;  // its cells may point at bytes the row no longer has
 }
 
 size_t Recordset::appendRow() {
-  const size_t nf = fields_.size();
-  if (rows_ < kBlockRows) {
-    if (rows_ == firstBlockRows_) {  // the first block grows by doubling
-      const size_t rows = firstBlockRows_ ? std::min(firstBlockRows_ * 2, kBlockRows) : kFirstBlockRows;
-      CellBlock block = allocateCells(rows * nf);
-      if (rows_) std::copy_n(blocks_[0].get(), rows_ * nf, block.get());
-      if (blocks_.empty()) blocks_.push_back(std::move(block));
-      else blocks_[0] = std::move(block);
-      firstBlockRows_ = rows;
-    }
-  } else if ((rows_ & (kBlockRows - 1)) == 0) {
-    blocks_.push_back(allocateCells(kBlockRows * nf));
-  }
-  std::fill_n(&blocks_[rows_ >> kBlockShift][(rows_ & (kBlockRows - 1)) * nf], nf, Cell{});
+  if (!window_) window_ = std::make_unique<Cell[]>(fields_.size());
+  sealRow();
+  scratch_.rewind();
+  std::fill_n(window_.get(), fields_.size(), Cell{});
+  rowAt_.push_back(nullptr);
+  windowRow_ = rows_;
+  windowDirty_ = true;
   return rows_++;
-}
-
-// Copies prefix and s, one after the other, into the arena; returns (chunk << 32) | position.
-uint64_t Recordset::storeBytes(std::string_view prefix, std::string_view s) {
-  const size_t n = prefix.size() + s.size();
-  if (chunks_.empty() || chunkUsed_ + n > chunkSize_) {
-    size_t size = chunks_.empty() ? kFirstChunk : std::min(chunkSize_ * 2, kLargestChunk);
-    size = std::max(size, n);
-    chunks_.push_back(std::make_unique<char[]>(size));
-    chunkSize_ = size;
-    chunkUsed_ = 0;
-    arenaBytes_ += size;
-  }
-  char* at = chunks_.back().get() + chunkUsed_;
-  if (!prefix.empty()) std::memcpy(at, prefix.data(), prefix.size());
-  std::memcpy(at + prefix.size(), s.data(), s.size());  // s is never empty here
-  uint64_t off = (static_cast<uint64_t>(chunks_.size() - 1) << 32) | chunkUsed_;
-  chunkUsed_ += n;
-  return off;
 }
 
 std::string_view Recordset::text(const Cell& c) const {
   if (c.kind != Cell::kText) return {};
   if (c.textLength <= Cell::kInlineText)
     return {reinterpret_cast<const char*>(c.payload), c.textLength};
-  const uint64_t off = c.load<uint64_t>();
-  const char* at = chunks_[off >> 32].get() + (off & 0xFFFFFFFFu);
+  const char* at = c.load<const char*>();
   if (c.textLength != Cell::kLongText) return {at, c.textLength};
-  uint64_t length;
-  std::memcpy(&length, at, sizeof length);
-  return {at + sizeof length, length};
+  const size_t length = getVarint(at);
+  return {at, length};
 }
 
 void Recordset::storeText(size_t row, size_t col, std::string_view s) {
@@ -281,14 +469,15 @@ void Recordset::storeText(size_t row, size_t col, std::string_view s) {
   if (s.size() <= Cell::kInlineText) {
     c.textLength = static_cast<uint16_t>(s.size());
     if (!s.empty()) std::memcpy(c.payload, s.data(), s.size());
-  } else if (s.size() < Cell::kLongText) {
-    c.textLength = static_cast<uint16_t>(s.size());
-    c.store(storeBytes({}, s));
-  } else {
-    const uint64_t length = s.size();
-    c.textLength = Cell::kLongText;
-    c.store(storeBytes({reinterpret_cast<const char*>(&length), sizeof length}, s));
+    return;
   }
+  // As a row holds it: a long text's length before its bytes.
+  const bool longText = s.size() >= Cell::kLongText;
+  char* at = scratch_.allocate((longText ? varintSize(s.size()) : 0) + s.size());
+  c.textLength = longText ? Cell::kLongText : static_cast<uint16_t>(s.size());
+  c.store(static_cast<const char*>(at));
+  if (longText) at = putVarint(at, s.size());
+  std::memcpy(at, s.data(), s.size());
 }
 void Recordset::storeNull(size_t row, size_t col) { mutableCell(row, col) = Cell{Cell::kNull}; }
 void Recordset::storeInt(size_t row, size_t col, int64_t v) { storeInt(row, col, v, Cell::kI32); }
@@ -388,11 +577,8 @@ void Recordset::setValue(size_t col, const Variant& v) {
 }
 
 size_t Recordset::memoryBytes() const {
-  size_t cells = 0;
-  for (size_t b = 0; b < blocks_.size(); ++b) cells += (b == 0 ? firstBlockRows_ : kBlockRows);
-  if (forwardOnly_) cells = 1;
-  return cells * fields_.size() * sizeof(Cell) + arenaBytes_ +
-         fields_.capacity() * sizeof(FieldInfo);
+  return rowBytes_.bytes + rowAt_.capacity() * sizeof(char*) + scratch_.bytes +
+         (window_ ? fields_.size() * sizeof(Cell) : 0) + fields_.capacity() * sizeof(FieldInfo);
 }
 
 // ---- late-bound members ---------------------------------------------------------------

@@ -20,18 +20,18 @@ enum class CellKind : uint8_t {
   kEmpty, kNull, kBool, kByte, kI16, kI32, kI64, kDouble, kDate, kDecimal, kText
 };
 
-// A stored value in 12 bytes: numbers inline, texts of up to 8 bytes inline, longer texts in the
-// record set's arena (read them through Recordset::text).
+// A value of the row held as cells, in 12 bytes: numbers inline, texts of up to 8 bytes inline,
+// longer texts by address (read them through Recordset::text).
 struct Cell {
   using Kind = CellKind;
   using enum CellKind;
   static constexpr size_t kInlineText = 8;
-  static constexpr uint16_t kLongText = 0xFFFF;  // the length is kept in the arena
+  static constexpr uint16_t kLongText = 0xFFFF;  // the length is kept before the bytes
 
   Kind kind = kEmpty;
   uint8_t scale = 0;        // kDecimal: digits after the point
   uint16_t textLength = 0;  // kText: the byte count, or kLongText
-  unsigned char payload[8] = {};  // integer, double, inline text or arena position
+  unsigned char payload[8] = {};  // integer, double, inline text or text address
 
   Cell() = default;
   explicit Cell(Kind k) : kind(k) {}
@@ -56,12 +56,13 @@ struct Cell {
 };
 static_assert(sizeof(Cell) == 12);
 
-// The cell of row and col, valid until the next appendRow or AddNew (the first rows may move),
-// Close, or a move of a forward-only record set. Recordset::text of a cell is valid as long as
-// the cell (a short text lives in it).
+// The cell of row and col. Rows are kept encoded and one row at a time is held as cells, so a
+// reference (and Recordset::text of it) is valid until a cell of another row is read or
+// stored, the next appendRow, AddNew or Update, Close, or a move of a forward-only record set:
+// read a row's cells, then the next row's, never two rows' at once.
 inline const Cell& Recordset::cell(size_t row, size_t col) const {
-  if (forwardOnly_) return window_[col];
-  return blocks_[row >> kBlockShift][(row & (kBlockRows - 1)) * fields_.size() + col];
+  if (forwardOnly_ || row == windowRow_) return window_[col];
+  return loadRow(row)[col];
 }
 
 }  // namespace korvanda
