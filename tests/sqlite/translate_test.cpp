@@ -109,6 +109,15 @@ TEST(Translate, EveryCaseOfTheGoldenFile) {
   });
 }
 
+// A table's definition under another name, however its name was written.
+TEST(Translate, RenameCreateTableKeepsTheDefinition) {
+  for (const char* name : {"t", "[t]", "'t'", "\"t\"", "main.t"})
+    EXPECT_EQ(renameCreateTable(std::string("CREATE TABLE IF NOT EXISTS ") + name + " (a INT)", "n\"x"),
+              "CREATE TABLE IF NOT EXISTS \"n\"\"x\" (a INT)") << name;
+  for (const char* bad : {"CREATE TABLE (a INT)", "CREATE VIEW v AS SELECT 1", "CREATE TABLE"})
+    EXPECT_THROW(renameCreateTable(bad, "n"), TranslationError) << bad;
+}
+
 // The parser alone: each text of tests/golden/translate/parse.txt as its statements' trees, or
 // refused naming the token and where it is.
 TEST(Parse, EveryCaseOfTheGoldenFile) {
