@@ -219,6 +219,12 @@ size_t blankSeparators(std::string& out, size_t from) {
   return n;
 }
 
+size_t separatorBytes(std::string_view s) {
+  size_t n = 0;
+  for (unsigned char c : s) n += (c == '|') | (c == '\r') | (c == '\n');  // vectorised
+  return n;
+}
+
 std::vector<size_t> resolveColumns(const Recordset& rs, const ExportLayout& layout) {
   std::vector<size_t> columns;
   columns.reserve(layout.fields.size());

@@ -53,6 +53,8 @@ void appendFieldText(std::string& out, const Recordset& rs, const Cell& cell,
 // Writes every "|", CR and LF of out from position `from` on as a blank, so that a value never
 // breaks its record; returns how many it changed.
 size_t blankSeparators(std::string& out, size_t from);
+// The bytes of s that are '|', CR or LF.
+size_t separatorBytes(std::string_view s);
 
 // Column of each layout field in the record set (3265 for a missing one), by name with letter
 // case ignored.
@@ -64,22 +66,31 @@ std::vector<size_t> resolveColumns(const Recordset& rs, const ExportLayout& layo
 template <class ReadCell>
 size_t buildLine(std::string& line, const Recordset& rs, const ExportLayout& layout,
                std::span<const size_t> columns, ReadCell&& readCell) {
-  line.clear();
-  size_t blanked = 0;
-  for (size_t i = 0; i < layout.fields.size(); ++i) {
-    const Cell* cell;
-    try {
-      cell = &readCell(columns[i]);
-    } catch (const Error& e) {
-      if (layout.passNoCurrentRecord && e.number() == 3021) continue;
-      throw;
+  // Most lines hold no separator inside a field: one pass over the line tells, by counting
+  // the separator bytes against the delimiters put in; only the other lines are built again
+  // with each field blanked.
+  for (bool eachField : {false, true}) {
+    line.clear();
+    size_t blanked = 0, delimiters = 0;
+    for (size_t i = 0; i < layout.fields.size(); ++i) {
+      const Cell* cell;
+      try {
+        cell = &readCell(columns[i]);
+      } catch (const Error& e) {
+        if (layout.passNoCurrentRecord && e.number() == 3021) continue;
+        throw;
+      }
+      if (i > 0) {
+        line.push_back('|');
+        ++delimiters;
+      }
+      const size_t start = line.size();
+      appendFieldText(line, rs, *cell, layout.fields[i]);
+      if (eachField) blanked += blankSeparators(line, start);
     }
-    if (i > 0) line.push_back('|');
-    const size_t start = line.size();
-    appendFieldText(line, rs, *cell, layout.fields[i]);
-    blanked += blankSeparators(line, start);
+    if (eachField || separatorBytes(line) == delimiters) return blanked;
   }
-  return blanked;
+  return 0;
 }
 
 }  // namespace korvanda

@@ -1,6 +1,8 @@
 #include "korvanda/textform.h"
 
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -388,6 +390,12 @@ Date now() {
 bool isValidUtf8(std::string_view s) {
   size_t i = 0, n = s.size();
   while (i < n) {
+    // ASCII, eight bytes at a time.
+    for (uint64_t word; i + 8 <= n; i += 8) {
+      std::memcpy(&word, s.data() + i, 8);
+      if (word & 0x8080808080808080u) break;
+    }
+    if (i == n) break;
     auto c = static_cast<unsigned char>(s[i]);
     if (c < 0x80) {
       ++i;
