@@ -631,29 +631,24 @@ class Resolver {
       r.nodes.push_back(word("FROM"));
       append(r.nodes, fromNodes(*s.from, from, sc));
     }
-    if (s.where) {
-      r.nodes.push_back(word("WHERE"));
-      append(r.nodes, expr(*s.where, sc).nodes);
-    }
-    if (!s.groupBy.empty()) {
-      append(r.nodes, Nodes{word("GROUP"), word("BY")});
-      append(r.nodes, sortList(s.groupBy, sc, r));
-    }
-    if (s.having) {
-      r.nodes.push_back(word("HAVING"));
-      append(r.nodes, expr(*s.having, sc).nodes);
-    }
-    if (!s.orderBy.empty()) {
-      append(r.nodes, Nodes{word("ORDER"), word("BY")});
-      append(r.nodes, sortList(s.orderBy, sc, r));
-    }
+    // A clause the statement has: its keyword and its expression or list.
+    auto clause = [&](const char* keyword, const ExprPtr& e) {
+      if (!e) return;
+      r.nodes.push_back(word(keyword));
+      append(r.nodes, expr(*e, sc).nodes);
+    };
+    auto sorting = [&](const char* keyword, const auto& list) {
+      if (list.empty()) return;
+      append(r.nodes, Nodes{word(keyword), word("BY")});
+      append(r.nodes, sortList(list, sc, r));
+    };
+    clause("WHERE", s.where);
+    sorting("GROUP", s.groupBy);
+    clause("HAVING", s.having);
+    sorting("ORDER", s.orderBy);
     if (s.limit) {
-      r.nodes.push_back(word("LIMIT"));
-      append(r.nodes, expr(*s.limit, sc).nodes);
-      if (s.offset) {
-        r.nodes.push_back(word("OFFSET"));
-        append(r.nodes, expr(*s.offset, sc).nodes);
-      }
+      clause("LIMIT", s.limit);
+      clause("OFFSET", s.offset);
     }
     sc.pop_back();
     if (s.top) {
