@@ -453,16 +453,21 @@ class Resolver {
     });
     sc.pop_back();
     append(out, Nodes{word("WHERE"), quoted(kOuter), op("."), word("rowid"), word("IN")});
+    out.push_back(joinedRows(std::move(rowidOfMatch), joins, cond));
+    return out;
+  }
+
+  // (SELECT what FROM joins [WHERE cond]): the rows UPDATE and DELETE .. FROM find.
+  static Node joinedRows(Nodes what, const Nodes& joins, const Nodes& cond) {
     Nodes sub{word("SELECT")};
-    append(sub, rowidOfMatch);
+    append(sub, std::move(what));
     sub.push_back(word("FROM"));
     append(sub, joins);
     if (!cond.empty()) {
       sub.push_back(word("WHERE"));
       append(sub, cond);
     }
-    out.push_back(group(std::move(sub)));
-    return out;
+    return group(std::move(sub));
   }
 
   // DELETE [FROM] target [FROM ..] [WHERE ..]
@@ -490,21 +495,15 @@ class Resolver {
     Nodes joins = fromNodes(*s.from, from, sc);
     Nodes cond;
     if (s.where) cond = expr(*s.where, sc).nodes;
-    Nodes sub{word("SELECT")};
+    Nodes what;
     if (match) {
       append(out, Nodes{quoted(matchTable), word("WHERE"), word("rowid"), word("IN")});
-      append(sub, Nodes{quoted(matchAlias), op("."), word("rowid")});
+      what = Nodes{quoted(matchAlias), op("."), word("rowid")};
     } else {
       append(out, Nodes{nameNode(s.target), word("WHERE"), word("EXISTS")});
-      sub.push_back(number("1"));
+      what = Nodes{number("1")};
     }
-    sub.push_back(word("FROM"));
-    append(sub, joins);
-    if (!cond.empty()) {
-      sub.push_back(word("WHERE"));
-      append(sub, cond);
-    }
-    out.push_back(group(std::move(sub)));
+    out.push_back(joinedRows(std::move(what), joins, cond));
     return out;
   }
 
