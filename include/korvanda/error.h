@@ -64,6 +64,9 @@ Error fieldNotFound(const std::string& name);           // 3265
 Error alreadyInCollection(const std::string& name);     // 3367
 Error closedObject();                                   // 3704
 Error openObject();                                     // 3705
+// The same raised by a connection: its source is the connection, not a record set.
+Error closedConnection();                               // 3704
+Error openConnection();                                 // 3705
 Error multipleStep(std::string detail = {});            // -2147217887
 // A forward-only record set asked to move back (-2147217884) or to its first row once past it
 // (-2147217896).

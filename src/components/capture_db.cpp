@@ -212,7 +212,7 @@ class CaptureConnection : public Connection {
   int32_t state() const override { return db_ ? 1 : 0; }
 
   void open() override {
-    if (db_) throw errors::openObject();
+    if (db_) throw errors::openConnection();
     requireFile(file_);
     try {
       sqlite::Database db = sqlite::Database::open(file_, SQLITE_OPEN_READWRITE);
@@ -225,7 +225,7 @@ class CaptureConnection : public Connection {
   }
 
   void close() override {
-    if (!db_) throw errors::closedObject();
+    if (!db_) throw errors::closedConnection();
     db_.close();
   }
 
@@ -287,7 +287,7 @@ class CaptureConnection : public Connection {
 
  private:
   sqlite3* require() const {
-    if (!db_) throw errors::closedObject();
+    if (!db_) throw errors::closedConnection();
     return db_.get();
   }
 

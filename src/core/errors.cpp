@@ -65,6 +65,12 @@ Error closedObject() {
 Error openObject() {
   return Error(3705, kDataSource, "Operation is not allowed when the object is open.");
 }
+Error closedConnection() {
+  return Error(3704, "ADODB.Connection", "Operation is not allowed when the object is closed.");
+}
+Error openConnection() {
+  return Error(3705, "ADODB.Connection", "Operation is not allowed when the object is open.");
+}
 Error multipleStep(std::string detail) {
   return Error(-2147217887, "Microsoft Cursor Engine",
                with("Multiple-step operation generated errors. Check each status value.", detail));

@@ -143,7 +143,7 @@ bool OdbcConnection::connectionDead() const {
 int32_t OdbcConnection::state() const { return open_ && !connectionDead() ? 1 : 0; }
 
 void OdbcConnection::requireOpen() const {
-  if (!open_) throw errors::closedObject();
+  if (!open_) throw errors::closedConnection();
 }
 
 template <class F>
@@ -157,7 +157,7 @@ decltype(auto) OdbcConnection::guarded(F&& f) {
 }
 
 void OdbcConnection::open() {
-  if (open_ && !connectionDead()) throw errors::openObject();
+  if (open_ && !connectionDead()) throw errors::openConnection();
   drop();
   connect();
 }

@@ -73,7 +73,7 @@ class EmbeddedConnection final : public Connection {
   int32_t state() const override { return db_ ? 1 : 0; }
 
   void open() override {
-    if (db_) throw errors::openObject();
+    if (db_) throw errors::openConnection();
     std::error_code ec;
     auto status = std::filesystem::status(file_, ec);
     if (ec || !std::filesystem::exists(status))
@@ -118,7 +118,7 @@ class EmbeddedConnection final : public Connection {
   }
 
   void close() override {
-    if (!db_) throw errors::closedObject();
+    if (!db_) throw errors::closedConnection();
     if (db_.inTransaction())
       throw Error(3246, "ADODB.Connection", "Connection object cannot be explicitly closed while in a transaction.");
     closeDatabase();
@@ -226,7 +226,7 @@ class EmbeddedConnection final : public Connection {
   }
 
   void requireOpen() const {
-    if (!db_) throw errors::closedObject();
+    if (!db_) throw errors::closedConnection();
   }
 
   // A file deleted or replaced under an open connection would take the statements into the old,

@@ -291,12 +291,12 @@ RecordsetRef makeRecordset(const std::vector<std::string>& fields,
 }
 
 void ScriptedConnection::open() {
-  if (open_) throw errors::openObject();
+  if (open_) throw errors::openConnection();
   open_ = true;
 }
 
 void ScriptedConnection::close() {
-  if (!open_) throw errors::closedObject();
+  if (!open_) throw errors::closedConnection();
   open_ = false;
 }
 
