@@ -120,6 +120,21 @@ class Parser {
   void expect(std::string_view w) {
     if (!accept(w)) unexpected();
   }
+  // item (, item)*: what each call of item gives, in order.
+  template <class F>
+  auto commaList(F&& item) {
+    std::vector<decltype(item())> out;
+    do out.push_back(item());
+    while (acceptOp(","));
+    return out;
+  }
+  // The tokens from first to the current one as the text shows them (for messages).
+  std::string writtenFrom(size_t first) const {
+    std::vector<Token> written(t_.begin() + static_cast<long>(first),
+                               t_.begin() + static_cast<long>(i_));
+    size_t k = 0;
+    return emit(buildTree(written, k, false));
+  }
   Name takeName() {
     if (!name()) unexpected();
     const Token& t = t_[i_++];
@@ -220,13 +235,9 @@ class Parser {
       else if (count == 1 && a.kind == Tk::Word && eqi(a.text, "null"))
         e.args.push_back(std::nullopt);
       else if (count == 1 && a.kind == Tk::Word) e.args.push_back(a.text);
-      else {
-        std::vector<Token> written(t_.begin() + static_cast<long>(first),
-                                   t_.begin() + static_cast<long>(i_));
-        size_t k = 0;
-        throw TranslationError("the argument '" + emit(buildTree(written, k, false)) +
-                               "' of EXEC " + e.procedure + " is not a literal value");
-      }
+      else
+        throw TranslationError("the argument '" + writtenFrom(first) + "' of EXEC " +
+                               e.procedure + " is not a literal value");
     } while (acceptOp(","));
     return e;
   }
@@ -272,20 +283,16 @@ class Parser {
     Insert ins;
     ins.table = dotted().back();
     if (acceptOp("(")) {
-      ins.columns.emplace();
-      do ins.columns->push_back(takeName());
-      while (acceptOp(","));
+      ins.columns = commaList([&] { return takeName(); });
       expectOp(")");
     }
     if (accept("values")) {
-      do {
+      ins.rows = commaList([&] {
         expectOp("(");
-        std::vector<ExprPtr> row;
-        do row.push_back(expr());
-        while (acceptOp(","));
+        auto row = commaList([&] { return expr(); });
         expectOp(")");
-        ins.rows.push_back(std::move(row));
-      } while (acceptOp(","));
+        return row;
+      });
     } else if (word("select")) {
       ins.query = std::make_unique<Query>(query());
     } else if (word("default") && word("values", 1)) {
@@ -312,10 +319,7 @@ class Parser {
       if (!acceptOp("=")) {
         while (i_ < t_.size() && !op("=") && !op(",") && !op(";")) ++i_;
         if (!op("=")) throw TranslationError("UPDATE assignment without '='");
-        std::vector<Token> written(t_.begin() + static_cast<long>(first),
-                                   t_.begin() + static_cast<long>(i_));
-        size_t k = 0;
-        throw TranslationError("UPDATE assignment to '" + emit(buildTree(written, k, false)) +
+        throw TranslationError("UPDATE assignment to '" + writtenFrom(first) +
                                "' is not supported");
       }
       if (a.column.size() > 2) {
@@ -390,8 +394,7 @@ class Parser {
     if (word("from") || word("where") || word("group") || word("order") || word("having") ||
         i_ == t_.size() || op(";"))
       throw TranslationError("SELECT without a column list");
-    do s.items.push_back(selectItem());
-    while (acceptOp(","));
+    s.items = commaList([&] { return selectItem(); });
     if (word("into"))
       throw TranslationError("SELECT .. INTO is supported only as a copy of a whole table");
     if (accept("from")) s.from = from();
@@ -449,13 +452,11 @@ class Parser {
   }
 
   std::vector<SortItem> sortList() {
-    std::vector<SortItem> items;
-    do {
+    return commaList([&] {
       SortItem it{expr(), ""};
       if (word("asc") || word("desc")) it.direction = t_[i_++].text;
-      items.push_back(std::move(it));
-    } while (acceptOp(","));
-    return items;
+      return it;
+    });
   }
 
   bool joinWord(size_t k = 0) const {
@@ -598,8 +599,7 @@ class Parser {
       if (word("select")) {
         in.query = std::make_unique<Query>(query());
       } else {
-        do in.items.push_back(expr());
-        while (acceptOp(","));
+        in.items = commaList([&] { return expr(); });
       }
       expectOp(")");
       return make(p, std::move(in));
@@ -706,10 +706,9 @@ class Parser {
     Call c{std::move(name), false, {}};
     if (!acceptOp(")")) {
       c.distinct = accept("distinct");
-      do {
-        if (op("*") && (op(")", 1) || op(",", 1))) c.args.push_back(make(t_[i_++].begin, Star{}));
-        else c.args.push_back(expr());
-      } while (acceptOp(","));
+      c.args = commaList([&] {
+        return op("*") && (op(")", 1) || op(",", 1)) ? make(t_[i_++].begin, Star{}) : expr();
+      });
       expectOp(")");
     }
     return make(p, std::move(c));
@@ -724,10 +723,10 @@ class Parser {
     const Token& type = t_[i_++];
     c.type = Name{type.text, type.kind == Tk::Quoted, type.begin};
     if (acceptOp("(")) {
-      do {
+      c.params = commaList([&] {
         if (!is(Tk::Number) && !is(Tk::Word)) unexpected();
-        c.params.push_back(t_[i_++].text);
-      } while (acceptOp(","));
+        return t_[i_++].text;
+      });
       expectOp(")");
     }
     expectOp(")");
