@@ -276,12 +276,17 @@ class Parser {
     return c;
   }
 
-  Insert insert() {
+  // The table named after the statement's keyword and an optional INTO or FROM.
+  Name statementTable(std::string_view optional, const std::string& statement) {
     ++i_;
-    accept("into");
-    if (!name()) throw TranslationError("INSERT without a table name");
+    if (!optional.empty()) accept(optional);
+    if (!name()) throw TranslationError(statement + " without a table name");
+    return dotted().back();
+  }
+
+  Insert insert() {
     Insert ins;
-    ins.table = dotted().back();
+    ins.table = statementTable("into", "INSERT");
     if (acceptOp("(")) {
       ins.columns = commaList([&] { return takeName(); });
       expectOp(")");
@@ -305,11 +310,9 @@ class Parser {
   }
 
   Update update() {
-    ++i_;
-    if (word("top")) throw TranslationError("UPDATE TOP is not supported");
-    if (!name()) throw TranslationError("UPDATE without a table name");
+    if (word("top", 1)) throw TranslationError("UPDATE TOP is not supported");
     Update u;
-    u.target = dotted().back();
+    u.target = statementTable("", "UPDATE");
     if (word("with") && op("(", 1)) skipHints();
     if (!accept("set")) throw TranslationError("UPDATE without SET");
     do {
@@ -337,11 +340,8 @@ class Parser {
   }
 
   Delete remove() {
-    ++i_;
-    accept("from");
-    if (!name()) throw TranslationError("DELETE without a table name");
     Delete d;
-    d.target = dotted().back();
+    d.target = statementTable("from", "DELETE");
     if (accept("from")) d.from = from();
     if (accept("where")) d.where = expr();
     return d;
